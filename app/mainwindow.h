@@ -1,0 +1,138 @@
+#pragma once
+
+#include "linkhost.h"
+#include "programdir.h"
+#include "settingwindow.h"
+#include "valueswindow.h"
+
+#include <QMessageBox>
+
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class QCalendarWidget;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTimer;
+class DateBox;
+class PickComboBox;
+class LogWindow;
+class MeterLink;
+class SerialPortControl;
+class TrendChart;
+class clsOperateINI;
+
+// The main window: the report's header band and chart, and the owner of the meter link.
+class MainWindow : public QWidget, public LinkHost
+{
+    Q_OBJECT
+public:
+    explicit MainWindow(const ProgramDir &programDir, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // The start: reads the settings, sets the dates, draws the first report and starts the
+    // link timer.
+    void Form_Load();
+    void DrawReport(const QString &path);
+    // The period rule on the date boxes; "User" leaves them alone.
+    void applyPeriodRule();
+    void Timer1_Timer();
+    bool isTimer1Enabled() const { return m_timerEnabled; }
+    void setTimer1Enabled(bool enabled);
+
+    // Shows (loading first if needed) the secondary windows.
+    void showSettingWindow();
+    ValuesWindow *showValuesWindow();
+    ValuesWindow *valuesWindow(bool load);
+    LogWindow *logWindow() const { return m_log; }
+    SettingWindow *settingWindow() const { return m_setting; }
+    MeterLink *link() const { return m_link.get(); }
+    SerialPortControl *serialControl() const { return msc; }
+
+    // Where the link's messages go. By default a message box that does not block; tests
+    // hand in a recorder.
+    void setMessageSink(std::function<void(const QString &)> sink) { m_messageSink = std::move(sink); }
+    // The link's clock; the computer's by default.
+    void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
+
+    QString newxmlfile;
+    qint16 timeview = 0;
+    QString flashramstr() const;
+
+    // LinkHost
+    void setComInfo(const QString &caption) override;
+    void clearLog() override;
+    void addLog(const QString &line) override;
+    void setProgressRange(int maximum) override;
+    void stepProgress() override;
+    void hideProgress() override;
+    void enableTimer() override;
+    void showMessage(const QString &text) override;
+    void drawReport() override;
+    void endOfUpload() override;
+    QString storePath() const override;
+    QString templatePath() const override;
+    QDateTime now() const override;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void buildControls();
+    void onViewPicked(const QString &text);
+    void onUnitPicked();
+    void toggleCalendar(QCalendarWidget *calendar, QComboBox *box);
+    void onDayPicked(QCalendarWidget *calendar, QComboBox *box, const QDate &date);
+    void hideCalendars();
+    void placeCalendars();
+    void setupLink();
+    void startLink();
+    void linkTick();
+    void linkReceive();
+    void Form_Unload();
+
+    ProgramDir m_dir;
+    std::unique_ptr<clsOperateINI> m_ini;
+
+    QFrame *Frame1;
+    QLabel *Label1;
+    QComboBox *Combo1;
+    QComboBox *sel_viewtype;
+    PickComboBox *unit;
+    DateBox *xt_d1;
+    DateBox *xt_d2;
+    QLabel *com_info;
+    QLabel *sel_info;
+    QLabel *pjvalue;
+    QPushButton *Command1;
+    QPushButton *Command2;
+    QPushButton *Command3;
+    QPushButton *Command4;
+    QLabel *Label6;
+    TrendChart *MSChart1;
+    QCalendarWidget *Calendar1;
+    QCalendarWidget *Calendar2;
+    QProgressBar *jdt;
+    QTimer *Timer1;
+    SerialPortControl *msc = nullptr;
+
+    LogWindow *m_log;
+    QPointer<SettingWindow> m_setting;
+    QPointer<ValuesWindow> m_values;
+    std::unique_ptr<MeterLink> m_link;
+    QPointer<QMessageBox> m_linkMessage;
+    std::function<void(const QString &)> m_messageSink;
+    std::function<QDateTime()> m_clock;
+
+    bool m_timerEnabled = true;
+    bool m_unloading = false;
+    bool m_unloaded = false;
+};

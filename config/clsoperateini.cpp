@@ -1,0 +1,108 @@
+#include "clsoperateini.h"
+
+#include "inifile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+namespace {
+
+bool isSeparator(QChar c)
+{
+    return c == u'\\' || c == u'/';
+}
+
+// A line break inside a name or a value would start a line of its own and so could plant a
+// key the user never wrote; it is stored as a blank instead.
+QByteArray oneLine(const QString &text)
+{
+    QString s = text;
+    s.replace(u'\r', u' ');
+    s.replace(u'\n', u' ');
+    return s.toUtf8();
+}
+
+std::optional<QByteArray> readFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return file.readAll();
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+} // namespace
+
+void clsOperateINI::CreateIni(const QString &strdrv, const QString &strDir)
+{
+    QString drive = strdrv;
+    QString dir = strDir;
+    while (!drive.isEmpty() && isSeparator(drive.back()))
+        drive.chop(1);
+    while (!dir.isEmpty() && isSeparator(dir.front()))
+        dir.remove(0, 1);
+    m_path = drive + QDir::separator() + dir;
+}
+
+bool clsOperateINI::WriteIniKey(const QString &strSection, const QString &strKey,
+                                const QString &strValue) const
+{
+    if (m_path.isEmpty())
+        return false;
+    IniText ini(readFile(m_path).value_or(QByteArray()));
+    const QByteArray before = ini.bytes();
+    ini.setValue(oneLine(strSection), oneLine(strKey), oneLine(strValue));
+    const QByteArray after = ini.bytes();
+    if (after == before && QFile::exists(m_path))
+        return true;
+    return writeFile(m_path, after);
+}
+
+QString clsOperateINI::GetIniKey(const QString &strSection, const QString &strKey) const
+{
+    if (m_path.isEmpty())
+        return QString();
+    const auto bytes = readFile(m_path);
+    if (!bytes)
+        return QString();
+    const auto value = IniText(*bytes).value(strSection.toUtf8(), strKey.toUtf8());
+    if (!value)
+        return QString();
+    QString text = QString::fromUtf8(*value).left(MaxValueLength);
+    text.remove(QChar(0));
+    return text.trimmed();
+}
+
+bool clsOperateINI::DelIniKey(const QString &SectionName, const QString &KeyWord) const
+{
+    const auto bytes = readFile(m_path);
+    if (!bytes)
+        return true;
+    IniText ini(*bytes);
+    if (!ini.removeKey(SectionName.toUtf8(), KeyWord.toUtf8()))
+        return true;
+    return writeFile(m_path, ini.bytes());
+}
+
+bool clsOperateINI::DelIniSec(const QString &SectionName) const
+{
+    const auto bytes = readFile(m_path);
+    if (!bytes)
+        return true;
+    IniText ini(*bytes);
+    if (!ini.removeSection(SectionName.toUtf8()))
+        return true;
+    return writeFile(m_path, ini.bytes());
+}

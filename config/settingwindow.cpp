@@ -1,0 +1,147 @@
+#include "settingwindow.h"
+
+#include "clsoperateini.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QLineEdit *field(const char *name, QWidget *parent)
+{
+    auto *edit = new QLineEdit(parent);
+    edit->setObjectName(QLatin1String(name));
+    edit->setMinimumWidth(70);
+    return edit;
+}
+
+QLabel *heading(const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    QFont f = label->font();
+    f.setBold(true);
+    label->setFont(f);
+    return label;
+}
+
+} // namespace
+
+SettingWindow::SettingWindow(const QString &iniPath, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_iniPath(iniPath)
+{
+    setObjectName(QStringLiteral("setting"));
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    nlow = field("nlow", this);
+    nhigh = field("nhigh", this);
+    dbmin = field("dbmin", this);
+    dbmax = field("dbmax", this);
+    mdiv = field("mdiv", this);
+    mdiv2 = field("mdiv2", this);
+    comsel = new QComboBox(this);
+    comsel->setObjectName(QStringLiteral("comsel"));
+    comsel->setEditable(true);
+    comsel->setInsertPolicy(QComboBox::NoInsert);
+    for (int port = 1; port <= 16; ++port)
+        comsel->addItem(QString::number(port));
+
+    Command1 = new QPushButton(QStringLiteral("Save"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command2 = new QPushButton(QStringLiteral("Cancel"), this);
+    Command2->setObjectName(QStringLiteral("Command2"));
+    Command3 = new QPushButton(QStringLiteral("Reset"), this);
+    Command3->setObjectName(QStringLiteral("Command3"));
+    Command1->setDefault(true);
+
+    auto *fields = new QGridLayout;
+    int row = 0;
+    fields->addWidget(heading(QStringLiteral("Normal Data Range [mg/dl]:"), this), row++, 0, 1, 4);
+    fields->addWidget(new QLabel(QStringLiteral("Low:"), this), row, 0);
+    fields->addWidget(nlow, row, 1);
+    fields->addWidget(new QLabel(QStringLiteral("High:"), this), row, 2);
+    fields->addWidget(nhigh, row++, 3);
+    fields->addWidget(heading(QStringLiteral("BG Data Range [mg/dl]:"), this), row++, 0, 1, 4);
+    fields->addWidget(new QLabel(QStringLiteral("Min:"), this), row, 0);
+    fields->addWidget(dbmin, row, 1);
+    fields->addWidget(new QLabel(QStringLiteral("Max:"), this), row, 2);
+    fields->addWidget(dbmax, row++, 3);
+    fields->addWidget(new QLabel(QStringLiteral("Y Major Division"), this), row, 0, 1, 2);
+    fields->addWidget(mdiv, row++, 2, 1, 2);
+    fields->addWidget(new QLabel(QStringLiteral("Y Minor Division"), this), row, 0, 1, 2);
+    fields->addWidget(mdiv2, row++, 2, 1, 2);
+    fields->addWidget(new QLabel(QStringLiteral("COMM"), this), row, 0, 1, 2);
+    fields->addWidget(comsel, row++, 2, 1, 2);
+    fields->setRowStretch(row, 1);
+
+    auto *buttons = new QVBoxLayout;
+    buttons->addWidget(Command1);
+    buttons->addWidget(Command3);
+    buttons->addWidget(Command2);
+    buttons->addStretch(1);
+
+    auto *layout = new QHBoxLayout(this);
+    layout->addLayout(fields, 1);
+    layout->addSpacing(12);
+    layout->addLayout(buttons);
+
+    connect(Command1, &QPushButton::clicked, this, &SettingWindow::save);
+    connect(Command2, &QPushButton::clicked, this, &QWidget::close);
+    connect(Command3, &QPushButton::clicked, this, &SettingWindow::reset);
+
+    setWindowTitle(QStringLiteral("Setting"));
+}
+
+void SettingWindow::load()
+{
+    emit linkPauseRequested();
+    clsOperateINI ini;
+    ini.setINIFileName(m_iniPath);
+    setWindowTitle(QStringLiteral("Setting"));
+    nlow->setText(ini.GetIniKey(QStringLiteral("setting"), QStringLiteral("NormalLow")));
+    nhigh->setText(ini.GetIniKey(QStringLiteral("setting"), QStringLiteral("NormalHigh")));
+    dbmin->setText(ini.GetIniKey(QStringLiteral("setting"), QStringLiteral("DBMin")));
+    dbmax->setText(ini.GetIniKey(QStringLiteral("setting"), QStringLiteral("DBMax")));
+    comsel->setEditText(ini.GetIniKey(QStringLiteral("comm"), QStringLiteral("usercommport")));
+    mdiv->setText(ini.GetIniKey(QStringLiteral("setting"), QStringLiteral("MajorDivision")));
+    mdiv2->setText(ini.GetIniKey(QStringLiteral("setting"), QStringLiteral("MinorDivision")));
+}
+
+void SettingWindow::save()
+{
+    clsOperateINI ini;
+    ini.setINIFileName(m_iniPath);
+    // Written as typed: the report copes with any text, and a user may mean exactly what they typed.
+    ini.WriteIniKey(QStringLiteral("setting"), QStringLiteral("NormalLow"), nlow->text());
+    ini.WriteIniKey(QStringLiteral("setting"), QStringLiteral("NormalHigh"), nhigh->text());
+    ini.WriteIniKey(QStringLiteral("setting"), QStringLiteral("DBMin"), dbmin->text());
+    ini.WriteIniKey(QStringLiteral("setting"), QStringLiteral("DBMax"), dbmax->text());
+    ini.WriteIniKey(QStringLiteral("comm"), QStringLiteral("usercommport"), comsel->currentText());
+    ini.WriteIniKey(QStringLiteral("setting"), QStringLiteral("MajorDivision"), mdiv->text());
+    ini.WriteIniKey(QStringLiteral("setting"), QStringLiteral("MinorDivision"), mdiv2->text());
+    emit redrawRequested();
+    close();
+}
+
+void SettingWindow::reset()
+{
+    nlow->setText(QStringLiteral("80"));
+    nhigh->setText(QStringLiteral("110"));
+    dbmin->setText(QStringLiteral("20"));
+    dbmax->setText(QStringLiteral("600"));
+    comsel->setEditText(QStringLiteral("1"));
+}
+
+void SettingWindow::closeEvent(QCloseEvent *event)
+{
+    if (!m_closed) {
+        m_closed = true;
+        emit linkResumeRequested();
+    }
+    event->accept();
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QWidget>
+
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+
+// The settings window: edits the ranges, axis divisions and port in the INI file. It keeps no
+// copy of the values; the fields are the only state from loading until Save or closing.
+// It knows nothing of the main window: it asks for the link to pause and resume, and for a
+// redraw, by signal.
+class SettingWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    // Loads at once: asks for the link timer to stop, then fills the fields from the file.
+    explicit SettingWindow(const QString &iniPath, QWidget *parent = nullptr);
+
+    void load();
+    void save();
+    void reset();
+
+signals:
+    void linkPauseRequested();
+    void linkResumeRequested();
+    void redrawRequested();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    QString m_iniPath;
+    QLineEdit *nlow;
+    QLineEdit *nhigh;
+    QLineEdit *dbmin;
+    QLineEdit *dbmax;
+    QLineEdit *mdiv;
+    QLineEdit *mdiv2;
+    QComboBox *comsel;
+    QPushButton *Command1; // Save
+    QPushButton *Command2; // Cancel
+    QPushButton *Command3; // Reset
+    bool m_closed = false;
+};

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QByteArray>
+
+// The serial line as the link uses it. The real one is SerialPortControl; tests use a
+// scripted fake meter.
+class LinkPort
+{
+public:
+    virtual ~LinkPort() = default;
+    virtual void setCommPort(int port) = 0;
+    virtual bool portOpen() const = 0;
+    // Opening a missing or busy port fails and returns false.
+    virtual bool setPortOpen(bool open) = 0;
+    // False when the bytes could not be handed to the line.
+    virtual bool output(const QByteArray &bytes) = 0;
+    // Every waiting byte, raw, in arrival order; the receive buffer is left empty.
+    virtual QByteArray input() = 0;
+};
