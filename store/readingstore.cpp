@@ -18,3 +18,18 @@ bool DelXmlItem(const QString &, const QStringList &)
 {
     return false;
 }
+
+StoreItems ReadStoreItems(const QString &)
+{
+    return {};
+}
+
+bool DelXmlItemsAt(const QString &, const QVector<StoreItemRef> &)
+{
+    return false;
+}
+
+StoreResetResult ResetStoreFromTemplate(const QString &, const QString &)
+{
+    return StoreResetResult::TemplateFailed;
+}
