@@ -227,7 +227,8 @@ void MainWindow::buildControls()
     connect(Command3, &QPushButton::clicked, this, &MainWindow::showValuesWindow);
     connect(Command4, &QPushButton::clicked, MSChart1, &TrendChart::testButton);
     connect(MSChart1, &TrendChart::clicked, this, &MainWindow::hideCalendars);
-    connect(sel_viewtype, &QComboBox::textActivated, this, &MainWindow::onViewPicked);
+    connect(sel_viewtype, qOverload<int>(&QComboBox::activated), this,
+            [this](int index) { onViewPicked(sel_viewtype->itemText(index)); });
     connect(unit, &PickComboBox::picked, this, &MainWindow::onUnitPicked);
     connect(xt_d1, &DateBox::dropDown, this, [this] { toggleCalendar(Calendar1, xt_d1); });
     connect(xt_d2, &DateBox::dropDown, this, [this] { toggleCalendar(Calendar2, xt_d2); });
@@ -369,7 +370,7 @@ void MainWindow::onUnitPicked()
 
 void MainWindow::toggleCalendar(QCalendarWidget *calendar, QComboBox *box)
 {
-    if (calendar->isVisible()) {
+    if (!calendar->isHidden()) {
         calendar->hide();
         return;
     }
@@ -419,6 +420,14 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == Frame1 && event->type() == QEvent::MouseMove)
         hideCalendars();
+    // A closed window is gone for us at once, although Qt deletes it a little later: the next
+    // opening loads a fresh one.
+    if (event->type() == QEvent::Close) {
+        if (watched == m_setting)
+            m_setting.clear();
+        else if (watched == m_values)
+            m_values.clear();
+    }
     return QWidget::eventFilter(watched, event);
 }
 
@@ -426,6 +435,7 @@ void MainWindow::showSettingWindow()
 {
     if (!m_setting) {
         m_setting = new SettingWindow(m_dir.iniPath(), this);
+        m_setting->installEventFilter(this);
         connect(m_setting, &SettingWindow::linkPauseRequested, this, [this] { setTimer1Enabled(false); });
         connect(m_setting, &SettingWindow::linkResumeRequested, this, [this] { setTimer1Enabled(true); });
         connect(m_setting, &SettingWindow::redrawRequested, this, [this] { DrawReport(newxmlfile); });
@@ -440,6 +450,7 @@ ValuesWindow *MainWindow::valuesWindow(bool load)
 {
     if (!m_values && load && !m_unloading) {
         m_values = new ValuesWindow(newxmlfile, this);
+        m_values->installEventFilter(this);
         connect(m_values, &ValuesWindow::redrawRequested, this, [this] { DrawReport(newxmlfile); });
     }
     return m_values;
@@ -472,10 +483,10 @@ void MainWindow::Form_Unload()
     m_timerEnabled = false;
     Timer1->stop();
     m_log->close();
-    if (m_setting)
-        m_setting->close();
-    if (m_values)
-        m_values->close();
+    if (SettingWindow *setting = m_setting)
+        setting->close();
+    if (ValuesWindow *values = m_values)
+        values->close();
     if (m_linkMessage)
         m_linkMessage->close();
 }

@@ -1,10 +1,10 @@
 #include "clsoperateini.h"
 
+#include "atomicfile.h"
 #include "inifile.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 namespace {
 
@@ -33,14 +33,7 @@ std::optional<QByteArray> readFile(const QString &path)
 
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return writeFileAtomically(path, bytes);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "numbertext.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -120,9 +121,14 @@ double scanNumber(const QString &text, bool blanksAnywhere)
     }
     bool ok = false;
     const double v = num.toDouble(&ok);
-    if (!ok)
+    if (ok)
+        return v;
+    // Out of range: an exponent too large for a double reads as infinite, one too small as 0.
+    // Callers clamp what they need.
+    if (num.contains(QLatin1String("e-")))
         return 0;
-    return v; // may be inf for "1e999": callers clamp what they need
+    return num.startsWith(u'-') ? -std::numeric_limits<double>::infinity()
+                                : std::numeric_limits<double>::infinity();
 }
 
 } // namespace
@@ -139,10 +145,15 @@ double leadingNumber(const QString &text)
 
 QString oneDecimal(double v)
 {
-    const double tenths = roundHalfAway(v * 10.0);
-    // Keep the sign of a rounded zero away: "-0.0" reads as a fault to a user.
-    const double r = tenths == 0 ? 0.0 : tenths / 10.0;
-    return QString::number(r, 'f', 1);
+    // Rounded as the decimal text reads, not as the binary value lies: 5.65 is a half and goes
+    // up, although the double nearest to it is a hair below.
+    const double scaled = std::fabs(v) * 10.0;
+    double whole = std::floor(scaled);
+    if (scaled - whole >= 0.5 - 1e-9 * std::max(1.0, scaled))
+        whole += 1.0;
+    const double r = whole / 10.0;
+    // A rounded zero has no sign: "-0.0" reads as a fault to a user.
+    return QString::number(v < 0 && whole != 0 ? -r : r, 'f', 1);
 }
 
 } // namespace numbertext

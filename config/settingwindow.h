@@ -14,9 +14,9 @@ class SettingWindow : public QWidget
 {
     Q_OBJECT
 public:
-    // Loads at once: asks for the link timer to stop, then fills the fields from the file.
     explicit SettingWindow(const QString &iniPath, QWidget *parent = nullptr);
 
+    // Asks for the link to pause, then fills the fields from the file.
     void load();
     void save();
     void reset();

@@ -1,0 +1,181 @@
+#include "clsoperateini.h"
+#include "mainwindow.h"
+#include "settingwindow.h"
+#include "tempprogramdir.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+#include <memory>
+
+class TestSettingWindow : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TempProgramDir> m_dir;
+    std::unique_ptr<MainWindow> m_main;
+
+    SettingWindow *open(const QByteArray &ini = TempProgramDir::installedIni())
+    {
+        m_dir = std::make_unique<TempProgramDir>();
+        m_dir->writeIni(ini);
+        m_main = std::make_unique<MainWindow>(ProgramDir(m_dir->path()));
+        m_main->Form_Load();
+        m_main->show();
+        m_main->findChild<QPushButton *>(QStringLiteral("Command2"))->click();
+        SettingWindow *w = m_main->settingWindow();
+        if (!w)
+            qFatal("the settings window did not open");
+        return w;
+    }
+    QLineEdit *field(SettingWindow *w, const char *name) const
+    {
+        return w->findChild<QLineEdit *>(QLatin1String(name));
+    }
+    QPushButton *button(SettingWindow *w, const char *text) const
+    {
+        for (QPushButton *b : w->findChildren<QPushButton *>())
+            if (b->text() == QLatin1String(text))
+                return b;
+        qFatal("no button %s", text);
+    }
+    QTimer *timer1() const { return m_main->findChild<QTimer *>(QStringLiteral("Timer1")); }
+    QString iniValue(const char *section, const char *key) const
+    {
+        clsOperateINI ini;
+        ini.setINIFileName(m_dir->iniPath());
+        return ini.GetIniKey(QLatin1String(section), QLatin1String(key));
+    }
+
+private slots:
+    void cleanup()
+    {
+        m_main.reset();
+        m_dir.reset();
+    }
+
+    void loadsTheFieldsFromTheFile()
+    {
+        SettingWindow *w =
+            open("[setting]\nNormalLow=70\nNormalHigh=140\nDBMin=10\nDBMax=500\nMinorDivision=3\n"
+                 "[comm]\nusercommport=7\n");
+        QCOMPARE(w->windowTitle(), QStringLiteral("Setting"));
+        QCOMPARE(field(w, "nlow")->text(), QStringLiteral("70"));
+        QCOMPARE(field(w, "nhigh")->text(), QStringLiteral("140"));
+        QCOMPARE(field(w, "dbmin")->text(), QStringLiteral("10"));
+        QCOMPARE(field(w, "dbmax")->text(), QStringLiteral("500"));
+        QCOMPARE(field(w, "mdiv")->text(), QString()); // missing key: empty field
+        QCOMPARE(field(w, "mdiv2")->text(), QStringLiteral("3"));
+        QCOMPARE(w->findChild<QComboBox *>(QStringLiteral("comsel"))->currentText(), QStringLiteral("7"));
+        QCOMPARE(w->findChild<QComboBox *>(QStringLiteral("comsel"))->count(), 16);
+    }
+
+    void buttonsStandSaveResetCancel()
+    {
+        SettingWindow *w = open();
+        QList<QPushButton *> buttons = w->findChildren<QPushButton *>();
+        std::sort(buttons.begin(), buttons.end(),
+                  [](QPushButton *a, QPushButton *b) { return a->y() < b->y(); });
+        w->show();
+        QTRY_VERIFY(w->isVisible());
+        std::sort(buttons.begin(), buttons.end(),
+                  [](QPushButton *a, QPushButton *b) { return a->y() < b->y(); });
+        QStringList order;
+        for (QPushButton *b : buttons)
+            order << b->text();
+        QCOMPARE(order, (QStringList{"Save", "Reset", "Cancel"}));
+    }
+
+    void resetThenCancelChangesNothing()
+    {
+        const QByteArray ini = "[setting]\nNormalLow=70\nNormalHigh=140\nDBMin=10\nDBMax=500\n";
+        SettingWindow *w = open(ini);
+        const QByteArray before = m_dir->readFile(QStringLiteral("cfg/sys.ini"));
+        button(w, "Reset")->click();
+        QCOMPARE(field(w, "nlow")->text(), QStringLiteral("80"));
+        button(w, "Cancel")->click();
+        QCOMPARE(m_dir->readFile(QStringLiteral("cfg/sys.ini")), before);
+        m_main->findChild<QPushButton *>(QStringLiteral("Command2"))->click();
+        QTRY_VERIFY(m_main->settingWindow());
+        QCOMPARE(field(m_main->settingWindow(), "nlow")->text(), QStringLiteral("70"));
+    }
+
+    void resetThenSaveWritesDefaultsAndKeepsDivisions()
+    {
+        SettingWindow *w = open();
+        field(w, "mdiv")->setText(QStringLiteral("5"));
+        field(w, "mdiv2")->setText(QStringLiteral("4"));
+        button(w, "Reset")->click();
+        QCOMPARE(field(w, "mdiv")->text(), QStringLiteral("5"));
+        button(w, "Save")->click();
+        QCOMPARE(iniValue("setting", "NormalLow"), QStringLiteral("80"));
+        QCOMPARE(iniValue("setting", "NormalHigh"), QStringLiteral("110"));
+        QCOMPARE(iniValue("setting", "DBMin"), QStringLiteral("20"));
+        QCOMPARE(iniValue("setting", "DBMax"), QStringLiteral("600"));
+        QCOMPARE(iniValue("comm", "usercommport"), QStringLiteral("1"));
+        QCOMPARE(iniValue("setting", "MajorDivision"), QStringLiteral("5"));
+        QCOMPARE(iniValue("setting", "MinorDivision"), QStringLiteral("4"));
+        QTRY_VERIFY(!m_main->settingWindow());
+    }
+
+    void savesTextAsTyped_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("empty") << "";
+        QTest::newRow("letters") << "abc";
+        QTest::newRow("decimal") << "12.5";
+        QTest::newRow("huge") << "99999999999";
+        QTest::newRow("2000 characters") << QString(2000, u'8');
+    }
+    void savesTextAsTyped()
+    {
+        QFETCH(QString, text);
+        SettingWindow *w = open();
+        for (const char *name : {"nlow", "nhigh", "dbmin", "dbmax", "mdiv", "mdiv2"})
+            field(w, name)->setText(text);
+        w->findChild<QComboBox *>(QStringLiteral("comsel"))->setEditText(text);
+        button(w, "Save")->click();
+        const QString stored = text.left(1023);
+        for (const char *key :
+             {"NormalLow", "NormalHigh", "DBMin", "DBMax", "MajorDivision", "MinorDivision"})
+            QCOMPARE(iniValue("setting", key), stored);
+        QCOMPARE(iniValue("comm", "usercommport"), stored);
+        // The other settings survive the save untouched.
+        QCOMPARE(iniValue("comm", "settings"), QStringLiteral("9600,n,8,1"));
+    }
+
+    void linkPausesWhileOpen_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("Save") << "Save";
+        QTest::newRow("Cancel") << "Cancel";
+        QTest::newRow("close box") << "close";
+    }
+    void linkPausesWhileOpen()
+    {
+        QFETCH(QString, how);
+        SettingWindow *w = open();
+        QVERIFY(!timer1()->isActive());
+        QVERIFY(m_main->isEnabled());
+        if (how == QLatin1String("close"))
+            w->close();
+        else
+            button(w, qPrintable(how))->click();
+        QVERIFY(timer1()->isActive());
+    }
+
+    void noTicksAfterClosingWhenIntervalIsZero()
+    {
+        QByteArray ini = TempProgramDir::installedIni();
+        ini.replace("delay=100", "delay=0");
+        SettingWindow *w = open(ini);
+        w->close();
+        QVERIFY(!timer1()->isActive());
+        QVERIFY(m_main->isTimer1Enabled());
+    }
+};
+
+QTEST_MAIN(TestSettingWindow)
+#include "tst_settingwindow.moc"
