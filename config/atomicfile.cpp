@@ -5,16 +5,17 @@
 bool writeFileAtomically(const QString &path, const QByteArray &bytes,
                          std::optional<QFileDevice::Permissions> permissions)
 {
+    // Unbuffered on purpose: buffered, a full disk or a file size limit makes the flush inside
+    // commit() write part of the file, Qt drops that error, and commit() renames the truncated
+    // file over the good one. Unbuffered, write() itself comes back short.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
-    if (permissions && !file.setPermissions(*permissions)) {
+    if (file.write(bytes) != bytes.size()) {
         file.cancelWriting();
         return false;
     }
-    // A write cut short by a full disk or a file size limit can go unreported until the end,
-    // and the commit would then rename a truncated file over a good one: check what landed.
-    if (file.write(bytes) != bytes.size() || !file.flush() || file.size() != bytes.size()) {
+    if (permissions && !file.setPermissions(*permissions)) {
         file.cancelWriting();
         return false;
     }

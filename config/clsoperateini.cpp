@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStringDecoder>
 
 namespace {
 
@@ -73,7 +74,9 @@ QString clsOperateINI::GetIniKey(const QString &strSection, const QString &strKe
     const auto value = IniText(*bytes).value(strSection.toUtf8(), strKey.toUtf8());
     if (!value)
         return QString();
-    QString text = QString::fromUtf8(*value).left(MaxValueLength);
+    // Decoded as it stands: a value that happens to begin with a byte order mark keeps it.
+    QStringDecoder decode(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    QString text = QString(decode(*value)).left(MaxValueLength);
     text.remove(QChar(0));
     return text.trimmed();
 }

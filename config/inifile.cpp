@@ -122,23 +122,27 @@ void IniText::setValue(const QByteArray &section, const QByteArray &key, const Q
 
 bool IniText::removeKey(const QByteArray &section, const QByteArray &key)
 {
-    const auto span = findSection(section);
-    if (!span)
-        return false;
-    const int at = findKey(*span, key);
-    if (at < 0)
-        return false;
-    m_lines.removeAt(at);
-    return true;
+    // A hand-edited file may name a key twice; once deleted, it must not read back at all.
+    bool removed = false;
+    for (auto span = findSection(section); span;) {
+        const int at = findKey(*span, key);
+        if (at < 0)
+            break;
+        m_lines.removeAt(at);
+        removed = true;
+        span = findSection(section);
+    }
+    return removed;
 }
 
 bool IniText::removeSection(const QByteArray &section)
 {
-    const auto span = findSection(section);
-    if (!span)
-        return false;
-    m_lines.remove(span->header, span->end - span->header);
-    return true;
+    bool removed = false;
+    while (const auto span = findSection(section)) {
+        m_lines.remove(span->header, span->end - span->header);
+        removed = true;
+    }
+    return removed;
 }
 
 QByteArray IniText::bytes() const

@@ -229,6 +229,15 @@ private slots:
         QCOMPARE(readRaw(), after);
     }
 
+    void deletedKeyNamedTwiceDoesNotReadBack()
+    {
+        writeRaw("[a]\nk=1\nk=2\n[b]\nx=0\n[a]\nk=3\n");
+        ini().DelIniKey(QStringLiteral("a"), QStringLiteral("K"));
+        QCOMPARE(ini().GetIniKey(QStringLiteral("a"), QStringLiteral("k")), QString());
+        ini().DelIniSec(QStringLiteral("a"));
+        QCOMPARE(readRaw(), QByteArray("[b]\nx=0\n"));
+    }
+
     void deleteOnMissingFileCreatesNothing()
     {
         ini().DelIniKey(QStringLiteral("a"), QStringLiteral("k"));
