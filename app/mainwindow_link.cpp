@@ -20,6 +20,9 @@ void MainWindow::setupLink()
     msc->setPortTable(m_dir.iniPath());
     m_link = std::make_unique<MeterLink>(*msc, *this);
     connect(msc, &SerialPortControl::OnComm, this, &MainWindow::linkReceive);
+    // A port this user may not open is named once in the upload log, never in a message box:
+    // the search itself stays quiet.
+    connect(msc, &SerialPortControl::portNotice, this, &MainWindow::addLog);
 }
 
 void MainWindow::startLink() {}

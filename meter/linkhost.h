@@ -1,5 +1,7 @@
 #pragma once
 
+#include "readingstore.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -27,4 +29,8 @@ public:
     virtual QString storePath() const = 0;
     virtual QString templatePath() const = 0;
     virtual QDateTime now() const = 0;
+
+    // The store as the upload changes it. The real store by default; tests may stand in for it.
+    virtual StoreResetResult resetStore() { return ResetStoreFromTemplate(storePath(), templatePath()); }
+    virtual bool appendRecord(const QString &recordLine) { return SaveXmlItem(recordLine, storePath()); }
 };

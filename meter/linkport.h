@@ -7,13 +7,17 @@
 class LinkPort
 {
 public:
+    // What the last receive notification was about; only ComEvReceive is acted on.
+    static constexpr int ComEvReceive = 2;
+
     virtual ~LinkPort() = default;
     virtual void setCommPort(int port) = 0;
     virtual bool portOpen() const = 0;
-    // Opening a missing or busy port fails and returns false.
+    // Opening a missing or busy port fails and returns false. Closing a closed port is fine.
     virtual bool setPortOpen(bool open) = 0;
-    // False when the bytes could not be handed to the line.
+    // False when the bytes could not be handed to the line (port closed, cable pulled).
     virtual bool output(const QByteArray &bytes) = 0;
     // Every waiting byte, raw, in arrival order; the receive buffer is left empty.
     virtual QByteArray input() = 0;
+    virtual int commEvent() const = 0;
 };

@@ -1,28 +1,114 @@
 #include "serialportcontrol.h"
 
-// Placeholder until the serial line lands.
-SerialPortControl::SerialPortControl(QObject *parent) : QObject(parent) {}
+#include "linesettings.h"
+#include "porttable.h"
 
-bool SerialPortControl::setSettings(const QString &)
+#include <QFileInfo>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <unistd.h>
+#endif
+
+SerialPortControl::SerialPortControl(QObject *parent) : QObject(parent)
 {
+    setSettings(defaultSettings());
+    connect(&m_port, &QSerialPort::readyRead, this, &SerialPortControl::onReadyRead);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &SerialPortControl::onError);
+}
+
+bool SerialPortControl::setSettings(const QString &text)
+{
+    const auto settings = LineSettings::parse(text);
+    if (!settings)
+        return false;
+    m_port.setBaudRate(settings->baudRate);
+    m_port.setParity(settings->parity);
+    m_port.setDataBits(settings->dataBits);
+    m_port.setStopBits(settings->stopBits);
+    m_port.setFlowControl(QSerialPort::NoFlowControl);
     return true;
+}
+
+QString SerialPortControl::device() const
+{
+    return porttable::device(m_commPort, m_iniPath);
 }
 
 bool SerialPortControl::setPortOpen(bool open)
 {
     if (!open) {
-        m_port.close();
+        if (m_port.isOpen())
+            m_port.close();
         return true;
     }
-    return false;
+    if (m_port.isOpen())
+        return true;
+    const QString path = device();
+    if (path.isEmpty())
+        return false;
+    m_port.setPortName(path);
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        if (m_port.error() == QSerialPort::PermissionError)
+            reportIfNotPermitted(path);
+        m_port.clearError();
+        return false;
+    }
+    // Whatever the device held before we opened it is not an answer to anything we sent.
+    m_port.clear(QSerialPort::Input);
+    m_commEvent = 0;
+    return true;
 }
 
-bool SerialPortControl::output(const QByteArray &)
+bool SerialPortControl::output(const QByteArray &bytes)
 {
-    return false;
+    if (!m_port.isOpen())
+        return false;
+    m_port.clearError();
+    if (m_port.write(bytes) != bytes.size())
+        return false;
+    // Hand the bytes to the line now: the link may close the port right after its last command.
+    m_port.flush();
+    return m_port.isOpen() && m_port.error() == QSerialPort::NoError;
 }
 
 QByteArray SerialPortControl::input()
 {
-    return m_port.readAll();
+    return m_port.isOpen() ? m_port.readAll() : QByteArray();
+}
+
+void SerialPortControl::onReadyRead()
+{
+    if (m_rthreshold <= 0 || m_port.bytesAvailable() < m_rthreshold)
+        return;
+    m_commEvent = ComEvReceive;
+    emit OnComm();
+}
+
+void SerialPortControl::onError(QSerialPort::SerialPortError error)
+{
+    // The device went away (cable pulled): the port is of no further use, and closing it stops
+    // the notifications of a dead descriptor. Writes now fail and the link's budget runs out.
+    if (error == QSerialPort::ResourceError && m_port.isOpen())
+        m_port.close();
+}
+
+void SerialPortControl::reportIfNotPermitted(const QString &device)
+{
+#ifdef Q_OS_UNIX
+    // A busy port also reads as a permission error; only a device this user may not open is
+    // worth a line, and only once.
+    if (m_reported.contains(device) || !QFileInfo::exists(device))
+        return;
+    const QByteArray native = QFile::encodeName(device);
+    if (::access(native.constData(), R_OK | W_OK) == 0 || errno != EACCES)
+        return;
+    m_reported.insert(device);
+    emit portNotice(QStringLiteral("Port %1 (%2) cannot be opened: permission denied. This user may not "
+                                   "use the device, so the meter cannot be found on it.")
+                        .arg(m_commPort)
+                        .arg(device));
+#else
+    Q_UNUSED(device);
+#endif
 }

@@ -4,9 +4,10 @@
 
 #include <QObject>
 #include <QSerialPort>
+#include <QSet>
 
-// The serial line control: port numbers 1..16 mapped to devices, the line settings text
-// ("9600,n,8,1"), and a notification when bytes arrive.
+// The serial line control: port numbers 1..16 mapped to devices (see porttable.h), the line
+// settings text ("9600,n,8,1"), and a notification when bytes arrive.
 class SerialPortControl : public QObject, public LinkPort
 {
     Q_OBJECT
@@ -19,19 +20,33 @@ public:
     bool setSettings(const QString &text);
     // Reads the port table's overrides (section comm, keys port1..port16) from the INI file.
     void setPortTable(const QString &iniPath) { m_iniPath = iniPath; }
+    // OnComm comes once this many bytes are waiting; 0 turns it off.
     void setRThreshold(int bytes) { m_rthreshold = bytes; }
+    int commPort() const { return m_commPort; }
+    // The device the current port number opens.
+    QString device() const;
+
     void setCommPort(int port) override { m_commPort = port; }
     bool portOpen() const override { return m_port.isOpen(); }
     bool setPortOpen(bool open) override;
     bool output(const QByteArray &bytes) override;
     QByteArray input() override;
+    int commEvent() const override { return m_commEvent; }
 
 signals:
     void OnComm();
+    // A line for the upload log: a device that exists but that this user may not open.
+    void portNotice(const QString &line);
 
 private:
+    void onReadyRead();
+    void onError(QSerialPort::SerialPortError error);
+    void reportIfNotPermitted(const QString &device);
+
     QSerialPort m_port;
     QString m_iniPath;
     int m_commPort = 1;
     int m_rthreshold = 0;
+    int m_commEvent = 0;
+    QSet<QString> m_reported;
 };

@@ -1,12 +1,292 @@
 #include "trendchart.h"
 
-// Placeholder until the chart lands.
+#include <QFontMetricsF>
+#include <QLocale>
+#include <QSet>
+#include <QtCharts/QCategoryAxis>
+#include <QtCharts/QLegend>
+#include <QtCharts/QLineSeries>
+#include <QtCharts/QValueAxis>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// The readings' line is meant to stand out from the two limits.
+constexpr int ReadingsPenWidth = 3;
+constexpr qreal MarkerSize = 7;
+// Past this many readings the line is reduced to each column's lowest and highest value: the
+// picture stays the same and painting stays quick.
+constexpr int PlainPointLimit = 4096;
+constexpr int ReducedColumns = 2048;
+// Grid lines closer than this merge into a grey wash.
+constexpr double GridSpacingPx = 6;
+constexpr double MinorSpacingPx = 4;
+constexpr double LabelGapPx = 12;
+// Used before the chart has been laid out once.
+constexpr double FallbackPlotWidth = 800;
+constexpr double FallbackPlotHeight = 400;
+
+double readNumber(const QString &text)
+{
+    bool ok = false;
+    const double v = QLocale::c().toDouble(text, &ok);
+    return ok && std::isfinite(v) ? v : 0.0;
+}
+
+// Category k is drawn in the middle of its cell, [k, k + 1).
+double categoryX(qint64 row)
+{
+    return double(row) + 0.5;
+}
+
+QList<QPointF> readingPoints(const QVector<double> &values)
+{
+    const qint64 n = values.size();
+    QList<QPointF> points;
+    if (n <= PlainPointLimit) {
+        points.reserve(n);
+        for (qint64 k = 0; k < n; ++k)
+            points.append(QPointF(categoryX(k), values.at(k)));
+        return points;
+    }
+    points.reserve(2 * ReducedColumns);
+    for (qint64 b = 0; b < ReducedColumns; ++b) {
+        const qint64 first = b * n / ReducedColumns;
+        const qint64 last = (b + 1) * n / ReducedColumns;
+        if (first >= last)
+            continue;
+        qint64 lo = first;
+        qint64 hi = first;
+        for (qint64 k = first + 1; k < last; ++k) {
+            if (values.at(k) < values.at(lo))
+                lo = k;
+            if (values.at(k) > values.at(hi))
+                hi = k;
+        }
+        const qint64 a = std::min(lo, hi);
+        const qint64 z = std::max(lo, hi);
+        points.append(QPointF(categoryX(a), values.at(a)));
+        if (z != a)
+            points.append(QPointF(categoryX(z), values.at(z)));
+    }
+    return points;
+}
+
+// Sets `divisions` equal divisions on [0, maximum], or every k-th of them when they would
+// crowd closer than GridSpacingPx: the lines that remain sit where the divisions are.
+void setDivisions(QValueAxis *axis, double maximum, int divisions, double lengthPx)
+{
+    const int room = std::max(1, int(lengthPx / GridSpacingPx));
+    if (divisions <= room) {
+        axis->setTickType(QValueAxis::TicksFixed);
+        axis->setTickCount(divisions + 1);
+        return;
+    }
+    const int every = (divisions + room - 1) / room;
+    axis->setTickType(QValueAxis::TicksDynamic);
+    axis->setTickAnchor(0);
+    axis->setTickInterval(maximum / divisions * every);
+}
+
+// Just enough decimals for labels at multiples of `interval`; a third of a unit reads better
+// as one decimal than as a column of ragged ones.
+QString labelFormat(double interval)
+{
+    for (int decimals = 0; decimals < 2; ++decimals) {
+        const double scaled = interval * std::pow(10.0, decimals);
+        if (std::abs(scaled - std::round(scaled)) < 1e-9 * std::max(1.0, scaled))
+            return QStringLiteral("%.%1f").arg(decimals);
+    }
+    return QStringLiteral("%.1f");
+}
+
+} // namespace
+
 TrendChart::TrendChart(QWidget *parent) : QChartView(parent)
 {
     setObjectName(QStringLiteral("MSChart1"));
+    setRenderHint(QPainter::Antialiasing);
+
+    QChart *c = chart();
+    c->setAnimationOptions(QChart::NoAnimation);
+    c->legend()->setAlignment(Qt::AlignBottom);
+    c->setMargins(QMargins(8, 8, 16, 4));
+
+    m_readings = new QLineSeries(this);
+    m_highLine = new QLineSeries(this);
+    m_lowLine = new QLineSeries(this);
+    m_highLine->setName(tr("Normal high"));
+    m_lowLine->setName(tr("Normal low"));
+    for (QLineSeries *s : {m_readings, m_highLine, m_lowLine})
+        c->addSeries(s);
+
+    m_labelAxis = new QCategoryAxis(this);
+    m_labelAxis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    m_labelAxis->setGridLineVisible(false);
+    m_axisX = new QValueAxis(this);
+    m_axisX->setLabelsVisible(false);
+    m_axisX->setLineVisible(false);
+    m_axisX->setMinorTickCount(0);
+    m_axisY = new QValueAxis(this);
+    c->addAxis(m_labelAxis, Qt::AlignBottom);
+    c->addAxis(m_axisX, Qt::AlignBottom);
+    c->addAxis(m_axisY, Qt::AlignLeft);
+    for (QLineSeries *s : {m_readings, m_highLine, m_lowLine}) {
+        s->attachAxis(m_labelAxis);
+        s->attachAxis(m_axisX);
+        s->attachAxis(m_axisY);
+    }
+    applyAxes();
+
+    // Labels are thinned to the room the plot has, which is known only once it is laid out.
+    connect(c, &QChart::plotAreaChanged, this, &TrendChart::onPlotAreaChanged, Qt::QueuedConnection);
 }
 
-void TrendChart::testButton() {}
+void TrendChart::draw(const ChartGrid &grid, qint32 selectedCount, qint32 periodCount,
+                      const ChartScale &scale, const QString &unitText)
+{
+    setVisible(true);
+
+    QPen pen = m_readings->pen();
+    pen.setWidth(ReadingsPenWidth);
+    pen.setStyle(Qt::SolidLine);
+    m_readings->setPen(pen);
+    m_readings->setName(tr("Glucose (%1)").arg(unitText));
+
+    // A setting that does not convert keeps what the chart had for it.
+    if (selectedCount > 0)
+        m_xMaximum = selectedCount;
+    if (scale.yMaximum)
+        m_yMaximum = *scale.yMaximum;
+    if (periodCount > 0)
+        m_xMajorDivision = periodCount;
+    if (scale.yMajorDivision)
+        m_yMajorDivision = *scale.yMajorDivision;
+    if (scale.yMinorDivision)
+        m_yMinorDivision = *scale.yMinorDivision;
+
+    m_labels.clear();
+    m_values.clear();
+    m_labels.reserve(grid.size());
+    m_values.reserve(grid.size());
+    for (const ChartGridRow &row : grid) {
+        m_labels.append(row.label);
+        m_values.append(readNumber(row.value));
+    }
+    m_high = grid.isEmpty() ? 0 : readNumber(grid.first().high);
+    m_low = grid.isEmpty() ? 0 : readNumber(grid.first().low);
+
+    // Each series gets its points at once: appending one by one rebuilds the path every time.
+    m_readings->replace(readingPoints(m_values));
+    m_highLine->replace({QPointF(0, m_high), QPointF(m_xMaximum, m_high)});
+    m_lowLine->replace({QPointF(0, m_low), QPointF(m_xMaximum, m_low)});
+    m_readings->setMarkerSize(MarkerSize);
+    m_readings->setPointsVisible(true);
+
+    const QFontMetricsF metrics(m_labelAxis->labelsFont());
+    m_widestLabel = 0;
+    for (const QString &label : std::as_const(m_labels))
+        m_widestLabel = std::max(m_widestLabel, metrics.horizontalAdvance(label));
+
+    m_laidOutFor = QSizeF(plotWidth(), plotHeight());
+    applyAxes();
+    m_labelledWidth = -1;
+    relabel();
+}
+
+void TrendChart::testButton()
+{
+    m_firstSelected = true;
+    m_readings->setPointsVisible(true);
+}
+
+bool TrendChart::markersShown() const
+{
+    return m_readings->pointsVisible();
+}
+
+void TrendChart::applyAxes()
+{
+    m_axisX->setRange(0, m_xMaximum);
+    m_labelAxis->setRange(0, m_xMaximum);
+    m_labelAxis->setStartValue(0);
+    setDivisions(m_axisX, m_xMaximum, m_xMajorDivision, plotWidth());
+
+    m_axisY->setRange(0, m_yMaximum);
+    setDivisions(m_axisY, m_yMaximum, m_yMajorDivision, plotHeight());
+    const double majorPx = plotHeight() / std::max(1, drawnYDivisions());
+    const bool roomForMinor = m_yMinorDivision > 1 && majorPx / m_yMinorDivision >= MinorSpacingPx;
+    m_axisY->setMinorTickCount(roomForMinor ? m_yMinorDivision - 1 : 0);
+    const double interval = m_axisY->tickType() == QValueAxis::TicksFixed ? m_yMaximum / m_yMajorDivision
+                                                                          : m_axisY->tickInterval();
+    m_axisY->setLabelFormat(labelFormat(interval));
+}
+
+void TrendChart::onPlotAreaChanged()
+{
+    // How many division lines and labels fit depends on the room the plot has.
+    const QSizeF size(plotWidth(), plotHeight());
+    if (std::abs(size.width() - m_laidOutFor.width()) < 1 &&
+        std::abs(size.height() - m_laidOutFor.height()) < 1)
+        return;
+    m_laidOutFor = size;
+    applyAxes();
+    relabel();
+}
+
+void TrendChart::relabel()
+{
+    const double width = plotWidth();
+    if (std::abs(width - m_labelledWidth) < 1)
+        return;
+    m_labelledWidth = width;
+
+    for (const QString &label : m_labelAxis->categoriesLabels())
+        m_labelAxis->remove(label);
+    m_labelledRows.clear();
+    const qint64 n = m_labels.size();
+    if (n == 0)
+        return;
+    const double perRow = width / std::max(1.0, m_xMaximum);
+    const qint64 step = std::max<qint64>(1, qint64(std::ceil((m_widestLabel + LabelGapPx) / perRow)));
+    QSet<QString> used;
+    for (qint64 k = 0; k < n; k += step) {
+        // The axis tells its labels apart by text; two readings in one minute share theirs.
+        QString label = m_labels.at(k);
+        while (used.contains(label))
+            label += QChar(0x200B);
+        used.insert(label);
+        m_labelAxis->append(label, categoryX(k));
+        m_labelledRows.append(int(k));
+    }
+}
+
+double TrendChart::plotWidth() const
+{
+    const double w = chart()->plotArea().width();
+    return w > 1 ? w : FallbackPlotWidth;
+}
+
+double TrendChart::plotHeight() const
+{
+    const double h = chart()->plotArea().height();
+    return h > 1 ? h : FallbackPlotHeight;
+}
+
+int TrendChart::drawnXDivisions() const
+{
+    if (m_axisX->tickType() == QValueAxis::TicksFixed)
+        return m_axisX->tickCount() - 1;
+    return int(std::floor(m_xMaximum / m_axisX->tickInterval() + 1e-9));
+}
+
+int TrendChart::drawnYDivisions() const
+{
+    if (m_axisY->tickType() == QValueAxis::TicksFixed)
+        return m_axisY->tickCount() - 1;
+    return int(std::floor(m_yMaximum / m_axisY->tickInterval() + 1e-9));
+}
 
 void TrendChart::mousePressEvent(QMouseEvent *event)
 {

@@ -1,19 +1,92 @@
 #pragma once
 
+#include "chartgrid.h"
+
+#include <QSizeF>
+#include <QStringList>
+#include <QVector>
 #include <QtCharts/QChartView>
 
-// The trend chart: the readings and the two normal-range limits as lines.
+class QCategoryAxis;
+class QLineSeries;
+class QValueAxis;
+
+// The trend chart: the readings and the two normal-range limits as lines. The scale of the
+// last drawing is kept as numbers besides the rendered axes, so it can be read back exactly.
 class TrendChart : public QChartView
 {
     Q_OBJECT
 public:
     explicit TrendChart(QWidget *parent = nullptr);
+
+    // Draws the chart's table: one category per row, X from 0 to the selected count with
+    // periodCount divisions, Y from 0 to the scale's maximum. A scale value that is unset keeps
+    // what the previous drawing had.
+    void draw(const ChartGrid &grid, qint32 selectedCount, qint32 periodCount, const ChartScale &scale,
+              const QString &unitText);
     // The "test" button: selects the first series and shows its markers.
     void testButton();
+
+    // The last drawing.
+    double xMinimum() const { return 0; }
+    double xMaximum() const { return m_xMaximum; }
+    double yMinimum() const { return 0; }
+    double yMaximum() const { return m_yMaximum; }
+    int xMajorDivision() const { return m_xMajorDivision; }
+    int xMinorDivision() const { return 0; }
+    int yMajorDivision() const { return m_yMajorDivision; }
+    int yMinorDivision() const { return m_yMinorDivision; }
+    int pointCount() const { return int(m_values.size()); }
+    const QVector<double> &values() const { return m_values; }
+    double highLimit() const { return m_high; }
+    double lowLimit() const { return m_low; }
+    bool markersShown() const;
+    bool firstSeriesSelected() const { return m_firstSelected; }
+
+    // What is actually painted, which stays bounded however many readings there are.
+    QLineSeries *readingsSeries() const { return m_readings; }
+    QLineSeries *highSeries() const { return m_highLine; }
+    QLineSeries *lowSeries() const { return m_lowLine; }
+    QValueAxis *valueAxis() const { return m_axisY; }
+    QValueAxis *divisionAxis() const { return m_axisX; }
+    QCategoryAxis *labelAxis() const { return m_labelAxis; }
+    // The rows whose labels are shown on the X axis, in order.
+    const QVector<int> &labelledRows() const { return m_labelledRows; }
+    int drawnXDivisions() const;
+    int drawnYDivisions() const;
 
 signals:
     void clicked();
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
+
+private:
+    void applyAxes();
+    void onPlotAreaChanged();
+    void relabel();
+    double plotWidth() const;
+    double plotHeight() const;
+
+    QLineSeries *m_readings;
+    QLineSeries *m_highLine;
+    QLineSeries *m_lowLine;
+    QValueAxis *m_axisX;
+    QValueAxis *m_axisY;
+    QCategoryAxis *m_labelAxis;
+
+    QStringList m_labels;
+    QVector<double> m_values;
+    QVector<int> m_labelledRows;
+    double m_widestLabel = 0;
+    double m_labelledWidth = -1;
+    QSizeF m_laidOutFor;
+    double m_high = 0;
+    double m_low = 0;
+    double m_xMaximum = 1;
+    double m_yMaximum = 100;
+    int m_xMajorDivision = 1;
+    int m_yMajorDivision = 5;
+    int m_yMinorDivision = 0;
+    bool m_firstSelected = false;
 };

@@ -1,12 +1,118 @@
 #include "valueswindow.h"
 
+#include "readingstore.h"
 #include "valueslistmodel.h"
 
-// Placeholder until the values window lands.
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTableView>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <chrono>
+
+namespace {
+
+using namespace std::chrono_literals;
+constexpr auto RefreshDelay = 500ms;
+
+// The list's column widths were laid out in twips; 15 of them make a pixel on a usual screen.
+constexpr double TwipsPerPixel = 15.0;
+constexpr int NarrowestColumn = 24;
+
+} // namespace
+
 ValuesWindow::ValuesWindow(const QString &storePath, QWidget *parent)
     : QWidget(parent, Qt::Window), m_storePath(storePath), m_model(new ValuesListModel(this))
 {
     setObjectName(QStringLiteral("values"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Values [") + storePath + QStringLiteral("]"));
+
+    vlist = new QTableView(this);
+    vlist->setObjectName(QStringLiteral("vlist"));
+    vlist->setModel(m_model);
+    vlist->verticalHeader()->hide();
+    vlist->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    vlist->verticalHeader()->setDefaultSectionSize(vlist->fontMetrics().height() + 8);
+    vlist->horizontalHeader()->setHighlightSections(false);
+    vlist->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    vlist->setSelectionBehavior(QAbstractItemView::SelectRows);
+    vlist->setSelectionMode(QAbstractItemView::SingleSelection);
+    vlist->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    vlist->setAlternatingRowColors(true);
+    vlist->setShowGrid(false);
+    vlist->setWordWrap(false);
+
+    Command3 = new QPushButton(QStringLiteral("Save"), this);
+    Command3->setObjectName(QStringLiteral("Command3"));
+    Command1 = new QPushButton(QStringLiteral("Delete"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command2 = new QPushButton(QStringLiteral("Cancel"), this);
+    Command2->setObjectName(QStringLiteral("Command2"));
+
+    auto *buttons = new QVBoxLayout;
+    buttons->addWidget(Command3);
+    buttons->addWidget(Command1);
+    buttons->addWidget(Command2);
+    buttons->addStretch(1);
+    auto *layout = new QHBoxLayout(this);
+    layout->addWidget(vlist, 1);
+    layout->addLayout(buttons);
+
+    connect(Command3, &QPushButton::clicked, this, &QWidget::close);
+    connect(Command2, &QPushButton::clicked, this, &QWidget::close);
+    connect(Command1, &QPushButton::clicked, this, &ValuesWindow::Command1_Click);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &ValuesWindow::applyColumnWidths);
+
+    // One refresh per load, shortly after it, whether or not the window is on screen.
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setSingleShot(true);
+    Timer1->setInterval(RefreshDelay);
+    connect(Timer1, &QTimer::timeout, this, &ValuesWindow::redrawRequested);
+    Timer1->start();
+
+    resize(680, 440);
+    applyColumnWidths();
+}
+
+void ValuesWindow::Command1_Click()
+{
+    const QVector<StoreItemRef> ticked = m_model->checkedItems();
+    if (!DelXmlItemsAt(m_storePath, ticked) && !ticked.isEmpty()) {
+        auto *box = new QMessageBox(QMessageBox::Warning, windowTitle(),
+                                    tr("The ticked readings were not deleted: the reading store "
+                                       "could not be read or written.\n\n%1")
+                                        .arg(m_storePath),
+                                    QMessageBox::Ok, this);
+        box->setObjectName(QStringLiteral("deleteFailed"));
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setWindowModality(Qt::NonModal);
+        box->show();
+    }
+    emit redrawRequested();
+}
+
+void ValuesWindow::applyColumnWidths()
+{
+    const double w = vlist->width() * TwipsPerPixel;
+    const double twips[ValuesListModel::ColumnCount] = {w / 10, w / 6 + 1000, w / 6,
+                                                        w / 6,  w / 6 - 500,  w / 6 - 500};
+    for (int c = 0; c < ValuesListModel::ColumnCount; ++c)
+        vlist->setColumnWidth(c, std::max(NarrowestColumn, int(twips[c] / TwipsPerPixel)));
+}
+
+void ValuesWindow::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    applyColumnWidths();
+}
+
+void ValuesWindow::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    applyColumnWidths();
 }

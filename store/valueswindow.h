@@ -2,6 +2,9 @@
 
 #include <QWidget>
 
+class QPushButton;
+class QTableView;
+class QTimer;
 class ValuesListModel;
 
 // The values window: lists every reading and deletes the ones the user ticks. The list is
@@ -13,10 +16,24 @@ public:
     explicit ValuesWindow(const QString &storePath, QWidget *parent = nullptr);
     ValuesListModel *model() const { return m_model; }
 
+    // Removes the ticked readings from the store, then asks for a redraw.
+    void Command1_Click();
+
 signals:
     void redrawRequested();
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
 private:
+    void applyColumnWidths();
+
     QString m_storePath;
     ValuesListModel *m_model;
+    QTableView *vlist;
+    QPushButton *Command1;
+    QPushButton *Command2;
+    QPushButton *Command3;
+    QTimer *Timer1;
 };

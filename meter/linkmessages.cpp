@@ -1,0 +1,38 @@
+#include "linkmessages.h"
+
+#include "programdir.h"
+
+#include <QDir>
+
+namespace linkmessages {
+
+QString backupFailed(const QString &storePath)
+{
+    return QStringLiteral("The readings could not be saved: the readings already on this computer could "
+                          "not be backed up to %1, so they were left as they are.\n\nCheck that the "
+                          "data folder can be written to, then reconnect the meter.")
+        .arg(QDir::toNativeSeparators(ProgramDir::backupPath(storePath)));
+}
+
+QString templateFailed(const QString &storePath, const QString &templatePath)
+{
+    return QStringLiteral("The readings could not be saved: the empty store %1 could not be copied to "
+                          "%2.\n\nThe readings already on this computer are still in %2 or in its "
+                          "backup copy %3. Check the installation, then reconnect the meter.")
+        .arg(QDir::toNativeSeparators(templatePath), QDir::toNativeSeparators(storePath),
+             QDir::toNativeSeparators(ProgramDir::backupPath(storePath)));
+}
+
+QString appendFailed(const QString &storePath, int reading, int count)
+{
+    return QStringLiteral("The readings could not be saved: reading %1 of %2 could not be written to "
+                          "%3, and the upload was stopped.\n\nThe readings from before this upload are "
+                          "in the backup copy %4. Check that the data folder can be written to, then "
+                          "reconnect the meter.")
+        .arg(reading)
+        .arg(count)
+        .arg(QDir::toNativeSeparators(storePath),
+             QDir::toNativeSeparators(ProgramDir::backupPath(storePath)));
+}
+
+} // namespace linkmessages

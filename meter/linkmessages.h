@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+// What the link tells the user. The first two are the meter's own wording, kept as users of
+// the meter know it.
+namespace linkmessages {
+
+inline QString uploadUnsucceed()
+{
+    return QStringLiteral("Upload Unsucceed! ,Reconnect Please.");
+}
+
+inline QString noDatabase()
+{
+    return QStringLiteral("Not found Glucose database!");
+}
+
+// The store could not be prepared or written: nothing of this upload counts as done.
+QString backupFailed(const QString &storePath);
+QString templateFailed(const QString &storePath, const QString &templatePath);
+QString appendFailed(const QString &storePath, int reading, int count);
+
+} // namespace linkmessages

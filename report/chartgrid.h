@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <QVector>
+#include <optional>
+
+// One row of the chart's table: the label and three values as the chart is handed them, all in
+// the display unit and as text, so the average adds up exactly what the chart shows.
+struct ChartGridRow
+{
+    QString label; // the date-time without its century and seconds, "12-5-6 9:5"
+    QString value;
+    QString high;
+    QString low;
+};
+using ChartGrid = QVector<ChartGridRow>;
+
+// The value axis as the settings give it. A setting that does not convert stays unset and the
+// chart keeps what it had for it.
+struct ChartScale
+{
+    std::optional<double> yMaximum;
+    std::optional<int> yMajorDivision;
+    std::optional<int> yMinorDivision;
+};

@@ -1,0 +1,93 @@
+#pragma once
+
+#include "chartgrid.h"
+#include "readingstore.h"
+#include "valueslistmodel.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+#include <optional>
+
+// The report without its windows: what a run reads from the controls, the settings and the
+// store goes in; the table of readings, the chart's data and scale, the average caption and the
+// rows of the values list come out. Nothing here touches a widget or a file.
+
+// One stored reading, split out of its record line.
+struct ReadingRec
+{
+    QString valueText;
+    QString dateText;
+    QString ctrlMark;
+    QString tempMark;
+    qint32 diffDay = 0; // calendar days from the reading's date to the end date; 0 when unknown
+};
+
+// The setting texts as the INI file holds them; each is converted by the rule of its own use.
+struct ReportSettings
+{
+    QString DBMin;
+    QString DBMax;
+    QString NormalHigh;
+    QString NormalLow;
+    QString MajorDivision;
+    QString MinorDivision;
+};
+
+// What the main window's controls held when the run started.
+struct ReportInput
+{
+    QString unitText;
+    QString endDateText;   // xt_d1
+    QString startDateText; // xt_d2
+    QString viewText;      // sel_viewtype
+    qint16 timeview = 0;
+    ReportSettings settings;
+};
+
+enum class ReportEnd
+{
+    StoreMissing,    // nothing changes, and the chart stays as it is
+    Failed,          // the chart is hidden; list and caption as the outcome says
+    NothingSelected, // the chart is hidden, the caption is kept
+    Drawn            // the chart shows the selected readings
+};
+
+struct ReportOutcome
+{
+    ReportEnd end = ReportEnd::Failed;
+    // Set when the values list is to be rebuilt with `rows` (possibly none).
+    bool listRebuilt = false;
+    QVector<ValuesRow> rows;
+    QVector<ReadingRec> records;
+    qint32 periodCount = 0; // P: readings of the period, whatever their time of day
+    qint32 selectedCount = 0;
+    ChartGrid grid;
+    ChartScale scale;
+    std::optional<QString> averageCaption;
+};
+
+namespace selection {
+
+// The time of day of a stored date-time text as hour.minutes ("2012-5-6 9:5:00" -> 9.5);
+// nullopt when the text has no readable time part.
+std::optional<double> timeOfDay(const QString &dateText);
+
+// Whether a time of day lies in the window of a view code (1 morning, 2 noon, 3 night).
+bool inTimeWindow(double timeValue, qint16 timeview);
+
+// The normal-range limit of the display unit: as read in mg/dL, or /18 to a whole number
+// (halves to the even neighbour) in mmol/L. An unreadable setting gives 0.
+qint32 limitInUnit(const QString &settingText, bool mmol);
+
+// The chart's scale from the settings; a setting that does not convert is left unset.
+ChartScale chartScale(const ReportSettings &settings, bool mmol);
+
+// The value text of a values-list row: "Low", "High", the stored text or mmol/L with one
+// decimal; empty when the value is not a number.
+QString listValueText(const QString &valueText, qint16 dbMin, qint16 dbMax, bool mmol);
+
+// One whole run on the store's entries.
+ReportOutcome run(const ReportInput &input, const StoreItems &store);
+
+} // namespace selection

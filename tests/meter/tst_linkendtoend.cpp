@@ -1,0 +1,250 @@
+// The whole program against the meter simulator over a real pseudo-terminal: the main window's
+// start, its timer, the serial control, the link, the store and the report, as a user runs them.
+#include "logwindow.h"
+#include "mainwindow.h"
+#include "programdir.h"
+
+#include <QComboBox>
+#include <QDomDocument>
+#include <QLabel>
+#include <QListWidget>
+#include <QProcess>
+#include <QProgressBar>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+constexpr int SimStartMs = 10000;
+constexpr int UploadMs = 120000;
+
+const QString Unsucceed = QStringLiteral("Upload Unsucceed! ,Reconnect Please.");
+const QString NoDatabase = QStringLiteral("Not found Glucose database!");
+
+const QByteArray PreviousStore = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Data>\n<xt>"
+                                 "<item>111,2024-1-2 8:3:00,mg/dL,-,-</item>"
+                                 "<item>222,2024-1-3 9:4:00,mg/dL,Ctrl,-</item></xt>\n</Data>\n";
+const QByteArray OlderBackup = "<?xml version=\"1.0\"?>\n<Data><xt><item>99,2023-6-1 7:0:00,mg/dL,-,-</item>"
+                               "</xt></Data>\n";
+
+struct Reading
+{
+    QDateTime when;
+    int value;
+    bool ctrl;
+    bool temp;
+};
+
+QVector<Reading> readings(int count, int firstYear)
+{
+    QVector<Reading> out;
+    QDateTime t(QDate(firstYear, 1, 1), QTime(6, 0));
+    for (int i = 0; i < count; ++i) {
+        out.append({t, 40 + (i * 37) % 300, i % 7 == 3, i % 11 == 5});
+        t = t.addSecs(7 * 3600 + 13 * 60);
+    }
+    return out;
+}
+
+// What the store must hold for a reading, as a user reads it in the file.
+QString expectedLine(const Reading &r)
+{
+    const QDate d = r.when.date();
+    const QTime t = r.when.time();
+    return QStringLiteral("%1,%2-%3-%4 %5:%6:00,mg/dL,%7,%8")
+        .arg(r.value)
+        .arg(d.year())
+        .arg(d.month())
+        .arg(d.day())
+        .arg(t.hour())
+        .arg(t.minute())
+        .arg(r.ctrl ? "Ctrl" : "-", r.temp ? "TEMP" : "-");
+}
+
+QStringList storeItems(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {QStringLiteral("<no file>")};
+    QDomDocument doc;
+    if (!doc.setContent(&f))
+        return {QStringLiteral("<not XML>")};
+    QStringList out;
+    const QDomNodeList items = doc.documentElement().firstChildElement(QStringLiteral("xt")).childNodes();
+    for (int i = 0; i < items.size(); ++i)
+        out << items.at(i).toElement().text();
+    return out;
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<no file>");
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+} // namespace
+
+class tst_LinkEndToEnd : public QObject
+{
+    Q_OBJECT
+private slots:
+    void upload_data();
+    void upload();
+};
+
+void tst_LinkEndToEnd::upload_data()
+{
+    QTest::addColumn<QStringList>("simArgs");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("firstYear");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("stored");    // readings in the store afterwards; -1: the previous store
+    QTest::addColumn<bool>("backedUp"); // the backup holds the previous store (else the older backup)
+    QTest::addColumn<bool>("ends");     // the end of the upload follows ("9999 Day")
+
+    QTest::newRow("100 readings") << QStringList() << 100 << 2025 << QString() << 100 << true << true;
+    QTest::newRow("answers split") << QStringList{"--split", "4,6"} << 12 << 2025 << QString() << 12 << true
+                                   << true;
+    QTest::newRow("years below 10") << QStringList() << 5 << 2005 << QString() << 5 << true << true;
+    QTest::newRow("no answer to the wake bytes")
+        << QStringList{"--silent-at", "wake"} << 5 << 2025 << QString() << -1 << false << false;
+    QTest::newRow("BB with another byte")
+        << QStringList{"--extra-at", "wake:BB"} << 5 << 2025 << QString() << -1 << false << false;
+    QTest::newRow("silent at hello") << QStringList{"--silent-at", "hello"} << 5 << 2025 << Unsucceed << -1
+                                     << false << false;
+    QTest::newRow("silent at clock") << QStringList{"--silent-at", "clock"} << 5 << 2025 << Unsucceed << -1
+                                     << false << false;
+    QTest::newRow("silent at count") << QStringList{"--silent-at", "count"} << 5 << 2025 << Unsucceed << -1
+                                     << false << false;
+    QTest::newRow("extra byte after handshake")
+        << QStringList{"--extra-at", "hello"} << 5 << 2025 << Unsucceed << -1 << false << false;
+    QTest::newRow("silent at reading 4")
+        << QStringList{"--silent-at", "record:4"} << 6 << 2025 << Unsucceed << 3 << true << false;
+    QTest::newRow("no readings") << QStringList() << 0 << 2025 << NoDatabase << -1 << false << true;
+    QTest::newRow("reading 3 too long")
+        << QStringList{"--long-record", "3"} << 6 << 2025 << Unsucceed << 2 << true << true;
+    // BB, two handshakes and the count answer are 14 bytes; then 10 per reading.
+    QTest::newRow("unplugged in reading 4")
+        << QStringList{"--unplug-at-byte", "48"} << 6 << 2025 << Unsucceed << 3 << true << false;
+}
+
+void tst_LinkEndToEnd::upload()
+{
+    QFETCH(QStringList, simArgs);
+    QFETCH(int, count);
+    QFETCH(int, firstYear);
+    QFETCH(QString, message);
+    QFETCH(int, stored);
+    QFETCH(bool, backedUp);
+    QFETCH(bool, ends);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const ProgramDir programDir(dir.path());
+    QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("cfg"))));
+    QVERIFY(QDir().mkpath(programDir.dataDir()));
+    QVERIFY(QFile::copy(QStringLiteral(QUILLON_SOURCE_DIR "/cfg/datamb.xml"), programDir.templatePath()));
+    writeFile(programDir.storePath(), PreviousStore);
+    writeFile(ProgramDir::backupPath(programDir.storePath()), OlderBackup);
+
+    const QVector<Reading> meterReadings = readings(count, firstYear);
+    QByteArray readingsText;
+    for (const Reading &r : meterReadings) {
+        readingsText += r.when.toString(QStringLiteral("yyyy-MM-dd HH:mm")).toLatin1() + ' ' +
+                        QByteArray::number(r.value) + (r.ctrl ? " ctrl" : "") + (r.temp ? " temp" : "") +
+                        '\n';
+    }
+    const QString readingsFile = dir.filePath(QStringLiteral("readings.txt"));
+    writeFile(readingsFile, readingsText);
+    const QString recordFile = dir.filePath(QStringLiteral("sent.txt"));
+
+    QProcess sim;
+    sim.setProgram(QStringLiteral(METER_SIM));
+    sim.setArguments(QStringList{"--readings-file", readingsFile, "--record", recordFile, "--sessions", "1"} +
+                     simArgs);
+    sim.start();
+    QVERIFY2(sim.waitForStarted(SimStartMs), qPrintable(sim.errorString()));
+    QVERIFY(sim.waitForReadyRead(SimStartMs));
+    const QByteArray pty = sim.readLine().trimmed();
+    QVERIFY2(pty.startsWith("/dev/"), pty.constData());
+
+    // Port 1 is the simulator; the other ports lead nowhere, so the search skips them quickly.
+    QByteArray ini = "[comm]\ndelay=50\nsettings=9600,n,8,1\ntimeout=10\nusercommport=1\nport1=" + pty + "\n";
+    for (int port = 2; port <= 16; ++port)
+        ini += "port" + QByteArray::number(port) + "=/nonexistent/quillon-test/ttyQ" +
+               QByteArray::number(port) + "\n";
+    ini += "[setting]\nunit=mg/dl\ntimesplit=ALL\nNormalLow=80\nNormalHigh=110\nDBMin=20\nDBMax=600\n"
+           "MajorDivision=6\nMinorDivision=2\n[main]\nlogview=0\n";
+    writeFile(programDir.iniPath(), ini);
+
+    QStringList messages;
+    const QDateTime started = QDateTime::currentDateTime();
+    MainWindow w(programDir);
+    w.setMessageSink([&messages](const QString &text) { messages << text; });
+    w.Form_Load();
+    auto *Combo1 = w.findChild<QComboBox *>(QStringLiteral("Combo1"));
+    auto *jdt = w.findChild<QProgressBar *>(QStringLiteral("jdt"));
+    QVERIFY(Combo1 && jdt);
+
+    if (!message.isEmpty())
+        QTRY_VERIFY_WITH_TIMEOUT(!messages.isEmpty(), UploadMs);
+    if (message.isEmpty() && !ends) {
+        // Nothing to wait for on the screen: wait until the search has come round to the
+        // simulator a second time.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            QString::fromLatin1(fileBytes(recordFile)).count(QLatin1String("wake ")) >= 2, UploadMs);
+    }
+    if (ends)
+        QTRY_COMPARE_WITH_TIMEOUT(Combo1->currentText(), QStringLiteral("9999 Day"), UploadMs);
+    w.setTimer1Enabled(false);
+    const QDateTime finished = QDateTime::currentDateTime();
+
+    QCOMPARE(messages, message.isEmpty() ? QStringList() : QStringList{message});
+    if (!ends)
+        QCOMPARE(Combo1->currentText(), QStringLiteral("7 Day"));
+
+    if (stored < 0) {
+        QCOMPARE(fileBytes(programDir.storePath()), PreviousStore);
+    } else {
+        QStringList expected;
+        for (int i = 0; i < stored; ++i)
+            expected << expectedLine(meterReadings[i]);
+        QCOMPARE(storeItems(programDir.storePath()), expected);
+    }
+    QCOMPARE(fileBytes(ProgramDir::backupPath(programDir.storePath())),
+             backedUp ? PreviousStore : OlderBackup);
+
+    if (count > 0 && ends && message.isEmpty()) {
+        QCOMPARE(jdt->maximum(), count + 1);
+        QVERIFY(jdt->isHidden());
+        const QListWidget *loglist = w.logWindow()->loglist;
+        QCOMPARE(loglist->count(), count + 1);
+        const QString countHex = QString::number(count, 16).toUpper().rightJustified(4, QLatin1Char('0'));
+        QCOMPARE(loglist->item(0)->text(),
+                 QStringLiteral("import values count:%1--FC02%2CC").arg(count).arg(countHex));
+        // The meter's clock was set to the computer's, to the minute.
+        const QStringList sent = QString::fromLatin1(fileBytes(recordFile)).split(QLatin1Char('\n'));
+        const QStringList clock = sent.filter(QRegularExpression(QStringLiteral("^clock ")));
+        QVERIFY(!clock.isEmpty());
+        const QByteArray bytes = QByteArray::fromHex(clock.first().mid(6).toLatin1());
+        QCOMPARE(bytes.size(), 8);
+        const QDateTime set(QDate(2000 + quint8(bytes[2]), quint8(bytes[3]), quint8(bytes[4])),
+                            QTime(quint8(bytes[5]), quint8(bytes[6])));
+        QVERIFY2(set >= started.addSecs(-60) && set <= finished, qPrintable(clock.first()));
+        QVERIFY(sent.contains(QStringLiteral("end FA0400AA")));
+    }
+
+    sim.terminate();
+    if (!sim.waitForFinished(SimStartMs))
+        sim.kill();
+}
+
+QTEST_MAIN(tst_LinkEndToEnd)
+#include "tst_linkendtoend.moc"

@@ -1,0 +1,236 @@
+#include "serialportcontrol.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+// The far end of a pseudo-terminal, standing in for a meter on a cable.
+class FarEnd
+{
+public:
+    FarEnd()
+    {
+        char name[256] = {};
+        if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) == 0) {
+            termios tio{};
+            ::tcgetattr(m_slave, &tio);
+            ::cfmakeraw(&tio);
+            ::tcsetattr(m_slave, TCSANOW, &tio);
+            m_path = QString::fromLocal8Bit(name);
+        }
+    }
+    ~FarEnd()
+    {
+        unplug();
+        if (m_slave >= 0)
+            ::close(m_slave);
+    }
+    QString path() const { return m_path; }
+    void send(const QByteArray &bytes)
+    {
+        QCOMPARE(::write(m_master, bytes.constData(), bytes.size()), bytes.size());
+    }
+    // Everything that arrives within a generous wait, up to `expected` bytes.
+    QByteArray receive(int expected)
+    {
+        QByteArray got;
+        while (got.size() < expected) {
+            pollfd pfd{m_master, POLLIN, 0};
+            if (::poll(&pfd, 1, 5000) <= 0)
+                break;
+            char buffer[256];
+            const ssize_t n = ::read(m_master, buffer, sizeof buffer);
+            if (n <= 0)
+                break;
+            got.append(buffer, int(n));
+        }
+        return got;
+    }
+    void unplug()
+    {
+        if (m_master >= 0)
+            ::close(m_master);
+        m_master = -1;
+    }
+
+private:
+    int m_master = -1;
+    int m_slave = -1;
+    QString m_path;
+};
+
+} // namespace
+
+class tst_SerialPortControl : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void bytesOnTheLine_data();
+    void bytesOnTheLine();
+    void openingFails_data();
+    void openingFails();
+    void settingsText_data();
+    void settingsText();
+    void cablePulled();
+    void permissionIsLoggedOnce();
+
+private:
+    void writeIni(const QByteArray &comm);
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_ini;
+};
+
+void tst_SerialPortControl::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_ini = m_dir->filePath(QStringLiteral("sys.ini"));
+}
+
+void tst_SerialPortControl::writeIni(const QByteArray &comm)
+{
+    QFile f(m_ini);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("[comm]\n" + comm);
+}
+
+void tst_SerialPortControl::bytesOnTheLine_data()
+{
+    QTest::addColumn<QByteArray>("out");
+    QTest::addColumn<QByteArray>("in");
+    QTest::newRow("wake and BB") << QByteArray::fromHex("aa") << QByteArray::fromHex("bb");
+    QTest::newRow("clock and handshake")
+        << QByteArray::fromHex("fa061a03050e07aa") << QByteArray::fromHex("fc5500cc");
+    // No character translation either way: CR, LF, NUL, XON/XOFF and 0xFF pass as they are.
+    QTest::newRow("raw bytes") << QByteArray::fromHex("0d0a001113ff")
+                               << QByteArray::fromHex("0a0d001311ff7f");
+    QTest::newRow("a frame") << QByteArray::fromHex("fa0300aa")
+                             << QByteArray::fromHex("fc001a03050e07007b01");
+}
+
+void tst_SerialPortControl::bytesOnTheLine()
+{
+    QFETCH(QByteArray, out);
+    QFETCH(QByteArray, in);
+    FarEnd meter;
+    QVERIFY(!meter.path().isEmpty());
+    writeIni("port3=" + meter.path().toLocal8Bit() + "\n");
+    SerialPortControl msc;
+    msc.setPortTable(m_ini);
+    QVERIFY(msc.setSettings(QStringLiteral("9600,n,8,1")));
+    msc.setRThreshold(1);
+    msc.setCommPort(3);
+    QVERIFY(msc.setPortOpen(true));
+    QVERIFY(msc.portOpen());
+
+    QVERIFY(msc.output(out));
+    QCOMPARE(meter.receive(int(out.size())), out);
+
+    QSignalSpy onComm(&msc, &SerialPortControl::OnComm);
+    meter.send(in);
+    QByteArray got;
+    while (got.size() < in.size()) {
+        if (onComm.isEmpty())
+            QVERIFY(onComm.wait(5000));
+        onComm.clear();
+        QCOMPARE(msc.commEvent(), int(LinkPort::ComEvReceive));
+        got += msc.input();
+    }
+    QCOMPARE(got, in);
+    QVERIFY(msc.input().isEmpty());
+
+    QVERIFY(msc.setPortOpen(false));
+    QVERIFY(!msc.portOpen());
+    QVERIFY(msc.setPortOpen(false)); // closing a closed port is allowed
+    QVERIFY(!msc.output(out));
+}
+
+void tst_SerialPortControl::openingFails_data()
+{
+    QTest::addColumn<QByteArray>("comm");
+    QTest::addColumn<int>("port");
+    QTest::newRow("missing device") << QByteArray("port2=/nonexistent/ttyQ2\n") << 2;
+    QTest::newRow("not a serial device") << QByteArray("port2=/dev/null\n") << 2;
+    QTest::newRow("port 0") << QByteArray() << 0;
+    QTest::newRow("port 17") << QByteArray() << 17;
+}
+
+void tst_SerialPortControl::openingFails()
+{
+    QFETCH(QByteArray, comm);
+    QFETCH(int, port);
+    writeIni(comm);
+    SerialPortControl msc;
+    msc.setPortTable(m_ini);
+    QSignalSpy notices(&msc, &SerialPortControl::portNotice);
+    msc.setCommPort(port);
+    QVERIFY(!msc.setPortOpen(true));
+    QVERIFY(!msc.portOpen());
+    QCOMPARE(notices.count(), 0);
+}
+
+void tst_SerialPortControl::settingsText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("usual") << "9600,n,8,1" << true;
+    QTest::newRow("other speed") << "2400,e,7,2" << true;
+    QTest::newRow("empty") << "" << false;
+    QTest::newRow("garbage") << "speed=fast" << false;
+}
+
+void tst_SerialPortControl::settingsText()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, accepted);
+    SerialPortControl msc;
+    QCOMPARE(msc.setSettings(text), accepted);
+}
+
+void tst_SerialPortControl::cablePulled()
+{
+    FarEnd meter;
+    writeIni("port1=" + meter.path().toLocal8Bit() + "\n");
+    SerialPortControl msc;
+    msc.setPortTable(m_ini);
+    msc.setCommPort(1);
+    QVERIFY(msc.setPortOpen(true));
+    QVERIFY(msc.output(QByteArray::fromHex("aa")));
+    meter.unplug();
+    // Writes now fail rather than pretend; the link counts that as an unanswered tick.
+    QTRY_VERIFY_WITH_TIMEOUT(!msc.output(QByteArray::fromHex("fa0300aa")), 10000);
+    QVERIFY(msc.setPortOpen(false));
+}
+
+void tst_SerialPortControl::permissionIsLoggedOnce()
+{
+    if (::geteuid() == 0)
+        QSKIP("the superuser may open any device; run as an ordinary user to check this");
+    FarEnd meter;
+    QVERIFY(QFile::setPermissions(meter.path(), QFileDevice::Permissions()));
+    writeIni("port5=" + meter.path().toLocal8Bit() + "\nport6=/nonexistent/ttyQ6\n");
+    SerialPortControl msc;
+    msc.setPortTable(m_ini);
+    QSignalSpy notices(&msc, &SerialPortControl::portNotice);
+    for (int round = 0; round < 3; ++round) {
+        for (int port : {5, 6}) {
+            msc.setCommPort(port);
+            QVERIFY(!msc.setPortOpen(true));
+        }
+    }
+    QCOMPARE(notices.count(), 1);
+    const QString line = notices[0][0].toString();
+    QVERIFY2(line.contains(meter.path()) && line.contains(QLatin1String("permission denied")),
+             qPrintable(line));
+}
+
+QTEST_GUILESS_MAIN(tst_SerialPortControl)
+#include "tst_serialportcontrol.moc"

@@ -1,0 +1,87 @@
+// Pictures of the report for the documentation: the main window with a week of readings in
+// both units, and the values window. Run under a real (virtual) display:
+//   xvfb-run -a ./report_screenshots <output folder>
+#include "mainwindow.h"
+#include "programdir.h"
+#include "valueswindow.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(bytes);
+}
+
+QByteArray weekOfReadings()
+{
+    // Four readings a day: fasting, after lunch, before dinner, bedtime, with a few outliers.
+    const int times[4][2] = {{7, 12}, {13, 5}, {18, 40}, {22, 30}};
+    const int values[] = {96,  142, 118, 131, 104, 187, 126, 109, 88,  158, 121, 140, 112, 201,
+                          133, 117, 99,  149, 64,  125, 107, 171, 119, 138, 93,  155, 128, 115};
+    QByteArray xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Data>\n<xt>\n";
+    int n = 0;
+    for (int day = 6; day >= 0; --day) {
+        for (const auto &t : times) {
+            const QDateTime at(QDate::currentDate().addDays(-day), QTime(t[0], t[1]));
+            const bool control = n == 9;
+            xml += QStringLiteral("<item>%1,%2,mg/dL,%3,-</item>\n")
+                       .arg(values[n % 28])
+                       .arg(at.toString(QStringLiteral("yyyy-M-d H:m:ss")), control ? "Ctrl" : "-")
+                       .toUtf8();
+            ++n;
+        }
+    }
+    return xml + "</xt>\n</Data>\n";
+}
+
+bool save(QWidget *w, const QString &path)
+{
+    QTest::qWait(300);
+    return w->grab().save(path);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
+    QDir().mkpath(out);
+
+    QTemporaryDir dir;
+    QDir(dir.path()).mkpath(QStringLiteral("cfg"));
+    QDir(dir.path()).mkpath(QStringLiteral("data"));
+    writeFile(dir.filePath(QStringLiteral("cfg/sys.ini")),
+              "[comm]\ndelay=0\nsettings=9600,n,8,1\ntimeout=20\n\n[setting]\nunit=mg/dl\ntimesplit=ALL\n"
+              "NormalLow=80\nNormalHigh=110\nDBMin=20\nDBMax=600\nMajorDivision=6\nMinorDivision=2\n\n"
+              "[main]\nlogview=0\n");
+    writeFile(dir.filePath(QStringLiteral("data/TMPDATE.xml")), weekOfReadings());
+
+    MainWindow window{ProgramDir(dir.path())};
+    window.Form_Load();
+    window.resize(1000, 640);
+    window.show();
+    bool ok = save(&window, out + QStringLiteral("/main-mgdl.png"));
+
+    auto *unit = window.findChild<QComboBox *>(QStringLiteral("unit"));
+    const int mmol = unit->findText(QStringLiteral("mmol/l"));
+    unit->setCurrentIndex(mmol);
+    emit unit->activated(mmol);
+    ok = save(&window, out + QStringLiteral("/main-mmol.png")) && ok;
+
+    unit->setCurrentIndex(unit->findText(QStringLiteral("mg/dl")));
+    emit unit->activated(unit->currentIndex());
+    ValuesWindow *values = window.showValuesWindow();
+    values->move(window.pos() + QPoint(60, 60));
+    ok = save(values, out + QStringLiteral("/values.png")) && ok;
+    return ok ? 0 : 1;
+}

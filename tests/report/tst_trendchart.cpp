@@ -1,0 +1,342 @@
+// The trend chart: the scale it draws, its series, label thinning and the bounded drawing of
+// very many readings.
+#include "trendchart.h"
+
+#include <QSignalSpy>
+#include <QtCharts/QCategoryAxis>
+#include <QtCharts/QLineSeries>
+#include <QtCharts/QValueAxis>
+#include <QtTest>
+#include <cmath>
+
+namespace {
+
+ChartGrid makeGrid(int rows, const QString &high = QStringLiteral("110"),
+                   const QString &low = QStringLiteral("80"))
+{
+    ChartGrid grid;
+    grid.reserve(rows);
+    for (int i = 0; i < rows; ++i) {
+        // A saw-tooth with one deep low and one high peak, so a reduction that loses either shows.
+        double v = 100 + (i % 37);
+        if (i == rows / 3)
+            v = 21;
+        if (i == 2 * rows / 3)
+            v = 599;
+        grid.push_back(
+            ChartGridRow{QStringLiteral("12-5-%1 %2:%3").arg(1 + i / 96).arg(i / 4 % 24).arg(i % 60),
+                         QString::number(v), high, low});
+    }
+    return grid;
+}
+
+ChartScale fullScale(double yMax, int major, int minor)
+{
+    ChartScale s;
+    s.yMaximum = yMax;
+    s.yMajorDivision = major;
+    s.yMinorDivision = minor;
+    return s;
+}
+
+QString withoutJoiners(QString label)
+{
+    label.remove(QChar(0x200B));
+    return label;
+}
+
+} // namespace
+
+class tst_TrendChart : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void scale_data();
+    void scale();
+    void unsetScaleKeepsThePreviousOne();
+    void series_data();
+    void series();
+    void labelsDoNotOverlap_data();
+    void labelsDoNotOverlap();
+    void sameMinuteLabelsAreAllShown();
+    void manyReadingsStayBounded_data();
+    void manyReadingsStayBounded();
+    void testButtonShowsMarkersAndKeepsData();
+    void clickIsReported();
+
+private:
+    TrendChart *m_chart = nullptr;
+};
+
+void tst_TrendChart::init()
+{
+    m_chart = new TrendChart;
+    m_chart->resize(900, 480);
+    m_chart->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_chart));
+}
+
+void tst_TrendChart::cleanup()
+{
+    delete m_chart;
+    m_chart = nullptr;
+}
+
+void tst_TrendChart::scale_data()
+{
+    QTest::addColumn<int>("selected");
+    QTest::addColumn<int>("period");
+    QTest::addColumn<double>("yMax");
+    QTest::addColumn<int>("major");
+    QTest::addColumn<int>("minor");
+    QTest::addColumn<int>("minorTicks"); // lines between two major ones
+
+    QTest::newRow("5 of 9 readings, mg/dl") << 5 << 9 << 600.0 << 6 << 2 << 1;
+    QTest::newRow("mmol/l") << 5 << 9 << 33.0 << 6 << 2 << 1;
+    QTest::newRow("all of the period") << 12 << 12 << 400.0 << 4 << 5 << 4;
+    QTest::newRow("no minor divisions") << 1 << 1 << 600.0 << 6 << 0 << 0;
+    QTest::newRow("one minor division is none") << 3 << 3 << 600.0 << 6 << 1 << 0;
+}
+
+void tst_TrendChart::scale()
+{
+    QFETCH(int, selected);
+    QFETCH(int, period);
+    QFETCH(double, yMax);
+    QFETCH(int, major);
+    QFETCH(int, minor);
+    QFETCH(int, minorTicks);
+
+    m_chart->draw(makeGrid(selected), selected, period, fullScale(yMax, major, minor),
+                  QStringLiteral("mg/dl"));
+    QCoreApplication::processEvents();
+
+    QCOMPARE(m_chart->xMinimum(), 0.0);
+    QCOMPARE(m_chart->xMaximum(), double(selected));
+    QCOMPARE(m_chart->xMajorDivision(), period);
+    QCOMPARE(m_chart->xMinorDivision(), 0);
+    QCOMPARE(m_chart->yMinimum(), 0.0);
+    QCOMPARE(m_chart->yMaximum(), yMax);
+    QCOMPARE(m_chart->yMajorDivision(), major);
+    QCOMPARE(m_chart->yMinorDivision(), minor);
+
+    // What is painted.
+    QCOMPARE(m_chart->divisionAxis()->min(), 0.0);
+    QCOMPARE(m_chart->divisionAxis()->max(), double(selected));
+    QCOMPARE(m_chart->labelAxis()->min(), 0.0);
+    QCOMPARE(m_chart->labelAxis()->max(), double(selected));
+    QCOMPARE(m_chart->drawnXDivisions(), period);
+    QCOMPARE(m_chart->valueAxis()->min(), 0.0);
+    QCOMPARE(m_chart->valueAxis()->max(), yMax);
+    QCOMPARE(m_chart->drawnYDivisions(), major);
+    QCOMPARE(m_chart->valueAxis()->minorTickCount(), minorTicks);
+    QVERIFY(m_chart->isVisible());
+}
+
+void tst_TrendChart::unsetScaleKeepsThePreviousOne()
+{
+    m_chart->draw(makeGrid(4), 4, 9, fullScale(600, 6, 2), QStringLiteral("mg/dl"));
+    m_chart->draw(makeGrid(3), 3, 5, ChartScale{}, QStringLiteral("mg/dl"));
+    QCOMPARE(m_chart->xMaximum(), 3.0);
+    QCOMPARE(m_chart->xMajorDivision(), 5);
+    QCOMPARE(m_chart->yMaximum(), 600.0);
+    QCOMPARE(m_chart->yMajorDivision(), 6);
+    QCOMPARE(m_chart->yMinorDivision(), 2);
+    QCOMPARE(m_chart->valueAxis()->max(), 600.0);
+    QCOMPARE(m_chart->drawnYDivisions(), 6);
+
+    ChartScale onlyMax;
+    onlyMax.yMaximum = 33;
+    m_chart->draw(makeGrid(3), 3, 5, onlyMax, QStringLiteral("mmol/l"));
+    QCOMPARE(m_chart->valueAxis()->max(), 33.0);
+    QCOMPARE(m_chart->drawnYDivisions(), 6);
+}
+
+void tst_TrendChart::series_data()
+{
+    QTest::addColumn<QStringList>("values");
+    QTest::addColumn<QString>("high");
+    QTest::addColumn<QString>("low");
+
+    QTest::newRow("mg/dl") << QStringList{"100", "101", "102"} << "110"
+                           << "80";
+    QTest::newRow("mmol/l") << QStringList{"5.6", "5.6", "5.7", "13.9"} << "6"
+                            << "4";
+    QTest::newRow("one reading") << QStringList{"123"} << "110"
+                                 << "80";
+    QTest::newRow("limits unread") << QStringList{"90", "95"} << "0"
+                                   << "0";
+}
+
+void tst_TrendChart::series()
+{
+    QFETCH(QStringList, values);
+    QFETCH(QString, high);
+    QFETCH(QString, low);
+
+    ChartGrid grid;
+    for (const QString &v : values)
+        grid.push_back(ChartGridRow{QStringLiteral("12-5-6 9:5"), v, high, low});
+    m_chart->draw(grid, int(grid.size()), int(grid.size()), fullScale(600, 6, 2), QStringLiteral("mg/dl"));
+
+    const QList<QPointF> points = m_chart->readingsSeries()->points();
+    QCOMPARE(points.size(), values.size());
+    for (int i = 0; i < values.size(); ++i) {
+        QCOMPARE(points[i].x(), i + 0.5); // in the middle of its category
+        QCOMPARE(points[i].y(), values[i].toDouble());
+    }
+    QCOMPARE(m_chart->pointCount(), values.size());
+    for (auto [series, limit] :
+         {std::pair{m_chart->highSeries(), high}, std::pair{m_chart->lowSeries(), low}}) {
+        const QList<QPointF> line = series->points();
+        QCOMPARE(line.size(), 2);
+        QCOMPARE(line.first(), QPointF(0, limit.toDouble()));
+        QCOMPARE(line.last(), QPointF(values.size(), limit.toDouble()));
+    }
+    QVERIFY(m_chart->readingsSeries()->pointsVisible());
+    QVERIFY(m_chart->readingsSeries()->pen().width() > m_chart->highSeries()->pen().width());
+    QCOMPARE(m_chart->readingsSeries()->pen().style(), Qt::SolidLine);
+}
+
+void tst_TrendChart::labelsDoNotOverlap_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<bool>("everyRow");
+
+    QTest::newRow("a few, wide") << 5 << 900 << true;
+    QTest::newRow("a week, wide") << 28 << 1400 << false;
+    QTest::newRow("a week, narrow") << 28 << 500 << false;
+    QTest::newRow("a year") << 1460 << 900 << false;
+}
+
+void tst_TrendChart::labelsDoNotOverlap()
+{
+    QFETCH(int, rows);
+    QFETCH(int, width);
+    QFETCH(bool, everyRow);
+
+    m_chart->resize(width, 480);
+    const ChartGrid grid = makeGrid(rows);
+    m_chart->draw(grid, rows, rows, fullScale(600, 6, 2), QStringLiteral("mg/dl"));
+    QTRY_VERIFY(!m_chart->labelledRows().isEmpty());
+    QCoreApplication::processEvents();
+
+    const QVector<int> labelled = m_chart->labelledRows();
+    const QStringList shown = m_chart->labelAxis()->categoriesLabels();
+    QCOMPARE(shown.size(), labelled.size());
+    if (everyRow)
+        QCOMPARE(labelled.size(), rows);
+    else
+        QVERIFY(labelled.size() < rows);
+    QCOMPARE(labelled.first(), 0);
+
+    const QFontMetricsF metrics(m_chart->labelAxis()->labelsFont());
+    QLineSeries *series = m_chart->readingsSeries();
+    for (int i = 0; i < labelled.size(); ++i) {
+        QCOMPARE(withoutJoiners(shown[i]), grid[labelled[i]].label);
+        QCOMPARE(m_chart->labelAxis()->endValue(shown[i]), labelled[i] + 0.5);
+        if (i == 0)
+            continue;
+        const double left = m_chart->chart()->mapToPosition(QPointF(labelled[i - 1] + 0.5, 0), series).x();
+        const double right = m_chart->chart()->mapToPosition(QPointF(labelled[i] + 0.5, 0), series).x();
+        const double needed = (metrics.horizontalAdvance(grid[labelled[i - 1]].label) +
+                               metrics.horizontalAdvance(grid[labelled[i]].label)) /
+                              2;
+        QVERIFY2(right - left >= needed,
+                 qPrintable(QStringLiteral("labels %1 and %2 overlap").arg(i - 1).arg(i)));
+    }
+}
+
+void tst_TrendChart::sameMinuteLabelsAreAllShown()
+{
+    ChartGrid grid;
+    for (const char *v : {"100", "104", "180"})
+        grid.push_back(ChartGridRow{QStringLiteral("12-5-6 9:5"), QString::fromLatin1(v), "110", "80"});
+    m_chart->draw(grid, 3, 3, fullScale(600, 6, 2), QStringLiteral("mg/dl"));
+    QCoreApplication::processEvents();
+    const QStringList shown = m_chart->labelAxis()->categoriesLabels();
+    QCOMPARE(shown.size(), 3);
+    for (const QString &label : shown)
+        QCOMPARE(withoutJoiners(label), QStringLiteral("12-5-6 9:5"));
+    QCOMPARE(m_chart->readingsSeries()->count(), 3);
+}
+
+void tst_TrendChart::manyReadingsStayBounded_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("period");
+
+    QTest::newRow("4000, all drawn") << 4000 << 4000;
+    QTest::newRow("20000 of 50000") << 20000 << 50000;
+    QTest::newRow("200000") << 200000 << 200000;
+}
+
+void tst_TrendChart::manyReadingsStayBounded()
+{
+    QFETCH(int, rows);
+    QFETCH(int, period);
+
+    m_chart->draw(makeGrid(rows), rows, period, fullScale(600, 6, 2), QStringLiteral("mg/dl"));
+    QCoreApplication::processEvents();
+
+    // The scale is the true one.
+    QCOMPARE(m_chart->xMaximum(), double(rows));
+    QCOMPARE(m_chart->xMajorDivision(), period);
+    QCOMPARE(m_chart->pointCount(), rows);
+    QCOMPARE(m_chart->divisionAxis()->max(), double(rows));
+
+    // What is painted is bounded by the width of the plot, not by the number of readings.
+    const double plotWidth = m_chart->chart()->plotArea().width();
+    QVERIFY(plotWidth > 100);
+    QVERIFY(m_chart->drawnXDivisions() >= 1);
+    QVERIFY(m_chart->drawnXDivisions() <= plotWidth / 4);
+    QVERIFY(m_chart->labelledRows().size() <= plotWidth / 20);
+    const QList<QPointF> points = m_chart->readingsSeries()->points();
+    QVERIFY(points.size() <= 4096);
+    QVERIFY(points.size() >= std::min(rows, 2048));
+
+    // The picture keeps its extremes and runs over the whole axis.
+    double lowest = 1e9, highest = -1e9;
+    for (const QPointF &p : points) {
+        lowest = std::min(lowest, p.y());
+        highest = std::max(highest, p.y());
+    }
+    QCOMPARE(lowest, 21.0);
+    QCOMPARE(highest, 599.0);
+    QCOMPARE(points.first().x(), 0.5);
+    QVERIFY(points.last().x() >= rows - rows / 2048.0 - 1); // within the last column
+    for (int i = 1; i < points.size(); ++i)
+        QVERIFY(points[i].x() > points[i - 1].x());
+}
+
+void tst_TrendChart::testButtonShowsMarkersAndKeepsData()
+{
+    m_chart->draw(makeGrid(6), 6, 9, fullScale(600, 6, 2), QStringLiteral("mg/dl"));
+    const QList<QPointF> before = m_chart->readingsSeries()->points();
+    m_chart->readingsSeries()->setPointsVisible(false);
+    QVERIFY(!m_chart->markersShown());
+
+    m_chart->testButton();
+    QVERIFY(m_chart->markersShown());
+    QVERIFY(m_chart->firstSeriesSelected());
+    QCOMPARE(m_chart->readingsSeries()->points(), before);
+    QCOMPARE(m_chart->xMaximum(), 6.0);
+    QCOMPARE(m_chart->xMajorDivision(), 9);
+    QCOMPARE(m_chart->yMaximum(), 600.0);
+}
+
+void tst_TrendChart::clickIsReported()
+{
+    m_chart->draw(makeGrid(6), 6, 9, fullScale(600, 6, 2), QStringLiteral("mg/dl"));
+    const QList<QPointF> before = m_chart->readingsSeries()->points();
+    QSignalSpy clicked(m_chart, &TrendChart::clicked);
+    QTest::mouseClick(m_chart->viewport(), Qt::LeftButton, {}, QPoint(200, 200));
+    QCOMPARE(clicked.count(), 1);
+    QCOMPARE(m_chart->readingsSeries()->points(), before);
+}
+
+QTEST_MAIN(tst_TrendChart)
+#include "tst_trendchart.moc"
