@@ -1,8 +1,8 @@
 #include "clsoperateini.h"
 #include "datetext.h"
 #include "mainwindow.h"
+#include "mainwindowfixture.h"
 #include "period.h"
-#include "tempprogramdir.h"
 
 #include <QCalendarWidget>
 #include <QComboBox>
@@ -26,40 +26,14 @@ class TestPeriod : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<TempProgramDir> m_dir;
-    std::unique_ptr<MainWindow> m_main;
+    MainWindowFixture fx;
 
-    MainWindow *start()
-    {
-        m_dir = std::make_unique<TempProgramDir>();
-        m_main = std::make_unique<MainWindow>(ProgramDir(m_dir->path()));
-        m_main->Form_Load();
-        m_main->show();
-        return m_main.get();
-    }
-    template <typename T> T *child(const char *name) const
-    {
-        T *w = m_main->findChild<T *>(QLatin1String(name));
-        if (!w)
-            qFatal("no control %s", name);
-        return w;
-    }
-    QString iniValue(const char *section, const char *key) const
-    {
-        clsOperateINI ini;
-        ini.setINIFileName(m_dir->iniPath());
-        return ini.GetIniKey(QLatin1String(section), QLatin1String(key));
-    }
-    QComboBox *combo1() const { return child<QComboBox>("Combo1"); }
-    QComboBox *d1() const { return child<QComboBox>("xt_d1"); }
-    QComboBox *d2() const { return child<QComboBox>("xt_d2"); }
+    QComboBox *combo1() const { return fx.child<QComboBox>("Combo1"); }
+    QComboBox *d1() const { return fx.child<QComboBox>("xt_d1"); }
+    QComboBox *d2() const { return fx.child<QComboBox>("xt_d2"); }
 
 private slots:
-    void cleanup()
-    {
-        m_main.reset();
-        m_dir.reset();
-    }
+    void cleanup() { fx.reset(); }
 
     void rule_data()
     {
@@ -131,7 +105,8 @@ private slots:
 
     void periodPickWaitsForTheNextTick()
     {
-        MainWindow *w = start();
+        MainWindow *w = fx.start();
+        w->show();
         const QString before = d2()->currentText();
         combo1()->setCurrentText(QStringLiteral("30 Day"));
         QCOMPARE(d2()->currentText(), before);
@@ -142,7 +117,7 @@ private slots:
 
     void timerTicksMoveTheDates()
     {
-        start();
+        fx.start()->show();
         combo1()->setCurrentText(QStringLiteral("14 Day"));
         QTRY_COMPARE(boxDate(d2()->currentText()), QDate::currentDate().addDays(-14));
     }
@@ -158,7 +133,8 @@ private slots:
     {
         QFETCH(QString, typed);
         QFETCH(int, days);
-        MainWindow *w = start();
+        MainWindow *w = fx.start();
+        w->show();
         combo1()->lineEdit()->clear();
         QTest::keyClicks(combo1()->lineEdit(), typed);
         w->Timer1_Timer();
@@ -167,10 +143,11 @@ private slots:
 
     void calendarPickSwitchesToUser()
     {
-        MainWindow *w = start();
+        MainWindow *w = fx.start();
+        w->show();
         const QString endBefore = d1()->currentText();
         d2()->showPopup();
-        auto *calendar = child<QCalendarWidget>("Calendar2");
+        auto *calendar = fx.child<QCalendarWidget>("Calendar2");
         QVERIFY(calendar->isVisible());
         const QDate picked = QDate::currentDate().addDays(-20);
         calendar->setSelectedDate(picked);
@@ -187,9 +164,9 @@ private slots:
 
     void dropDownTwiceShowsThenHides()
     {
-        start();
+        fx.start()->show();
         const QString text = d1()->currentText();
-        auto *calendar = child<QCalendarWidget>("Calendar1");
+        auto *calendar = fx.child<QCalendarWidget>("Calendar1");
         d1()->showPopup();
         QVERIFY(calendar->isVisible());
         QCOMPARE(calendar->selectedDate(), boxDate(text));
@@ -201,9 +178,9 @@ private slots:
 
     void dropDownOnTextThatIsNotADate()
     {
-        start();
+        fx.start()->show();
         d1()->setEditText(QStringLiteral("someday"));
-        auto *calendar = child<QCalendarWidget>("Calendar1");
+        auto *calendar = fx.child<QCalendarWidget>("Calendar1");
         calendar->setSelectedDate(QDate(2001, 1, 1));
         d1()->showPopup();
         QVERIFY(calendar->isVisible());
@@ -230,8 +207,9 @@ private slots:
         QFETCH(QString, entry);
         QFETCH(QString, caption);
         QFETCH(int, timeview);
-        MainWindow *w = start();
-        auto *view = child<QComboBox>("sel_viewtype");
+        MainWindow *w = fx.start();
+        w->show();
+        auto *view = fx.child<QComboBox>("sel_viewtype");
         if (entry == QLatin1String("ALL")) { // start from another view, so the pick changes something
             view->setCurrentIndex(0);
             emit view->activated(0);
@@ -239,24 +217,24 @@ private slots:
         const int index = view->findText(entry);
         view->setCurrentIndex(index);
         emit view->activated(index);
-        QCOMPARE(child<QLabel>("sel_info")->text(), caption);
+        QCOMPARE(fx.child<QLabel>("sel_info")->text(), caption);
         QCOMPARE(int(w->timeview), timeview);
-        QCOMPARE(iniValue("setting", "timesplit"), entry);
+        QCOMPARE(fx.iniValue("setting", "timesplit"), entry);
     }
 
     void unitPickStoresAndTypedTextDoesNot()
     {
-        start();
-        auto *unit = child<QComboBox>("unit");
+        fx.start()->show();
+        auto *unit = fx.child<QComboBox>("unit");
         unit->lineEdit()->selectAll();
         QTest::keyClicks(unit->lineEdit(), QStringLiteral("mmol/l"));
         QTest::keyClick(unit->lineEdit(), Qt::Key_Return);
-        QCOMPARE(iniValue("setting", "unit"), QStringLiteral("mg/dl"));
+        QCOMPARE(fx.iniValue("setting", "unit"), QStringLiteral("mg/dl"));
         QCOMPARE(unit->count(), 2);
 
         unit->setCurrentIndex(0);
         emit unit->activated(0);
-        QCOMPARE(iniValue("setting", "unit"), QStringLiteral("mmol/l"));
+        QCOMPARE(fx.iniValue("setting", "unit"), QStringLiteral("mmol/l"));
     }
 };
 

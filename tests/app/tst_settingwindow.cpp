@@ -1,7 +1,7 @@
 #include "clsoperateini.h"
 #include "mainwindow.h"
+#include "mainwindowfixture.h"
 #include "settingwindow.h"
-#include "tempprogramdir.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -14,18 +14,13 @@ class TestSettingWindow : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<TempProgramDir> m_dir;
-    std::unique_ptr<MainWindow> m_main;
+    MainWindowFixture fx;
 
     SettingWindow *open(const QByteArray &ini = TempProgramDir::installedIni())
     {
-        m_dir = std::make_unique<TempProgramDir>();
-        m_dir->writeIni(ini);
-        m_main = std::make_unique<MainWindow>(ProgramDir(m_dir->path()));
-        m_main->Form_Load();
-        m_main->show();
-        m_main->findChild<QPushButton *>(QStringLiteral("Command2"))->click();
-        SettingWindow *w = m_main->settingWindow();
+        fx.start(ini)->show();
+        fx.main()->findChild<QPushButton *>(QStringLiteral("Command2"))->click();
+        SettingWindow *w = fx.main()->settingWindow();
         if (!w)
             qFatal("the settings window did not open");
         return w;
@@ -41,20 +36,10 @@ class TestSettingWindow : public QObject
                 return b;
         qFatal("no button %s", text);
     }
-    QTimer *timer1() const { return m_main->findChild<QTimer *>(QStringLiteral("Timer1")); }
-    QString iniValue(const char *section, const char *key) const
-    {
-        clsOperateINI ini;
-        ini.setINIFileName(m_dir->iniPath());
-        return ini.GetIniKey(QLatin1String(section), QLatin1String(key));
-    }
+    QTimer *timer1() const { return fx.main()->findChild<QTimer *>(QStringLiteral("Timer1")); }
 
 private slots:
-    void cleanup()
-    {
-        m_main.reset();
-        m_dir.reset();
-    }
+    void cleanup() { fx.reset(); }
 
     void loadsTheFieldsFromTheFile()
     {
@@ -92,14 +77,14 @@ private slots:
     {
         const QByteArray ini = "[setting]\nNormalLow=70\nNormalHigh=140\nDBMin=10\nDBMax=500\n";
         SettingWindow *w = open(ini);
-        const QByteArray before = m_dir->readFile(QStringLiteral("cfg/sys.ini"));
+        const QByteArray before = fx.dir().readFile(QStringLiteral("cfg/sys.ini"));
         button(w, "Reset")->click();
         QCOMPARE(field(w, "nlow")->text(), QStringLiteral("80"));
         button(w, "Cancel")->click();
-        QCOMPARE(m_dir->readFile(QStringLiteral("cfg/sys.ini")), before);
-        m_main->findChild<QPushButton *>(QStringLiteral("Command2"))->click();
-        QTRY_VERIFY(m_main->settingWindow());
-        QCOMPARE(field(m_main->settingWindow(), "nlow")->text(), QStringLiteral("70"));
+        QCOMPARE(fx.dir().readFile(QStringLiteral("cfg/sys.ini")), before);
+        fx.main()->findChild<QPushButton *>(QStringLiteral("Command2"))->click();
+        QTRY_VERIFY(fx.main()->settingWindow());
+        QCOMPARE(field(fx.main()->settingWindow(), "nlow")->text(), QStringLiteral("70"));
     }
 
     void resetThenSaveWritesDefaultsAndKeepsDivisions()
@@ -110,14 +95,14 @@ private slots:
         button(w, "Reset")->click();
         QCOMPARE(field(w, "mdiv")->text(), QStringLiteral("5"));
         button(w, "Save")->click();
-        QCOMPARE(iniValue("setting", "NormalLow"), QStringLiteral("80"));
-        QCOMPARE(iniValue("setting", "NormalHigh"), QStringLiteral("110"));
-        QCOMPARE(iniValue("setting", "DBMin"), QStringLiteral("20"));
-        QCOMPARE(iniValue("setting", "DBMax"), QStringLiteral("600"));
-        QCOMPARE(iniValue("comm", "usercommport"), QStringLiteral("1"));
-        QCOMPARE(iniValue("setting", "MajorDivision"), QStringLiteral("5"));
-        QCOMPARE(iniValue("setting", "MinorDivision"), QStringLiteral("4"));
-        QTRY_VERIFY(!m_main->settingWindow());
+        QCOMPARE(fx.iniValue("setting", "NormalLow"), QStringLiteral("80"));
+        QCOMPARE(fx.iniValue("setting", "NormalHigh"), QStringLiteral("110"));
+        QCOMPARE(fx.iniValue("setting", "DBMin"), QStringLiteral("20"));
+        QCOMPARE(fx.iniValue("setting", "DBMax"), QStringLiteral("600"));
+        QCOMPARE(fx.iniValue("comm", "usercommport"), QStringLiteral("1"));
+        QCOMPARE(fx.iniValue("setting", "MajorDivision"), QStringLiteral("5"));
+        QCOMPARE(fx.iniValue("setting", "MinorDivision"), QStringLiteral("4"));
+        QTRY_VERIFY(!fx.main()->settingWindow());
     }
 
     void savesTextAsTyped_data()
@@ -140,10 +125,10 @@ private slots:
         const QString stored = text.left(1023);
         for (const char *key :
              {"NormalLow", "NormalHigh", "DBMin", "DBMax", "MajorDivision", "MinorDivision"})
-            QCOMPARE(iniValue("setting", key), stored);
-        QCOMPARE(iniValue("comm", "usercommport"), stored);
+            QCOMPARE(fx.iniValue("setting", key), stored);
+        QCOMPARE(fx.iniValue("comm", "usercommport"), stored);
         // The other settings survive the save untouched.
-        QCOMPARE(iniValue("comm", "settings"), QStringLiteral("9600,n,8,1"));
+        QCOMPARE(fx.iniValue("comm", "settings"), QStringLiteral("9600,n,8,1"));
     }
 
     void linkPausesWhileOpen_data()
@@ -158,7 +143,7 @@ private slots:
         QFETCH(QString, how);
         SettingWindow *w = open();
         QVERIFY(!timer1()->isActive());
-        QVERIFY(m_main->isEnabled());
+        QVERIFY(fx.main()->isEnabled());
         if (how == QLatin1String("close"))
             w->close();
         else
@@ -173,7 +158,7 @@ private slots:
         SettingWindow *w = open(ini);
         w->close();
         QVERIFY(!timer1()->isActive());
-        QVERIFY(m_main->isTimer1Enabled());
+        QVERIFY(fx.main()->isTimer1Enabled());
     }
 };
 

@@ -2,9 +2,9 @@
 #include "datetext.h"
 #include "logwindow.h"
 #include "mainwindow.h"
+#include "mainwindowfixture.h"
 #include "meterlink.h"
 #include "settingwindow.h"
-#include "tempprogramdir.h"
 #include "valueswindow.h"
 
 #include <QCalendarWidget>
@@ -16,97 +16,53 @@
 #include <QtTest>
 #include <memory>
 
-namespace {
-
-// The installed settings with one key of one section replaced (or removed, for a null value).
-QByteArray iniWith(const QString &section, const QString &key, const QString &value)
-{
-    TempProgramDir scratch;
-    clsOperateINI ini;
-    ini.setINIFileName(scratch.iniPath());
-    if (value.isNull())
-        ini.DelIniKey(section, key);
-    else
-        ini.WriteIniKey(section, key, value);
-    return scratch.readFile(QStringLiteral("cfg/sys.ini"));
-}
-
-} // namespace
-
 class TestStart : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<TempProgramDir> m_dir;
-    std::unique_ptr<MainWindow> m_main;
-
-    MainWindow *start(const QByteArray &ini = TempProgramDir::installedIni())
-    {
-        m_dir = std::make_unique<TempProgramDir>();
-        m_dir->writeIni(ini);
-        m_main = std::make_unique<MainWindow>(ProgramDir(m_dir->path()));
-        m_main->Form_Load();
-        return m_main.get();
-    }
-    template <typename T> T *child(const char *name) const
-    {
-        T *w = m_main->findChild<T *>(QLatin1String(name));
-        if (!w)
-            qFatal("no control %s", name);
-        return w;
-    }
-    QString iniValue(const char *section, const char *key) const
-    {
-        clsOperateINI ini;
-        ini.setINIFileName(m_dir->iniPath());
-        return ini.GetIniKey(QLatin1String(section), QLatin1String(key));
-    }
+    MainWindowFixture fx;
 
 private slots:
-    void cleanup()
-    {
-        m_main.reset();
-        m_dir.reset();
-    }
+    void cleanup() { fx.reset(); }
 
     void showsTheWindowAsInstalled()
     {
-        MainWindow *w = start();
+        MainWindow *w = fx.start();
         QCOMPARE(w->windowTitle(), QStringLiteral("Quillon V2.0"));
-        QCOMPARE(child<QLabel>("Label1")->text(), QStringLiteral("Corvane"));
-        QCOMPARE(child<QLabel>("com_info")->text(), QStringLiteral("OFF COMM"));
-        QCOMPARE(child<QLabel>("pjvalue")->text(), QString());
-        QCOMPARE(child<QLabel>("Label3")->text(), QStringLiteral("Form"));
-        QCOMPARE(child<QLabel>("Label6")->text(), QStringLiteral("No Graphic Data "));
-        QCOMPARE(child<QComboBox>("Combo1")->currentText(), QStringLiteral("7 Day"));
-        QCOMPARE(child<QComboBox>("unit")->currentText(), QStringLiteral("mg/dl"));
-        QVERIFY(child<QCalendarWidget>("Calendar1")->isHidden());
-        QVERIFY(child<QCalendarWidget>("Calendar2")->isHidden());
-        QVERIFY(child<QWidget>("jdt")->isHidden());
-        QCOMPARE(w->newxmlfile, QDir::toNativeSeparators(m_dir->storePath()));
+        QCOMPARE(fx.child<QLabel>("Label1")->text(), QStringLiteral("Corvane"));
+        QCOMPARE(fx.child<QLabel>("com_info")->text(), QStringLiteral("OFF COMM"));
+        QCOMPARE(fx.child<QLabel>("pjvalue")->text(), QString());
+        QCOMPARE(fx.child<QLabel>("Label3")->text(), QStringLiteral("Form"));
+        QCOMPARE(fx.child<QLabel>("Label6")->text(), QStringLiteral("No Graphic Data "));
+        QCOMPARE(fx.child<QComboBox>("Combo1")->currentText(), QStringLiteral("7 Day"));
+        QCOMPARE(fx.child<QComboBox>("unit")->currentText(), QStringLiteral("mg/dl"));
+        QVERIFY(fx.child<QCalendarWidget>("Calendar1")->isHidden());
+        QVERIFY(fx.child<QCalendarWidget>("Calendar2")->isHidden());
+        QVERIFY(fx.child<QWidget>("jdt")->isHidden());
+        QCOMPARE(w->newxmlfile, QDir::toNativeSeparators(fx.dir().storePath()));
 
         QStringList periods;
-        auto *combo1 = child<QComboBox>("Combo1");
+        auto *combo1 = fx.child<QComboBox>("Combo1");
         for (int i = 0; i < combo1->count(); ++i)
             periods << combo1->itemText(i);
         QCOMPARE(periods, (QStringList{"1 Day", "7 Day", "14 Day", "21 Day", "30 Day", "60 Day", "90 Day",
                                        "180 Day", "User"}));
-        auto *unit = child<QComboBox>("unit");
+        auto *unit = fx.child<QComboBox>("unit");
         QCOMPARE(unit->count(), 2);
         QCOMPARE(unit->itemText(0), QStringLiteral("mmol/l"));
         QCOMPARE(unit->itemText(1), QStringLiteral("mg/dl"));
         const QStringList buttons = {"Apply", "Setting", "ModifyData", "test"};
         const char *names[] = {"Command1", "Command2", "Command3", "Command4"};
         for (int i = 0; i < 4; ++i)
-            QCOMPARE(child<QPushButton>(names[i])->text(), buttons[i]);
+            QCOMPARE(fx.child<QPushButton>(names[i])->text(), buttons[i]);
     }
 
     void datesAreTodayAndAWeekBack()
     {
-        start();
+        fx.start();
         const QDate today = QDate::currentDate();
-        const auto d1 = datetext::boxTextToDateTime(child<QComboBox>("xt_d1")->currentText());
-        const auto d2 = datetext::boxTextToDateTime(child<QComboBox>("xt_d2")->currentText());
+        const auto d1 = datetext::boxTextToDateTime(fx.child<QComboBox>("xt_d1")->currentText());
+        const auto d2 = datetext::boxTextToDateTime(fx.child<QComboBox>("xt_d2")->currentText());
         QVERIFY(d1 && d2);
         QCOMPARE(d1->date(), today);
         QCOMPARE(d2->date(), today.addDays(-7));
@@ -124,11 +80,12 @@ private slots:
     void viewIsAlwaysAllAtStart()
     {
         QFETCH(QString, timesplit);
-        MainWindow *w = start(iniWith(QStringLiteral("setting"), QStringLiteral("timesplit"), timesplit));
-        QCOMPARE(child<QComboBox>("sel_viewtype")->currentText(), QStringLiteral("ALL"));
-        QCOMPARE(child<QLabel>("sel_info")->text(), QStringLiteral("Glucose Day Trend[00:00-24:00] "));
+        MainWindow *w = fx.start(MainWindowFixture::installedIniWith(QStringLiteral("setting"),
+                                                                     QStringLiteral("timesplit"), timesplit));
+        QCOMPARE(fx.child<QComboBox>("sel_viewtype")->currentText(), QStringLiteral("ALL"));
+        QCOMPARE(fx.child<QLabel>("sel_info")->text(), QStringLiteral("Glucose Day Trend[00:00-24:00] "));
         QCOMPARE(w->timeview, qint16(0));
-        QCOMPARE(iniValue("setting", "timesplit"), QStringLiteral("ALL"));
+        QCOMPARE(fx.iniValue("setting", "timesplit"), QStringLiteral("ALL"));
     }
 
     void logWindowFollowsLogview_data()
@@ -149,7 +106,8 @@ private slots:
     {
         QFETCH(QString, logview);
         QFETCH(bool, shown);
-        MainWindow *w = start(iniWith(QStringLiteral("main"), QStringLiteral("logview"), logview));
+        MainWindow *w = fx.start(
+            MainWindowFixture::installedIniWith(QStringLiteral("main"), QStringLiteral("logview"), logview));
         QCOMPARE(w->logWindow()->isVisible(), shown);
         QCOMPARE(w->logWindow()->windowTitle(), QStringLiteral("logfile"));
     }
@@ -173,8 +131,8 @@ private slots:
         QFETCH(QString, delay);
         QFETCH(int, interval);
         QFETCH(bool, ticking);
-        start(iniWith(QStringLiteral("comm"), QStringLiteral("delay"), delay));
-        auto *timer = child<QTimer>("Timer1");
+        fx.start(MainWindowFixture::installedIniWith(QStringLiteral("comm"), QStringLiteral("delay"), delay));
+        auto *timer = fx.child<QTimer>("Timer1");
         QCOMPARE(timer->interval(), interval);
         QCOMPARE(timer->isActive(), ticking);
     }
@@ -194,7 +152,8 @@ private slots:
     {
         QFETCH(QString, timeout);
         QFETCH(int, waitload);
-        MainWindow *w = start(iniWith(QStringLiteral("comm"), QStringLiteral("timeout"), timeout));
+        MainWindow *w = fx.start(
+            MainWindowFixture::installedIniWith(QStringLiteral("comm"), QStringLiteral("timeout"), timeout));
         QCOMPARE(int(w->link()->waitload), waitload);
     }
 
@@ -215,30 +174,28 @@ private slots:
     {
         QFETCH(QString, unit);
         QFETCH(QString, shown);
-        start(iniWith(QStringLiteral("setting"), QStringLiteral("unit"), unit));
-        QCOMPARE(child<QComboBox>("unit")->currentText(), shown);
-        QCOMPARE(iniValue("setting", "unit"), unit);
+        fx.start(
+            MainWindowFixture::installedIniWith(QStringLiteral("setting"), QStringLiteral("unit"), unit));
+        QCOMPARE(fx.child<QComboBox>("unit")->currentText(), shown);
+        QCOMPARE(fx.iniValue("setting", "unit"), unit);
     }
 
     void missingSettingsFileStillStarts()
     {
-        m_dir = std::make_unique<TempProgramDir>();
-        QFile::remove(m_dir->iniPath());
-        m_main = std::make_unique<MainWindow>(ProgramDir(m_dir->path()));
-        m_main->Form_Load();
-        QCOMPARE(child<QLabel>("com_info")->text(), QStringLiteral("OFF COMM"));
-        QCOMPARE(child<QTimer>("Timer1")->interval(), 100);
-        QCOMPARE(child<QComboBox>("unit")->currentText(), QString());
+        fx.start(QByteArray());
+        QCOMPARE(fx.child<QLabel>("com_info")->text(), QStringLiteral("OFF COMM"));
+        QCOMPARE(fx.child<QTimer>("Timer1")->interval(), 100);
+        QCOMPARE(fx.child<QComboBox>("unit")->currentText(), QString());
     }
 
     void mouseDownOnTheSurfaceHidesCalendars()
     {
-        MainWindow *w = start();
+        MainWindow *w = fx.start();
         w->show();
-        auto *d1 = child<QComboBox>("xt_d1");
+        auto *d1 = fx.child<QComboBox>("xt_d1");
         const QString before = d1->currentText();
         d1->showPopup();
-        auto *calendar = child<QCalendarWidget>("Calendar1");
+        auto *calendar = fx.child<QCalendarWidget>("Calendar1");
         QVERIFY(calendar->isVisible());
         QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(w->width() / 2, w->height() - 3));
         QVERIFY(calendar->isHidden());
@@ -247,34 +204,34 @@ private slots:
 
     void mouseOverTheBandHidesCalendars()
     {
-        MainWindow *w = start();
+        MainWindow *w = fx.start();
         w->show();
-        child<QComboBox>("xt_d2")->showPopup();
-        auto *calendar = child<QCalendarWidget>("Calendar2");
+        fx.child<QComboBox>("xt_d2")->showPopup();
+        auto *calendar = fx.child<QCalendarWidget>("Calendar2");
         QVERIFY(calendar->isVisible());
-        QTest::mouseMove(child<QWidget>("Frame1"), QPoint(5, 5));
+        QTest::mouseMove(fx.child<QWidget>("Frame1"), QPoint(5, 5));
         QVERIFY(calendar->isHidden());
     }
 
     void unloadClosesTheOtherWindowsAndStopsTheLink()
     {
-        MainWindow *w = start();
+        MainWindow *w = fx.start();
         w->show();
-        child<QPushButton>("Command2")->click();
-        child<QPushButton>("Command3")->click();
+        fx.child<QPushButton>("Command2")->click();
+        fx.child<QPushButton>("Command3")->click();
         w->logWindow()->show();
         QPointer<SettingWindow> setting = w->settingWindow();
         QPointer<ValuesWindow> values = w->valuesWindow(false);
         QVERIFY(setting && setting->isVisible());
         QVERIFY(values && values->isVisible());
-        QVERIFY(!child<QTimer>("Timer1")->isActive());
+        QVERIFY(!fx.child<QTimer>("Timer1")->isActive());
 
         QVERIFY(w->close());
         QVERIFY(!w->logWindow()->isVisible());
         QTRY_VERIFY(!setting || !setting->isVisible());
         QTRY_VERIFY(!values || !values->isVisible());
         // Closing the settings window would switch the timer on again; not during the unload.
-        QVERIFY(!child<QTimer>("Timer1")->isActive());
+        QVERIFY(!fx.child<QTimer>("Timer1")->isActive());
         QVERIFY(!w->isTimer1Enabled());
     }
 };
