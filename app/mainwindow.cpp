@@ -295,8 +295,10 @@ void MainWindow::Form_Load()
     // 18
     const auto logview =
         numbertext::toNumber(m_ini->GetIniKey(QStringLiteral("main"), QStringLiteral("logview")));
-    if (logview && *logview == 1.0)
+    if (logview && *logview == 1.0) {
+        placeOver(m_log, QPoint(width() / 4, height() / 4));
         m_log->show();
+    }
 
     startLink();
     setTimer1Enabled(true);
@@ -441,6 +443,8 @@ void MainWindow::showSettingWindow()
         connect(m_setting, &SettingWindow::redrawRequested, this, [this] { DrawReport(newxmlfile); });
         m_setting->load();
     }
+    if (!m_setting->isVisible())
+        placeOver(m_setting, QPoint(0, 0));
     m_setting->show();
     m_setting->raise();
     m_setting->activateWindow();
@@ -460,11 +464,25 @@ ValuesWindow *MainWindow::showValuesWindow()
 {
     ValuesWindow *values = valuesWindow(true);
     if (values) {
+        if (!values->isVisible())
+            placeOver(values, QPoint(width() / 6, height() / 10));
         values->show();
         values->raise();
         values->activateWindow();
     }
     return values;
+}
+
+// A window opened from here first shows over the main window, shifted by offset from its
+// centre, rather than wherever the window system puts new windows.
+void MainWindow::placeOver(QWidget *window, QPoint offset)
+{
+    if (!window->testAttribute(Qt::WA_Resized))
+        window->adjustSize();
+    const QRect main = frameGeometry();
+    QRect r(QPoint(0, 0), window->size());
+    r.moveCenter(main.center() + offset);
+    window->move(r.topLeft());
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

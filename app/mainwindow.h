@@ -93,6 +93,7 @@ private:
     void onDayPicked(QCalendarWidget *calendar, QComboBox *box, const QDate &date);
     void hideCalendars();
     void placeCalendars();
+    void placeOver(QWidget *window, QPoint offset);
     void setupLink();
     void startLink();
     void linkTick();
