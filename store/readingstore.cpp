@@ -1,7 +1,9 @@
 #include "readingstore.h"
 
+#include "appendcache.h"
 #include "atomicfile.h"
 #include "programdir.h"
+#include "storedocument.h"
 
 #include <QDir>
 #include <QDomDocument>
@@ -16,9 +18,8 @@ namespace {
 // Health data: the store and its backup are for the user alone.
 constexpr QFileDevice::Permissions kPrivate = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 
-const QString kDataTag = QStringLiteral("Data");
-const QString kListTag = QStringLiteral("xt");
-const QString kItemTag = QStringLiteral("item");
+// About a thousand record lines; beyond that the byte array grows geometrically by itself.
+constexpr qsizetype kSpliceHeadroom = 64 * 1024;
 
 // The DOM drops a text run that is whitespace only, by QChar::isSpace (so also &#32; and &#xA0;),
 // while CDATA always stays. The streaming reader has to drop exactly the same runs, or the
@@ -56,18 +57,6 @@ bool writeAtomically(const QString &path, const QByteArray &bytes)
 #endif
 }
 
-// The XML declaration exactly as the file has it. QDomDocument would rewrite it (single quotes),
-// and the store keeps the declaration of the template it was made from.
-QByteArray rawDeclaration(const QByteArray &bytes)
-{
-    const QByteArray bom("\xEF\xBB\xBF");
-    const int start = bytes.startsWith(bom) ? bom.size() : 0;
-    if (bytes.mid(start, 5) != "<?xml")
-        return {};
-    const int end = bytes.indexOf("?>", start);
-    return end < 0 ? QByteArray() : bytes.mid(start, end + 2 - start);
-}
-
 enum class Load
 {
     Loaded,
@@ -75,45 +64,71 @@ enum class Load
     Unreadable
 };
 
-// One load of the store: the document, its first xt under the document element Data, and the
-// declaration to write back.
-struct StoreDocument
-{
-    QDomDocument doc;
-    QDomElement xt;
-    QByteArray declaration;
-};
-
 Load loadStore(const QString &path, StoreDocument &store)
 {
     if (!QFileInfo::exists(path))
         return Load::Missing;
     QByteArray bytes;
-    if (!readWhole(path, bytes) || !store.doc.setContent(bytes))
+    if (!readWhole(path, bytes) || !parseStore(bytes, store))
         return Load::Unreadable;
-    const QDomElement data = store.doc.documentElement();
-    if (data.tagName() != kDataTag)
-        return Load::Unreadable;
-    store.xt = data.firstChildElement(kListTag);
-    if (store.xt.isNull())
-        return Load::Unreadable;
-    store.declaration = rawDeclaration(bytes);
     return Load::Loaded;
 }
 
-// Indent 0: every element on its own line, no leading blanks, so one reading is one line.
 bool saveStore(const QString &path, StoreDocument &store)
 {
-    QByteArray bytes;
-    const QDomNode first = store.doc.firstChild();
-    if (!store.declaration.isEmpty() && first.isProcessingInstruction() && first.nodeName() == "xml") {
-        store.doc.removeChild(first);
-        bytes = store.declaration + '\n';
+    return writeAtomically(path, serializeStore(store));
+}
+
+// The file as our own commit left it, or nothing when it is no longer (or cannot be shown to
+// be) the bytes we wrote. Taken right after the commit, before anyone else is likely to write.
+std::optional<FileStamp> stampOfOurs(const QString &path, const QByteArray &bytes)
+{
+    const std::optional<FileStamp> stamp = FileStamp::of(path);
+    if (!stamp || stamp->size != bytes.size())
+        return std::nullopt;
+    return stamp;
+}
+
+// The quick append: the item's line spliced into the bytes our last append wrote, which gives
+// exactly what a full load, append and save would write. Nothing when the store is not provably
+// those bytes; the caller then does the full load.
+std::optional<bool> appendToSaved(const QString &recordLine, const QString &path)
+{
+    std::optional<SavedStore> saved = appendCache().take(path);
+    if (!saved)
+        return std::nullopt;
+    const QByteArray line = serializeItem(recordLine);
+    saved->bytes.insert(saved->insertAt, line);
+    if (!writeAtomically(path, saved->bytes))
+        return false; // the file is as it was; the next append loads it in full
+    const std::optional<FileStamp> stamp = stampOfOurs(path, saved->bytes);
+    if (stamp && itemLineIsStable(line)) {
+        saved->stamp = *stamp;
+        saved->insertAt += line.size();
+        appendCache().keep(std::move(*saved));
     }
-    // toByteArray() writes UTF-8 whatever the declaration says; record lines are ASCII, which
-    // reads the same in any ASCII-based encoding a template could declare.
-    bytes += store.doc.toByteArray(0);
-    return writeAtomically(path, bytes);
+    return true;
+}
+
+// The full append: load, add, save; then find out whether the next append may splice.
+bool appendByLoading(const QString &recordLine, const QString &path)
+{
+    StoreDocument store;
+    if (loadStore(path, store) != Load::Loaded)
+        return false;
+    AddXmlNode(store.xt, StoreTags::item, recordLine);
+    QByteArray bytes = serializeStore(store);
+    if (!writeAtomically(path, bytes))
+        return false;
+    const std::optional<FileStamp> stamp = stampOfOurs(path, bytes);
+    if (!stamp)
+        return true;
+    if (const std::optional<qsizetype> insertAt = provenInsertPoint(bytes)) {
+        // Room for the lines of the appends to come, so that they do not copy the whole store.
+        bytes.reserve(bytes.size() + kSpliceHeadroom);
+        appendCache().keep({path, *stamp, std::move(bytes), *insertAt});
+    }
+    return true;
 }
 
 // XML 1.0 cannot hold every character; a record line that the next load would refuse or read
@@ -140,6 +155,7 @@ bool storesAsIs(const QString &text)
 // and saves; saves nothing when nothing goes.
 template <typename Pick> bool removeChildren(const QString &path, Pick doomed)
 {
+    appendCache().forget(); // the store is about to change under it
     StoreDocument store;
     switch (loadStore(path, store)) {
     case Load::Missing:
@@ -168,11 +184,9 @@ bool SaveXmlItem(const QString &recordLine, const QString &path)
 {
     if (!storesAsIs(recordLine))
         return false;
-    StoreDocument store;
-    if (loadStore(path, store) != Load::Loaded)
-        return false;
-    AddXmlNode(store.xt, kItemTag, recordLine);
-    return saveStore(path, store);
+    if (const std::optional<bool> appended = appendToSaved(recordLine, path))
+        return *appended;
+    return appendByLoading(recordLine, path);
 }
 
 void AddXmlNode(QDomElement &parent, const QString &name, const QString &text)
@@ -230,9 +244,9 @@ StoreItems ReadStoreItems(const QString &path)
         switch (reader.readNext()) {
         case QXmlStreamReader::StartElement:
             ++depth;
-            if (depth == 1 && reader.qualifiedName() != kDataTag)
+            if (depth == 1 && reader.qualifiedName() != StoreTags::data)
                 return result;
-            if (depth == 2 && !seenList && reader.qualifiedName() == kListTag) {
+            if (depth == 2 && !seenList && reader.qualifiedName() == StoreTags::list) {
                 inList = true;
                 seenList = true;
             } else if (inList && depth == 3) {
@@ -276,6 +290,7 @@ StoreItems ReadStoreItems(const QString &path)
 
 StoreResetResult ResetStoreFromTemplate(const QString &storePath, const QString &templatePath)
 {
+    appendCache().forget(); // the store is about to change under it
     if (QFileInfo::exists(storePath)) {
         QByteArray old;
         if (!readWhole(storePath, old) || !writeAtomically(ProgramDir::backupPath(storePath), old))

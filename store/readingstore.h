@@ -6,7 +6,9 @@
 #include <QVector>
 
 // The reading store: one XML file, <Data><xt><item>record line</item>...</xt></Data>.
-// The file on disk is the only state; every operation loads it and saves it whole.
+// The file on disk is the only state; every operation saves it whole. An append skips loading
+// it when the file is provably the one our previous append wrote (appendcache.h), and then
+// writes exactly the bytes that loading it would have given.
 //
 // The children of xt: the store is the first xt element under the document element Data. Every
 // child node of that xt is one entry, in document order: an element of any name (its text is its
