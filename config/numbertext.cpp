@@ -148,6 +148,10 @@ QString oneDecimal(double v)
     // Rounded as the decimal text reads, not as the binary value lies: 5.65 is a half and goes
     // up, although the double nearest to it is a hair below.
     const double scaled = std::fabs(v) * 10.0;
+    // From 2^52 on a double holds no tenths to round, and ten times it may not even be finite.
+    constexpr double NoFractionLeft = 4503599627370496.0;
+    if (!std::isfinite(scaled) || scaled >= NoFractionLeft)
+        return QString::number(v, 'f', 1);
     double whole = std::floor(scaled);
     if (scaled - whole >= 0.5 - 1e-9 * std::max(1.0, scaled))
         whole += 1.0;

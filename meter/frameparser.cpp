@@ -34,6 +34,18 @@ Reading decodeFrame(const QString &frame)
     return r;
 }
 
+bool hasValidDateTime(const Reading &reading, const QDate &today)
+{
+    constexpr int YearsPerCentury = 100;
+    constexpr int HoursPerDay = 24;
+    constexpr int MinutesPerHour = 60;
+    if (reading.year < 0 || reading.year >= YearsPerCentury)
+        return false;
+    const int year = QString::number(today.year()).left(2).toInt() * YearsPerCentury + reading.year;
+    return QDate(year, reading.month, reading.day).isValid() && reading.hour >= 0 &&
+           reading.hour < HoursPerDay && reading.minute >= 0 && reading.minute < MinutesPerHour;
+}
+
 QString recordLine(const Reading &reading, const QDate &today)
 {
     const QString century = QString::number(today.year()).left(2);

@@ -51,16 +51,19 @@ void countAnswer(MeterLink &link, int count)
 void reading(MeterLink &link, const QString &gathered)
 {
     LinkHost &host = link.host();
-    if (gathered.size() > frameparser::FrameDigits) {
-        // Two answers run together, or garbage after a frame: which part is the reading cannot
-        // be told, so none of it is stored. The upload still ends in the usual way.
+    const QDate today = host.now().date();
+    const frameparser::Reading decoded = frameparser::decodeFrame(gathered);
+    // Two answers run together, garbage after a frame, or ten bytes of noise that cannot be a
+    // reading: none of it is stored, since a wrong reading in a health record is worse than a
+    // missing one. The upload still ends in the usual way.
+    if (gathered.size() > frameparser::FrameDigits || !frameparser::hasValidDateTime(decoded, today)) {
         link.linkstep = MeterLink::End;
         host.hideProgress();
         host.enableTimer();
         host.showMessage(linkmessages::uploadUnsucceed());
         return;
     }
-    const QString line = frameparser::recordLine(frameparser::decodeFrame(gathered), host.now().date());
+    const QString line = frameparser::recordLine(decoded, today);
     if (!host.appendRecord(line)) {
         const int position = link.announced() - link.valuecount + 1;
         storeFailure(link, linkmessages::appendFailed(host.storePath(), position, link.announced()));

@@ -22,17 +22,66 @@ qint32 clampToInt32(qint64 v)
         std::clamp<qint64>(v, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max()));
 }
 
-// Fields 0, 1, 3 and 4 of a record line; a short line leaves the missing ones empty.
+// The marks a meter writes, shared by every reading that carries them.
+QString markText(QStringView field)
+{
+    static const QString marks[] = {QStringLiteral("-"), QStringLiteral("Ctrl"), QStringLiteral("TEMP")};
+    for (const QString &mark : marks) {
+        if (field == mark)
+            return mark;
+    }
+    return field.toString();
+}
+
+// Fields 0, 1, 3 and 4 of a record line; a short line leaves the missing ones empty. Cut out
+// one by one rather than split into a list: every run cuts every stored line, and the list and
+// chart keep what it cuts until the next run.
 ReadingRec splitRecord(const QString &recordLine)
 {
-    const QStringList fields = recordLine.split(QLatin1Char(','));
-    auto field = [&fields](int i) { return i < fields.size() ? fields.at(i) : QString(); };
     ReadingRec rec;
-    rec.valueText = field(0);
-    rec.dateText = field(1);
-    rec.ctrlMark = field(3);
-    rec.tempMark = field(4);
+    qsizetype from = 0;
+    for (int i = 0; i < 5; ++i) {
+        const qsizetype comma = recordLine.indexOf(QLatin1Char(','), from);
+        const QStringView field =
+            QStringView(recordLine).mid(from, (comma < 0 ? recordLine.size() : comma) - from);
+        switch (i) {
+        case 0:
+            rec.valueText = field.toString();
+            break;
+        case 1:
+            rec.dateText = field.toString();
+            break;
+        case 3:
+            rec.ctrlMark = markText(field);
+            break;
+        case 4:
+            rec.tempMark = markText(field);
+            break;
+        default:
+            break;
+        }
+        if (comma < 0)
+            break;
+        from = comma + 1;
+    }
     return rec;
+}
+
+// A value as the meter writes it, plain digits, read directly: every run reads every stored
+// value. Anything else goes through the general rules.
+std::optional<int> plainWhole(const QString &text)
+{
+    constexpr qsizetype MaxDigits = 9; // stays within an int, and exact as a double
+    if (text.isEmpty() || text.size() > MaxDigits)
+        return std::nullopt;
+    int v = 0;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < u'0' || u > u'9')
+            return std::nullopt;
+        v = v * 10 + int(u - u'0');
+    }
+    return v;
 }
 
 // The chart label: the date-time without its first two and its last three characters.
@@ -120,7 +169,8 @@ ChartScale chartScale(const ReportSettings &settings, bool mmol)
 
 QString listValueText(const QString &valueText, qint16 dbMin, qint16 dbMax, bool mmol)
 {
-    const auto v = numbertext::toNumber(valueText);
+    const auto plain = plainWhole(valueText);
+    const auto v = plain ? std::optional<double>(*plain) : numbertext::toNumber(valueText);
     if (!v)
         return QString();
     if (*v <= dbMin)
@@ -171,7 +221,7 @@ ReportOutcome run(const ReportInput &input, const StoreItems &store)
             if (const auto date = datetext::recordDate(rec.dateText))
                 rec.diffDay = clampToInt32(date->daysTo(endDate->date()));
         }
-        out.records.push_back(rec);
+        out.records.push_back(std::move(rec));
     }
 
     qint32 periodDays = 0;
@@ -188,6 +238,7 @@ ReportOutcome run(const ReportInput &input, const StoreItems &store)
 
     out.rows.resize(count);
     ChartGrid newestFirst;
+    newestFirst.reserve(out.periodCount);
     double sum = 0;
     // Newest first, as the sum has always been added up; the chart gets store order below, with
     // one row per accepted reading wherever it lies in the store.
@@ -210,25 +261,41 @@ ReportOutcome run(const ReportInput &input, const StoreItems &store)
                 continue;
         }
 
-        double v = numbertext::leadingNumber(rec.valueText);
+        const auto plain = plainWhole(rec.valueText);
+        double v = plain ? *plain : numbertext::leadingNumber(rec.valueText);
         if (!std::isfinite(v))
             v = 0; // "1e999" is no reading anyone took
         ChartGridRow row;
         row.label = chartLabel(rec.dateText);
-        row.value = mmol ? numbertext::oneDecimal(v / MgPerMmol) : plainNumber(v);
+        if (mmol) {
+            row.value = numbertext::oneDecimal(v / MgPerMmol);
+            sum += readBack(row.value);
+        } else {
+            // Whole numbers print and read back exactly as the plain number text does; digits
+            // without a leading zero already are that text.
+            const bool asStored = plain && (rec.valueText.size() == 1 || rec.valueText.front() != u'0');
+            row.value = asStored ? rec.valueText : plain ? QString::number(*plain) : plainNumber(v);
+            sum += plain ? v : readBack(row.value);
+        }
         row.high = high;
         row.low = low;
-        sum += readBack(row.value);
         ++out.selectedCount;
-        newestFirst.push_back(row);
+        newestFirst.push_back(std::move(row));
     }
-    out.grid = ChartGrid(newestFirst.crbegin(), newestFirst.crend());
+    std::reverse(newestFirst.begin(), newestFirst.end());
+    out.grid = std::move(newestFirst);
     out.scale = chartScale(input.settings, mmol);
 
     if (out.selectedCount > 0) {
-        out.averageCaption = QStringLiteral("Average Value : [") +
-                             numbertext::oneDecimal(sum / out.selectedCount) + QStringLiteral("] ") +
-                             input.unitText;
+        double average = sum / out.selectedCount;
+        if (!std::isfinite(average)) {
+            // The sum of values near the largest double overflows; their mean does not.
+            average = 0;
+            for (const ChartGridRow &row : out.grid)
+                average += readBack(row.value) / out.selectedCount;
+        }
+        out.averageCaption = QStringLiteral("Average Value : [") + numbertext::oneDecimal(average) +
+                             QStringLiteral("] ") + input.unitText;
     }
     if (!datesRead)
         out.end = ReportEnd::Failed;

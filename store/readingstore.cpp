@@ -57,6 +57,92 @@ bool writeAtomically(const QString &path, const QByteArray &bytes)
 #endif
 }
 
+// The entries of a store's bytes, by the one rule every operation counts them by; nothing when
+// the bytes are no store.
+std::optional<QStringList> readEntries(const QByteArray &bytes)
+{
+
+    // The same reader that QDomDocument parses with, and the same rules for which text becomes a
+    // node, so positions here are positions in the DOM's childNodes of xt.
+    QXmlStreamReader reader(bytes);
+    reader.setNamespaceProcessing(false);
+    QStringList texts;
+    int depth = 0;
+    bool inList = false; // inside the first xt of Data
+    bool seenList = false;
+    QString element; // text gathered for the current child element of xt
+    while (!reader.atEnd()) {
+        switch (reader.readNext()) {
+        case QXmlStreamReader::StartElement:
+            ++depth;
+            if (depth == 1 && reader.qualifiedName() != StoreTags::data)
+                return std::nullopt;
+            if (depth == 2 && !seenList && reader.qualifiedName() == StoreTags::list) {
+                inList = true;
+                seenList = true;
+            } else if (inList && depth == 3) {
+                element.clear();
+            }
+            break;
+        case QXmlStreamReader::EndElement:
+            if (inList && depth == 3)
+                texts.append(element);
+            else if (inList && depth == 2)
+                inList = false;
+            --depth;
+            break;
+        case QXmlStreamReader::Characters:
+            if (inList && (reader.isCDATA() || !isBlank(reader.text()))) {
+                if (depth == 2)
+                    texts.append(reader.text().toString());
+                else
+                    element += reader.text();
+            }
+            break;
+        case QXmlStreamReader::Comment:
+            if (inList && depth == 2)
+                texts.append(reader.text().toString());
+            break;
+        case QXmlStreamReader::ProcessingInstruction:
+            if (inList && depth == 2)
+                texts.append(reader.processingInstructionData().toString());
+            break;
+        default:
+            break;
+        }
+    }
+    // atEnd() also ends on an error: only a document read to its end without one counts.
+    if (reader.hasError() || !seenList)
+        return std::nullopt;
+    return texts;
+}
+
+// The entries the DOM holds now, counted as readEntries counts them in the saved bytes.
+QStringList domEntries(const QDomElement &xt)
+{
+    QStringList texts;
+    for (QDomNode child = xt.firstChild(); !child.isNull(); child = child.nextSibling()) {
+        if (child.isText() && !child.isCDATASection() && isBlank(child.nodeValue()))
+            continue;
+        texts.append(nodeText(child));
+    }
+    return texts;
+}
+
+// The bytes to save, only when they read back as exactly the entries the DOM holds. A store
+// with odd content (text beside items, processing instructions, a declared encoding other than
+// UTF-8) can serialise into something that reads differently: two texts joined by a delete, a
+// line break after an instruction, a store that no longer parses. Such an edit is refused and
+// the file stays as it was, rather than silently changing what the user's store holds.
+std::optional<QByteArray> checkedBytes(StoreDocument &store)
+{
+    const QStringList expected = domEntries(store.xt);
+    QByteArray bytes = serializeStore(store);
+    if (readEntries(bytes) != expected)
+        return std::nullopt;
+    return bytes;
+}
+
 enum class Load
 {
     Loaded,
@@ -76,7 +162,8 @@ Load loadStore(const QString &path, StoreDocument &store)
 
 bool saveStore(const QString &path, StoreDocument &store)
 {
-    return writeAtomically(path, serializeStore(store));
+    const std::optional<QByteArray> bytes = checkedBytes(store);
+    return bytes && writeAtomically(path, *bytes);
 }
 
 // The file as our own commit left it, or nothing when it is no longer (or cannot be shown to
@@ -117,9 +204,10 @@ bool appendByLoading(const QString &recordLine, const QString &path)
     if (loadStore(path, store) != Load::Loaded)
         return false;
     AddXmlNode(store.xt, StoreTags::item, recordLine);
-    QByteArray bytes = serializeStore(store);
-    if (!writeAtomically(path, bytes))
+    std::optional<QByteArray> checked = checkedBytes(store);
+    if (!checked || !writeAtomically(path, *checked))
         return false;
+    QByteArray bytes = std::move(*checked);
     const std::optional<FileStamp> stamp = stampOfOurs(path, bytes);
     if (!stamp)
         return true;
@@ -230,61 +318,10 @@ StoreItems ReadStoreItems(const QString &path)
     QByteArray bytes;
     if (!readWhole(path, bytes))
         return result;
-
-    // The same reader that QDomDocument parses with, and the same rules for which text becomes a
-    // node, so positions here are positions in the DOM's childNodes of xt.
-    QXmlStreamReader reader(bytes);
-    reader.setNamespaceProcessing(false);
-    QStringList texts;
-    int depth = 0;
-    bool inList = false; // inside the first xt of Data
-    bool seenList = false;
-    QString element; // text gathered for the current child element of xt
-    while (!reader.atEnd()) {
-        switch (reader.readNext()) {
-        case QXmlStreamReader::StartElement:
-            ++depth;
-            if (depth == 1 && reader.qualifiedName() != StoreTags::data)
-                return result;
-            if (depth == 2 && !seenList && reader.qualifiedName() == StoreTags::list) {
-                inList = true;
-                seenList = true;
-            } else if (inList && depth == 3) {
-                element.clear();
-            }
-            break;
-        case QXmlStreamReader::EndElement:
-            if (inList && depth == 3)
-                texts.append(element);
-            else if (inList && depth == 2)
-                inList = false;
-            --depth;
-            break;
-        case QXmlStreamReader::Characters:
-            if (inList && (reader.isCDATA() || !isBlank(reader.text()))) {
-                if (depth == 2)
-                    texts.append(reader.text().toString());
-                else
-                    element += reader.text();
-            }
-            break;
-        case QXmlStreamReader::Comment:
-            if (inList && depth == 2)
-                texts.append(reader.text().toString());
-            break;
-        case QXmlStreamReader::ProcessingInstruction:
-            if (inList && depth == 2)
-                texts.append(reader.processingInstructionData().toString());
-            break;
-        default:
-            break;
-        }
+    if (std::optional<QStringList> texts = readEntries(bytes)) {
+        result.status = StoreStatus::Ok;
+        result.texts = std::move(*texts);
     }
-    // atEnd() also ends on an error: only a document read to its end without one counts.
-    if (reader.hasError() || !seenList)
-        return result;
-    result.status = StoreStatus::Ok;
-    result.texts = std::move(texts);
     return result;
 }
 

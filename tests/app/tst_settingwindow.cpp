@@ -108,16 +108,25 @@ private slots:
     void savesTextAsTyped_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::newRow("empty") << "";
-        QTest::newRow("letters") << "abc";
-        QTest::newRow("decimal") << "12.5";
-        QTest::newRow("huge") << "99999999999";
-        QTest::newRow("2000 characters") << QString(2000, u'8');
+        QTest::addColumn<bool>("charted"); // the report that follows still draws the chart
+        QTest::newRow("empty") << "" << false;
+        QTest::newRow("letters") << "abc" << false;
+        QTest::newRow("decimal") << "12.5" << true;
+        QTest::newRow("huge") << "99999999999" << false;
+        QTest::newRow("2000 characters") << QString(2000, u'8') << false;
+        QTest::newRow("negative") << "-1" << true;
+        QTest::newRow("infinite") << "1e999" << false;
     }
     void savesTextAsTyped()
     {
         QFETCH(QString, text);
+        QFETCH(bool, charted);
         SettingWindow *w = open();
+        // One reading of today, so that readable settings draw it.
+        const QByteArray store = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Data>\n<xt>\n<item>100," +
+                                 QDate::currentDate().toString(QStringLiteral("yyyy-M-d")).toLatin1() +
+                                 " 8:0:00,mg/dL,-,-</item>\n</xt>\n</Data>\n";
+        fx.dir().writeFile(QStringLiteral("data/TMPDATE.xml"), store);
         for (const char *name : {"nlow", "nhigh", "dbmin", "dbmax", "mdiv", "mdiv2"})
             field(w, name)->setText(text);
         w->findChild<QComboBox *>(QStringLiteral("comsel"))->setEditText(text);
@@ -129,6 +138,10 @@ private slots:
         QCOMPARE(fx.iniValue("comm", "usercommport"), stored);
         // The other settings survive the save untouched.
         QCOMPARE(fx.iniValue("comm", "settings"), QStringLiteral("9600,n,8,1"));
+        // The report ran on what was saved: the chart only with settings it can read, and the
+        // store as it was.
+        QCOMPARE(fx.child<QWidget>("MSChart1")->isHidden(), !charted);
+        QCOMPARE(fx.dir().readFile(QStringLiteral("data/TMPDATE.xml")), store);
     }
 
     void linkPausesWhileOpen_data()

@@ -76,6 +76,8 @@ private slots:
         QTest::newRow("no entry") << "Teatime";
         QTest::newRow("empty") << "";
         QTest::newRow("missing") << QString();
+        QTest::newRow("a number") << "3";
+        QTest::newRow("2000 characters") << QString(2000, u'N');
     }
     void viewIsAlwaysAllAtStart()
     {
@@ -101,6 +103,8 @@ private slots:
         QTest::newRow("letters") << "yes" << false;
         QTest::newRow("missing") << QString() << false;
         QTest::newRow("2000 characters") << QString(2000, u'1') << false;
+        QTest::newRow("negative") << "-1" << false;
+        QTest::newRow("huge") << "1e999" << false;
     }
     void logWindowFollowsLogview()
     {
@@ -125,6 +129,8 @@ private slots:
         QTest::newRow("empty: default") << "" << 100 << true;
         QTest::newRow("letters: default") << "fast" << 100 << true;
         QTest::newRow("beyond 32 bits: default") << "99999999999" << 100 << true;
+        QTest::newRow("infinite: default") << "1e999" << 100 << true;
+        QTest::newRow("2000 characters: default") << QString(2000, u'9') << 100 << true;
     }
     void delayBecomesTheTimerInterval()
     {
@@ -147,6 +153,10 @@ private slots:
         QTest::newRow("clamped low") << "-70000" << -32768;
         QTest::newRow("letters: default") << "soon" << 20;
         QTest::newRow("missing: default") << QString() << 20;
+        QTest::newRow("empty: default") << "" << 20;
+        QTest::newRow("negative") << "-3" << -3;
+        QTest::newRow("infinite: default") << "1e999" << 20;
+        QTest::newRow("2000 characters: default") << QString(2000, u'9') << 20;
     }
     void timeoutBecomesTheBudget()
     {
@@ -169,6 +179,11 @@ private slots:
                                                     << "";
         QTest::newRow("anything typed") << "MMOL/L"
                                         << "MMOL/L";
+        QTest::newRow("a number") << "-18"
+                                  << "-18";
+        QTest::newRow("missing leaves the box empty") << QString() << "";
+        // A read gives at most 1023 characters.
+        QTest::newRow("2000 characters") << QString(2000, u'u') << QString(1023, u'u');
     }
     void unitComesFromTheFile()
     {
@@ -177,7 +192,7 @@ private slots:
         fx.start(
             MainWindowFixture::installedIniWith(QStringLiteral("setting"), QStringLiteral("unit"), unit));
         QCOMPARE(fx.child<QComboBox>("unit")->currentText(), shown);
-        QCOMPARE(fx.iniValue("setting", "unit"), unit);
+        QCOMPARE(fx.iniValue("setting", "unit"), shown);
     }
 
     void missingSettingsFileStillStarts()

@@ -134,6 +134,7 @@ private slots:
         QTest::newRow("negative half away") << -0.25 << "-0.3";
         QTest::newRow("no negative zero") << -0.04 << "0.0";
         QTest::newRow("average 5.6333") << 16.9 / 3 << "5.6";
+        QTest::newRow("too large to scale by ten") << 1.5e308 << QString::number(1.5e308, 'f', 1);
     }
     void oneDecimal()
     {

@@ -10,6 +10,8 @@ private slots:
     void readingCount();
     void recordLine_data();
     void recordLine();
+    void dateTimeIsChecked_data();
+    void dateTimeIsChecked();
 };
 
 void tst_FrameParser::readingCount_data()
@@ -64,6 +66,36 @@ void tst_FrameParser::recordLine()
     QFETCH(QString, line);
     QCOMPARE(frame.size(), frameparser::FrameDigits);
     QCOMPARE(frameparser::recordLine(frameparser::decodeFrame(frame), today), line);
+}
+
+void tst_FrameParser::dateTimeIsChecked_data()
+{
+    QTest::addColumn<QString>("frame");
+    QTest::addColumn<QDate>("today");
+    QTest::addColumn<bool>("valid");
+    const QDate in2026(2026, 3, 5);
+    QTest::newRow("a reading") << "FC001A03050E07007B01" << in2026 << true;
+    QTest::newRow("year 00, 1 January 0:00") << "FC000001010000006400" << in2026 << true;
+    QTest::newRow("year 99, 31 December 23:59") << "FC00630C1F173B006400" << in2026 << true;
+    QTest::newRow("29 February 2024") << "FC0018021D0800006400" << in2026 << true;
+    QTest::newRow("29 February 2025") << "FC0019021D0800006400" << in2026 << false;
+    QTest::newRow("29 February 2100, next century") << "FC0000021D0800006400" << QDate(2101, 1, 1) << false;
+    QTest::newRow("year byte 100") << "FC006401010800006400" << in2026 << false;
+    QTest::newRow("month 0") << "FC001A00050E07007B01" << in2026 << false;
+    QTest::newRow("month 13") << "FC001A0D050E07007B01" << in2026 << false;
+    QTest::newRow("day 0") << "FC001A03000E07007B01" << in2026 << false;
+    QTest::newRow("31 April") << "FC001A041F0E07007B01" << in2026 << false;
+    QTest::newRow("hour 24") << "FC001A03051800007B01" << in2026 << false;
+    QTest::newRow("minute 60") << "FC001A03050E3C007B01" << in2026 << false;
+}
+
+void tst_FrameParser::dateTimeIsChecked()
+{
+    QFETCH(QString, frame);
+    QFETCH(QDate, today);
+    QFETCH(bool, valid);
+    QCOMPARE(frame.size(), frameparser::FrameDigits);
+    QCOMPARE(frameparser::hasValidDateTime(frameparser::decodeFrame(frame), today), valid);
 }
 
 QTEST_APPLESS_MAIN(tst_FrameParser)

@@ -34,6 +34,9 @@ void tst_LineSettings::parse_data()
     QTest::newRow("speed not a number") << "fast,n,8,1" << false << 0 << 0 << 0 << 0;
     QTest::newRow("speed zero") << "0,n,8,1" << false << 0 << 0 << 0 << 0;
     QTest::newRow("speed negative") << "-9600,n,8,1" << false << 0 << 0 << 0 << 0;
+    QTest::newRow("speed beyond 64 bits") << "99999999999999999999,n,8,1" << false << 0 << 0 << 0 << 0;
+    QTest::newRow("speed too fast") << "99999999999,n,8,1" << false << 0 << 0 << 0 << 0;
+    QTest::newRow("2000 characters") << QString(2000, u'9') << false << 0 << 0 << 0 << 0;
     QTest::newRow("parity unknown") << "9600,x,8,1" << false << 0 << 0 << 0 << 0;
     QTest::newRow("data bits 9") << "9600,n,9,1" << false << 0 << 0 << 0 << 0;
     QTest::newRow("stop bits 3") << "9600,n,8,3" << false << 0 << 0 << 0 << 0;

@@ -53,6 +53,10 @@ void tst_PortTable::overrides_data()
     QTest::newRow("other section ignored") << ini << 4 << porttable::defaultDevice(4);
     QTest::newRow("not set") << ini << 2 << porttable::defaultDevice(2);
     QTest::newRow("out of range") << QByteArray("[comm]\nport17=/dev/x\n") << 17 << "";
+    QTest::newRow("port16 a number") << QByteArray("[comm]\nport16=-1\n") << 16 << "-1";
+    // A read gives at most 1023 characters; the opening of such a device then fails.
+    QTest::newRow("2000 characters") << QByteArray("[comm]\nport9=/dev/" + QByteArray(1995, 'x') + "\n") << 9
+                                     << "/dev/" + QString(1018, u'x');
 }
 
 void tst_PortTable::overrides()

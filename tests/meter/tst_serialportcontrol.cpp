@@ -161,6 +161,10 @@ void tst_SerialPortControl::openingFails_data()
     QTest::newRow("not a serial device") << QByteArray("port2=/dev/null\n") << 2;
     QTest::newRow("port 0") << QByteArray() << 0;
     QTest::newRow("port 17") << QByteArray() << 17;
+    QTest::newRow("device named -1") << QByteArray("port2=-1\n") << 2;
+    QTest::newRow("2000-character device") << QByteArray("port2=/dev/" + QByteArray(1995, 'x') + "\n") << 2;
+    QTest::newRow("device in a missing folder with blanks")
+        << QByteArray("port2= /no such/ folder/tty \n") << 2;
 }
 
 void tst_SerialPortControl::openingFails()

@@ -154,6 +154,14 @@ void tst_UploadImport::readingTooLong_data()
     QTest::newRow("frame and two more bytes") << QStringList{Frames[1] + "0000"};
     QTest::newRow("two frames at once") << QStringList{Frames[1] + Frames[2]};
     QTest::newRow("half a frame left over") << QStringList{"FC001A0305", Frames[1]};
+    // Ten bytes that begin with FC but cannot be a reading: noise, not a health record.
+    QTest::newRow("year byte 100") << QStringList{"FC00640305070A005F01"};
+    QTest::newRow("month 0") << QStringList{"FC001A0005070A005F01"};
+    QTest::newRow("month 13") << QStringList{"FC001A0D05070A005F01"};
+    QTest::newRow("30 February") << QStringList{"FC001A021E070A005F01"};
+    QTest::newRow("hour 24") << QStringList{"FC001A0305180A005F01"};
+    QTest::newRow("minute 60") << QStringList{"FC001A0305073C005F01"};
+    QTest::newRow("all bits set") << QStringList{"FCFFFFFFFFFFFFFFFFFF"};
 }
 
 void tst_UploadImport::readingTooLong()

@@ -306,6 +306,11 @@ void tst_Selection::valuesAndAverage_data()
         << "Average Value : [100.1] mg/dl";
     QTest::newRow("a value too big for a double is 0")
         << "mg/dl" << QStringList{"1e999", "50"} << QStringList{"0", "50"} << "Average Value : [25.0] mg/dl";
+    // Each is a double, their sum is not: the average is still their mean, not "inf".
+    const QString huge = QLocale::c().toString(1.5e308, 'f', QLocale::FloatingPointShortest);
+    QTest::newRow("values whose sum is too big for a double")
+        << "mg/dl" << QStringList{"1.5e308", "1.5e308"} << QStringList{huge, huge}
+        << "Average Value : [" + QString::number(1.5e308, 'f', 1) + "] mg/dl";
 }
 
 void tst_Selection::valuesAndAverage()
@@ -400,6 +405,13 @@ void tst_Selection::limits_data()
                                                << "80"
                                                << "0"
                                                << "80";
+    QTest::newRow("negative limit as read") << "mg/dl"
+                                            << "110"
+                                            << "-80"
+                                            << "110"
+                                            << "-80";
+    QTest::newRow("2000 characters is 0") << "mg/dl" << QString(2000, u'9') << QString(2000, u'x') << "0"
+                                          << "0";
     QTest::newRow("decimal limit, halves to even") << "mg/dl"
                                                    << "110.5"
                                                    << "80.5"
@@ -575,6 +587,12 @@ void tst_Selection::unreadableDbLimits_data()
                                               << "600.5" << false;
     QTest::newRow("DBMax with a unit") << "20"
                                        << "600mg" << true;
+    QTest::newRow("both negative") << "-600"
+                                   << "-20" << false;
+    QTest::newRow("DBMax infinite") << "20"
+                                    << "1e999" << true;
+    QTest::newRow("DBMin 2000 characters") << QString(2000, u'2') << "600" << true;
+    QTest::newRow("DBMax 2000 letters") << "20" << QString(2000, u'x') << true;
 }
 
 void tst_Selection::unreadableDbLimits()
@@ -642,6 +660,9 @@ void tst_Selection::dateBoxesNotDates_data()
     QTest::newRow("both empty") << ""
                                 << "";
     QTest::newRow("impossible date") << "2012-2-30" << box(2012, 5, 3);
+    QTest::newRow("year beyond 9999") << "99999-1-1" << box(2012, 5, 3);
+    QTest::newRow("a number") << box(2012, 5, 10) << "20120503";
+    QTest::newRow("2000 characters") << QString(2000, u'9') << QString(2000, u'-');
 }
 
 void tst_Selection::dateBoxesNotDates()
@@ -721,6 +742,20 @@ void tst_Selection::chartScale_data()
                              << "0"
                              << "6"
                              << "2" << -1.0 << 6 << 2;
+    QTest::newRow("DBMax negative") << "mg/dl"
+                                    << "-600"
+                                    << "6"
+                                    << "2" << -1.0 << 6 << 2;
+    QTest::newRow("DBMax missing") << "mmol/l"
+                                   << ""
+                                   << "6"
+                                   << "2" << -1.0 << 6 << 2;
+    QTest::newRow("DBMax infinite") << "mg/dl"
+                                    << "1e999"
+                                    << "6"
+                                    << "2" << -1.0 << 6 << 2;
+    QTest::newRow("2000 characters") << "mg/dl" << QString(2000, u'9') << QString(2000, u'6')
+                                     << QString(2000, u'x') << -1.0 << -1 << -1;
     QTest::newRow("divisions missing") << "mg/dl"
                                        << "600"
                                        << ""

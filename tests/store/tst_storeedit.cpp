@@ -35,6 +35,8 @@ private slots:
     void deleteAt_data();
     void deleteAt();
     void savesArePrivate();
+    void entriesBesideItemsSurviveEdits_data();
+    void entriesBesideItemsSurviveEdits();
 };
 
 void tst_StoreEdit::appendsStayInOrderOnePerLine()
@@ -213,6 +215,63 @@ void tst_StoreEdit::savesArePrivate()
     QVERIFY(DelXmlItemsAt(fx.store(), {{0, recordLine(1)}}));
     QCOMPARE(posixMode(fx.store()), 0600);
     QVERIFY(fx.strays().isEmpty());
+}
+
+// A hand-edited store may hold text, processing instructions or another encoding beside its
+// items. An append or a delete must change exactly the entry it is about and keep the store
+// readable.
+void tst_StoreEdit::entriesBesideItemsSurviveEdits_data()
+{
+    QTest::addColumn<QByteArray>("xml");
+    QTest::addColumn<QString>("edit");      // "append", or the 0-based place to delete
+    QTest::addColumn<QStringList>("after"); // empty: the edit is refused and the file kept
+    const QString added = recordLine(9);
+    const QStringList refused;
+    QTest::newRow("plain items") << QByteArray("<Data><xt><item>a</item><item>b</item></xt></Data>")
+                                 << "append" << QStringList({"a", "b", added});
+    QTest::newRow("comment beside items")
+        << QByteArray("<Data><xt><!--c--><item>a</item></xt></Data>") << "0" << QStringList({"a"});
+    // Saving these would change entries the edit never touched: two texts joined by a delete, a
+    // line break after an instruction, a store that no longer parses, text re-encoded.
+    QTest::newRow("delete between two texts")
+        << QByteArray("<Data><xt>a<item>x</item>b</xt></Data>") << "1" << refused;
+    QTest::newRow("text after a processing instruction")
+        << QByteArray("<Data><xt><?pi d?>x</xt></Data>") << "append" << refused;
+    QTest::newRow("processing instruction inside an item")
+        << QByteArray("<Data><xt><item>a<?pi d?>b</item></xt></Data>") << "append" << refused;
+    QTest::newRow("control character in a processing instruction") << QByteArray("<Data><xt><?pi\x19"
+                                                                                 "d?></xt></Data>")
+                                                                   << "append" << refused;
+    QTest::newRow("declared ISO-8859-1")
+        << QByteArray(
+               "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<Data><xt><item>\xe9</item></xt></Data>")
+        << "append" << refused;
+}
+
+void tst_StoreEdit::entriesBesideItemsSurviveEdits()
+{
+    QFETCH(QByteArray, xml);
+    QFETCH(QString, edit);
+    QFETCH(QStringList, after);
+    StoreFixture fx;
+    QVERIFY(writeFileBytes(fx.store(), xml));
+    const StoreItems before = ReadStoreItems(fx.store());
+    QCOMPARE(before.status, StoreStatus::Ok);
+    bool done = false;
+    if (edit == QLatin1String("append")) {
+        done = SaveXmlItem(recordLine(9), fx.store());
+    } else {
+        const int at = edit.toInt();
+        done = DelXmlItemsAt(fx.store(), {{at, before.texts.at(at)}});
+    }
+    QCOMPARE(done, !after.isEmpty());
+    if (!done) {
+        QCOMPARE(fileBytes(fx.store()), xml);
+        return;
+    }
+    const StoreItems now = ReadStoreItems(fx.store());
+    QCOMPARE(now.status, StoreStatus::Ok);
+    QCOMPARE(now.texts, after);
 }
 
 QTEST_GUILESS_MAIN(tst_StoreEdit)

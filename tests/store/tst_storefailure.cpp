@@ -50,6 +50,10 @@ void tst_StoreFailure::damagedStoreIsLeftAlone_data()
     QTest::newRow("no Data") << QByteArray(
         "<Store>\n<xt>\n<item>1,2012-5-6 9:5:00,mg/dL,-,-</item>\n</xt>\n</Store>\n");
     QTest::newRow("junk after") << whole + "<Data/>";
+    constexpr int FiftyMegabytes = 50 * 1024 * 1024;
+    QTest::newRow("50 MB, not XML") << QByteArray(FiftyMegabytes, 'x');
+    QTest::newRow("50 MB, damaged after the first item")
+        << QByteArray("<Data><xt><item>1,2012-5-6 9:5:00,mg/dL,-,-</item>") + QByteArray(FiftyMegabytes, '<');
 }
 
 void tst_StoreFailure::damagedStoreIsLeftAlone()

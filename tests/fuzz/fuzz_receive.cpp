@@ -1,0 +1,140 @@
+// The receive path on arbitrary bytes: the real link on a scripted line, driven by a little
+// program read from the input. Whatever arrives, the gathered text stays bounded, the link stays
+// in one of its states, and nothing reaches the store that is not a reading.
+#include "../meter/fakelink.h"
+
+#include <QRegularExpression>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr const char *TargetName = "fuzz_receive";
+
+// Names the broken invariant before stopping, so a crash file explains itself.
+void check(bool ok, const char *what = "invariant")
+{
+    if (ok)
+        return;
+    std::fprintf(stderr, "%s: %s\n", TargetName, what);
+    std::abort();
+}
+
+// Answers a meter gives, so that short inputs still reach the later steps.
+const char *const Answers[] = {"BB",
+                               "FC5500CC",
+                               "FC020003CC",
+                               "FC020000CC",
+                               "FC02FFFFCC",
+                               "FC001A03050E07007B01",
+                               "FC001A0C1F000000C800",
+                               "FC000501010800006400",
+                               "FC001A03050E07007B010000",
+                               "FC001A0305",
+                               "0E07007B01",
+                               "FCFFFFFFFFFFFFFFFFFF"};
+
+// What the store may hold: value, a four-digit year and a real date and time, unit and marks,
+// numbers without leading zeros.
+bool isRecordLine(const QString &line)
+{
+    static const QRegularExpression shape(
+        QStringLiteral("^(0|[1-9]\\d{0,4}),(\\d{4})-([1-9]\\d?)-([1-9]\\d?) "
+                       "(0|[1-9]\\d?):(0|[1-9]\\d?):00,mg/dL,(Ctrl|-),(TEMP|-)$"));
+    const auto m = shape.match(line);
+    if (!m.hasMatch() || m.captured(1).toInt() > 0xFFFF)
+        return false;
+    const QDate date(m.captured(2).toInt(), m.captured(3).toInt(), m.captured(4).toInt());
+    return date.isValid() && m.captured(5).toInt() < 24 && m.captured(6).toInt() < 60;
+}
+
+class Host : public FakeHost
+{
+public:
+    int uploadStart = 0;
+    StoreResetResult resetStore() override
+    {
+        uploadStart = int(stored.size());
+        return FakeHost::resetStore();
+    }
+};
+
+struct Input
+{
+    const uint8_t *data;
+    size_t size;
+    size_t at = 0;
+    bool more() const { return at < size; }
+    uint8_t next() { return at < size ? data[at++] : 0; }
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    FakePort port;
+    Host host;
+    MeterLink link(port, host);
+    link.init_cmds();
+    link.waitload = 3;
+    for (int p = 2; p <= 16; ++p)
+        port.missing.insert(p);
+
+    const QStringList messages = {QStringLiteral("Upload Unsucceed! ,Reconnect Please."),
+                                  QStringLiteral("Not found Glucose database!")};
+    Input in{data, size};
+    int lastStored = 0;
+    while (in.more()) {
+        const uint8_t op = in.next();
+        switch (op % 7) {
+        case 0:
+        case 1:
+            link.tick();
+            break;
+        case 2: {
+            const int n = in.next() % 48;
+            for (int i = 0; i < n && in.more(); ++i)
+                port.waiting.append(char(in.next()));
+            link.onComm();
+            break;
+        }
+        case 3:
+            port.waiting += QByteArray::fromHex(Answers[in.next() % std::size(Answers)]);
+            link.onComm();
+            break;
+        case 4: {
+            // Any state, as if the link had got there some other way.
+            const uint8_t b = in.next();
+            link.linkstep = qint16(b % 6);
+            link.valuecount = in.next();
+            link.waitleft = qint16(int8_t(in.next()));
+            break;
+        }
+        case 5: {
+            const uint8_t b = in.next();
+            port.failWrites = b & 1;
+            port.event = (b & 2) ? LinkPort::ComEvReceive : int(b >> 2);
+            if (b & 0x80)
+                port.missing.insert(1);
+            else
+                port.missing.remove(1);
+            break;
+        }
+        case 6:
+            link.waitload = qint16(int8_t(in.next()));
+            break;
+        }
+        check(link.flashramstr.size() <= MeterLink::GatheredTextCap, "flashramstr stays bounded");
+        check(link.linkstep >= MeterLink::Search && link.linkstep <= MeterLink::End,
+              "linkstep stays in 0..5");
+        check(link.comport >= MeterLink::FirstPort && link.comport <= MeterLink::LastPort,
+              "comport stays in 1..16");
+        for (int i = lastStored; i < host.stored.size(); ++i)
+            check(isRecordLine(host.stored.at(i)), "only valid record lines are stored");
+        lastStored = int(host.stored.size());
+        for (const QString &m : host.messages)
+            check(messages.contains(m), "only the link's own messages are shown");
+    }
+    return 0;
+}

@@ -1,0 +1,135 @@
+// The store on an arbitrary file: the report's read, two appends, a delete by key and a delete by
+// place. A file the read cannot use stays byte for byte as it was; every change the operations
+// report as done is exactly the change asked for, and leaves the file private.
+#include "readingstore.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
+namespace {
+
+constexpr const char *TargetName = "fuzz_store";
+
+// Names the broken invariant before stopping, so a crash file explains itself.
+void check(bool ok, const char *what = "invariant")
+{
+    if (ok)
+        return;
+    std::fprintf(stderr, "%s: %s\n", TargetName, what);
+    std::abort();
+}
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void checkPrivate(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    struct stat st;
+    check(::stat(QFile::encodeName(path).constData(), &st) == 0 && (st.st_mode & 0777) == 0600,
+          "a written store is readable by its owner alone");
+#else
+    Q_UNUSED(path);
+#endif
+}
+
+QStringList without(QStringList texts, const QString &key)
+{
+    texts.removeIf([&key](const QString &t) { return t.contains(key); });
+    return texts;
+}
+
+} // namespace
+
+// Input: one byte of flags, the lengths of the record line and the key, then the line, the key
+// and the file.
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size < 3)
+        return 0;
+    static QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("TMPDATE.xml"));
+    const uint8_t flags = data[0];
+    const size_t lineLength = std::min<size_t>(data[1] % 64, size - 3);
+    const size_t keyLength = std::min<size_t>(data[2] % 24, size - 3 - lineLength);
+    const char *at = reinterpret_cast<const char *>(data + 3);
+    const QString line = (flags & 1) ? QStringLiteral("123,2026-3-5 14:7:00,mg/dL,-,-")
+                                     : QString::fromUtf8(at, qsizetype(lineLength));
+    const QString key = QString::fromUtf8(at + lineLength, qsizetype(keyLength));
+    const QByteArray file(at + lineLength + keyLength, qsizetype(size - 3 - lineLength - keyLength));
+
+    QFile::remove(path);
+    {
+        QFile f(path);
+        check(f.open(QIODevice::WriteOnly), "the input file could be written");
+        check(f.write(file) == file.size(), "the input file could be written");
+    }
+
+    const StoreItems before = ReadStoreItems(path);
+    check(before.status != StoreStatus::Missing, "a file that exists reads as present");
+
+    // Append, then append again (the second may take the quick path).
+    QByteArray was = bytesOf(path);
+    QStringList texts = before.texts;
+    for (int round = 0; round < 2; ++round) {
+        const bool appended = SaveXmlItem(line, path);
+        if (before.status != StoreStatus::Ok)
+            check(!appended, "an unreadable store is not appended to");
+        if (!appended) {
+            check(bytesOf(path) == was, "an append that fails leaves the file as it was");
+            break;
+        }
+        texts << line;
+        const StoreItems after = ReadStoreItems(path);
+        check(after.status == StoreStatus::Ok, "an append leaves a readable store");
+        check(after.texts == texts, "after an append the read gives the old items plus the new one");
+        checkPrivate(path);
+        was = bytesOf(path);
+    }
+
+    // Delete by key.
+    if (!key.isEmpty()) {
+        const bool deleted = DelXmlItem(path, QStringList{QString(), key});
+        if (before.status != StoreStatus::Ok)
+            check(!deleted, "an unreadable store is not deleted from");
+        if (!deleted) {
+            check(bytesOf(path) == was, "a delete that fails leaves the file as it was");
+        } else {
+            texts = without(texts, key);
+            const StoreItems after = ReadStoreItems(path);
+            check(after.status == StoreStatus::Ok, "a delete leaves a readable store");
+            check(after.texts == texts,
+                  "a delete by key removes exactly the matching items, the rest in order");
+            if (bytesOf(path) != was)
+                checkPrivate(path);
+            was = bytesOf(path);
+        }
+    }
+
+    // Delete by place: the reading picked, and nothing else.
+    if (!texts.isEmpty()) {
+        const int position = int((flags >> 1) % uint8_t(std::min<qsizetype>(texts.size(), 127)));
+        const bool deleted = DelXmlItemsAt(path, {StoreItemRef{position, texts.at(position)}});
+        if (before.status != StoreStatus::Ok)
+            check(!deleted, "an unreadable store is not deleted from");
+        if (!deleted) {
+            check(bytesOf(path) == was, "a delete that fails leaves the file as it was");
+        } else {
+            texts.removeAt(position);
+            const StoreItems after = ReadStoreItems(path);
+            check(after.status == StoreStatus::Ok, "a delete leaves a readable store");
+            check(after.texts == texts, "a delete by place removes exactly that item, the rest in order");
+            checkPrivate(path);
+        }
+    }
+    return 0;
+}
