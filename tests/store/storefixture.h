@@ -1,7 +1,6 @@
 #pragma once
 
-// A throw-away program directory for the store tests: cfg/datamb.xml is the installed template
-// from the source tree, data/ starts empty.
+// A throw-away program directory: cfg/datamb.xml is the installed template, data/ starts empty.
 
 #include "programdir.h"
 #include "readingstore.h"
@@ -11,10 +10,11 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <optional>
+
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
 
-// The permission bits as ls shows them, 0600 for private.
 inline int posixMode(const QString &path)
 {
     struct stat st;
@@ -23,11 +23,11 @@ inline int posixMode(const QString &path)
 #endif
 
 #ifdef Q_OS_LINUX
-#include <csignal>
+#include "filesizelimit.h"
+
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
-#include <sys/resource.h>
 #include <unistd.h>
 #endif
 
@@ -63,12 +63,10 @@ public:
         QDir(m_tmp.path()).mkpath(QStringLiteral("data"));
         QFile::copy(sourceTemplatePath(), m_dir.templatePath());
     }
-    bool valid() const { return m_tmp.isValid() && QFileInfo::exists(m_dir.templatePath()); }
     QString store() const { return m_dir.storePath(); }
     QString backup() const { return ProgramDir::backupPath(m_dir.storePath()); }
     QString templ() const { return m_dir.templatePath(); }
     QString dataDir() const { return m_dir.dataDir(); }
-    QString root() const { return m_dir.path(); }
 
     // The store as an upload leaves it after these readings.
     bool fill(const QStringList &lines) const
@@ -82,7 +80,7 @@ public:
         return true;
     }
     QStringList texts() const { return ReadStoreItems(store()).texts; }
-    // Everything in data/ but the store and its backup: left-over temporary files.
+    // Left-over temporary files: everything in data/ but the store and its backup.
     QStringList strays() const
     {
         QStringList names = QDir(dataDir()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
@@ -113,44 +111,54 @@ private:
     bool set(bool on)
     {
         const int fd = ::open(QFile::encodeName(m_path).constData(), O_RDONLY);
-        if (fd < 0)
-            return false;
         int flags = 0;
-        bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-        if (ok) {
-            flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-            ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-        }
-        ::close(fd);
+        bool ok = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+        if (fd >= 0)
+            ::close(fd);
         return ok;
     }
     QString m_path;
     bool m_on = false;
 };
+#endif
 
-// A full disk, for root too: no file of this process may grow beyond `bytes`. That includes the
-// test log when stdout is a regular file (ctest gives a pipe), so keep the scope short.
-class FileSizeLimit
+// Makes saves fail for root too until lifted: "disk full" (a file-size limit on this process,
+// the test log included when stdout is a file, so lift before comparing) or "immutable" `path`.
+class Obstacle
 {
 public:
-    explicit FileSizeLimit(rlim_t bytes)
+    Obstacle(const QString &how, const QString &path)
     {
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN); // write() then fails with EFBIG
-        ::getrlimit(RLIMIT_FSIZE, &m_old);
-        rlimit lowered = m_old;
-        lowered.rlim_cur = bytes;
-        m_on = ::setrlimit(RLIMIT_FSIZE, &lowered) == 0;
+#ifdef Q_OS_LINUX
+        if (how == QLatin1String("disk full")) {
+            m_full.emplace(16);
+            m_on = true;
+        } else if (how == QLatin1String("immutable")) {
+            m_on = m_locked.emplace(path).on();
+        }
+#else
+        Q_UNUSED(how);
+        Q_UNUSED(path);
+#endif
     }
-    ~FileSizeLimit()
+    bool on() const
     {
-        ::setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
+        return m_on;
     }
-    bool on() const { return m_on; }
+    void lift()
+    {
+#ifdef Q_OS_LINUX
+        m_full.reset();
+        m_locked.reset();
+#endif
+    }
 
 private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = nullptr;
+#ifdef Q_OS_LINUX
+    std::optional<FileSizeLimit> m_full;
+    std::optional<ImmutablePath> m_locked;
+#endif
     bool m_on = false;
 };
-#endif
