@@ -67,11 +67,42 @@ std::optional<QDateTime> boxTextToDateTime(const QString &text)
 
 std::optional<QDate> recordDate(const QString &dateText)
 {
-    static const QRegularExpression pattern(QStringLiteral("^\\s*(\\d{1,4})-(\\d{1,2})-(\\d{1,2})(\\s|$)"));
-    const auto m = pattern.match(dateText);
-    if (!m.hasMatch())
+    // "y-m-d" at the start, blanks before it allowed, ended by a blank or the end of the text:
+    // 1 to 4 digits of year, 1 or 2 of month and of day, ASCII only. Read by hand, since every
+    // report run reads the date of every stored reading.
+    const qsizetype n = dateText.size();
+    qsizetype i = 0;
+    auto isBlank = [&dateText](qsizetype at) {
+        const char16_t c = dateText.at(at).unicode();
+        return c == u' ' || (c >= u'\t' && c <= u'\r');
+    };
+    auto number = [&](int maxDigits, int &value) {
+        int digits = 0;
+        value = 0;
+        for (; i < n && digits < maxDigits; ++i, ++digits) {
+            const char16_t c = dateText.at(i).unicode();
+            if (c < u'0' || c > u'9')
+                break;
+            value = value * 10 + int(c - u'0');
+        }
+        return digits > 0;
+    };
+    auto dash = [&] {
+        if (i >= n || dateText.at(i) != u'-')
+            return false;
+        ++i;
+        return true;
+    };
+    while (i < n && isBlank(i))
+        ++i;
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    if (!number(4, year) || !dash() || !number(2, month) || !dash() || !number(2, day))
         return std::nullopt;
-    const QDate d(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+    if (i < n && !isBlank(i))
+        return std::nullopt;
+    const QDate d(year, month, day);
     if (!d.isValid())
         return std::nullopt;
     return d;

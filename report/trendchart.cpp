@@ -8,27 +8,45 @@
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QValueAxis>
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <vector>
 
 namespace {
 
 // The readings' line is meant to stand out from the two limits.
 constexpr int ReadingsPenWidth = 3;
 constexpr qreal MarkerSize = 7;
-// Past this many readings the line is reduced to each column's lowest and highest value: the
-// picture stays the same and painting stays quick.
-constexpr int PlainPointLimit = 4096;
-constexpr int ReducedColumns = 2048;
+// Past two readings per pixel column of the plot the line is reduced to each column's lowest
+// and highest value: the picture stays the same, and painting (a marker on every point) stays
+// bounded by the plot's width instead of growing with the readings.
+constexpr qint64 PointsPerColumn = 2;
 // Grid lines closer than this merge into a grey wash.
 constexpr double GridSpacingPx = 6;
 constexpr double MinorSpacingPx = 4;
 constexpr double LabelGapPx = 12;
+// Up to this many labels each one is simply measured.
+constexpr qsizetype MeasureEachLimit = 256;
+// Labels checked against the shaper besides the widest ones, spread over the whole table.
+constexpr qsizetype CheckedSpread = 32;
+constexpr qsizetype CheckedWidest = 16;
 // Used before the chart has been laid out once.
 constexpr double FallbackPlotWidth = 800;
 constexpr double FallbackPlotHeight = 400;
 
 double readNumber(const QString &text)
 {
+    // The report writes whole numbers as plain digits; those are read directly, as there is one
+    // per reading.
+    constexpr qsizetype MaxDigits = 9;
+    if (!text.isEmpty() && text.size() <= MaxDigits) {
+        int whole = 0;
+        qsizetype i = 0;
+        for (; i < text.size() && text.at(i) >= u'0' && text.at(i) <= u'9'; ++i)
+            whole = whole * 10 + int(text.at(i).unicode() - u'0');
+        if (i == text.size())
+            return whole;
+    }
     bool ok = false;
     const double v = QLocale::c().toDouble(text, &ok);
     return ok && std::isfinite(v) ? v : 0.0;
@@ -40,20 +58,20 @@ double categoryX(qint64 row)
     return double(row) + 0.5;
 }
 
-QList<QPointF> readingPoints(const QVector<double> &values)
+QList<QPointF> readingPoints(const QVector<double> &values, qint64 columns)
 {
     const qint64 n = values.size();
     QList<QPointF> points;
-    if (n <= PlainPointLimit) {
+    if (n <= PointsPerColumn * columns) {
         points.reserve(n);
         for (qint64 k = 0; k < n; ++k)
             points.append(QPointF(categoryX(k), values.at(k)));
         return points;
     }
-    points.reserve(2 * ReducedColumns);
-    for (qint64 b = 0; b < ReducedColumns; ++b) {
-        const qint64 first = b * n / ReducedColumns;
-        const qint64 last = (b + 1) * n / ReducedColumns;
+    points.reserve(2 * columns);
+    for (qint64 b = 0; b < columns; ++b) {
+        const qint64 first = b * n / columns;
+        const qint64 last = (b + 1) * n / columns;
         if (first >= last)
             continue;
         qint64 lo = first;
@@ -73,6 +91,91 @@ QList<QPointF> readingPoints(const QVector<double> &values)
     return points;
 }
 
+double measureEach(const QFontMetricsF &metrics, const QStringList &labels)
+{
+    double widest = 0;
+    for (const QString &label : labels)
+        widest = std::max(widest, metrics.horizontalAdvance(label));
+    return widest;
+}
+
+// The widest label as the font measures it. Measuring a label shapes it afresh, which for tens
+// of thousands of labels costs more than the whole rest of the report. The labels are short and
+// use a handful of characters, so a label's width is taken as its characters' advances plus the
+// kerning of each adjacent pair, from a table measured once for the characters present. Advances
+// are whole 64ths of a pixel, so the sums are exact. The table is checked against the shaper on
+// the widest labels and on a spread of others: a font that shapes these characters any other
+// way is caught there, and then every label is measured after all.
+double widestLabel(const QFontMetricsF &metrics, const QStringList &labels)
+{
+    const qsizetype n = labels.size();
+    if (n <= MeasureEachLimit)
+        return measureEach(metrics, labels);
+
+    // Printable ASCII only: beyond it lie marks, surrogates and scripts that shape in context.
+    constexpr char16_t First = 0x20;
+    constexpr char16_t Last = 0x7e;
+    std::array<int, Last + 1> slot;
+    slot.fill(-1);
+    QString chars;
+    for (const QString &label : labels) {
+        for (const QChar c : label) {
+            const char16_t u = c.unicode();
+            if (u < First || u > Last)
+                return measureEach(metrics, labels);
+            if (slot[u] < 0) {
+                slot[u] = int(chars.size());
+                chars.append(c);
+            }
+        }
+    }
+    const qsizetype k = chars.size();
+    std::vector<double> advance(size_t(k), 0.0);
+    std::vector<double> kerning(size_t(k * k), 0.0);
+    for (qsizetype a = 0; a < k; ++a)
+        advance[size_t(a)] = metrics.horizontalAdvance(QString(chars.at(a)));
+    for (qsizetype a = 0; a < k; ++a) {
+        for (qsizetype b = 0; b < k; ++b) {
+            const QString pair = QString(chars.at(a)) + chars.at(b);
+            kerning[size_t(a * k + b)] =
+                metrics.horizontalAdvance(pair) - advance[size_t(a)] - advance[size_t(b)];
+        }
+    }
+    auto modelled = [&](const QString &label) {
+        double width = 0;
+        int previous = -1;
+        for (const QChar c : label) {
+            const int s = slot[c.unicode()];
+            width += advance[size_t(s)];
+            if (previous >= 0)
+                width += kerning[size_t(previous * k + s)];
+            previous = s;
+        }
+        return width;
+    };
+
+    std::vector<double> widths(static_cast<size_t>(n));
+    double widest = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        widths[size_t(i)] = modelled(labels.at(i));
+        widest = std::max(widest, widths[size_t(i)]);
+    }
+    auto agrees = [&](qsizetype i) { return metrics.horizontalAdvance(labels.at(i)) == widths[size_t(i)]; };
+    qsizetype checkedWidest = 0;
+    for (qsizetype i = 0; i < n && checkedWidest < CheckedWidest; ++i) {
+        if (widths[size_t(i)] == widest) {
+            if (!agrees(i))
+                return measureEach(metrics, labels);
+            ++checkedWidest;
+        }
+    }
+    for (qsizetype c = 0; c < CheckedSpread; ++c) {
+        if (!agrees(c * (n - 1) / (CheckedSpread - 1)))
+            return measureEach(metrics, labels);
+    }
+    return widest;
+}
+
 // Sets `divisions` equal divisions on [0, maximum], or every k-th of them when they would
 // crowd closer than GridSpacingPx: the lines that remain sit where the divisions are.
 void setDivisions(QValueAxis *axis, double maximum, int divisions, double lengthPx)
@@ -84,9 +187,26 @@ void setDivisions(QValueAxis *axis, double maximum, int divisions, double length
         return;
     }
     const int every = (divisions + room - 1) / room;
-    axis->setTickType(QValueAxis::TicksDynamic);
+    // The interval before the type: the axis lays out its ticks at every change, and must never
+    // do so with an interval meant for another range.
     axis->setTickAnchor(0);
     axis->setTickInterval(maximum / divisions * every);
+    axis->setTickType(QValueAxis::TicksDynamic);
+}
+
+// An axis lays out a grid line and a tick for each division at every change of its range or
+// ticks. A wider range with the interval of the last drawing (a week's readings, then sixty
+// thousand) would lay out one per reading, and so would a narrower interval on the old range:
+// a growing axis gets its divisions first, a shrinking one its range.
+void setScale(QValueAxis *axis, double maximum, int divisions, double lengthPx)
+{
+    if (maximum > axis->max()) {
+        setDivisions(axis, maximum, divisions, lengthPx);
+        axis->setRange(0, maximum);
+    } else {
+        axis->setRange(0, maximum);
+        setDivisions(axis, maximum, divisions, lengthPx);
+    }
 }
 
 // Just enough decimals for labels at multiples of `interval`; a third of a unit reads better
@@ -147,6 +267,9 @@ void TrendChart::draw(const ChartGrid &grid, qint32 selectedCount, qint32 period
                       const ChartScale &scale, const QString &unitText)
 {
     setVisible(true);
+    // The old line goes first: each setting below makes the series lay out its outline again,
+    // which is cheap only while it holds no points. The new points come last, once.
+    m_readings->replace(QList<QPointF>());
 
     QPen pen = m_readings->pen();
     pen.setWidth(ReadingsPenWidth);
@@ -178,19 +301,17 @@ void TrendChart::draw(const ChartGrid &grid, qint32 selectedCount, qint32 period
     m_low = grid.isEmpty() ? 0 : readNumber(grid.first().low);
 
     // Each series gets its points at once: appending one by one rebuilds the path every time.
-    m_readings->replace(readingPoints(m_values));
     m_highLine->replace({QPointF(0, m_high), QPointF(m_xMaximum, m_high)});
     m_lowLine->replace({QPointF(0, m_low), QPointF(m_xMaximum, m_low)});
     m_readings->setMarkerSize(MarkerSize);
     m_readings->setPointsVisible(true);
 
-    const QFontMetricsF metrics(m_labelAxis->labelsFont());
-    m_widestLabel = 0;
-    for (const QString &label : std::as_const(m_labels))
-        m_widestLabel = std::max(m_widestLabel, metrics.horizontalAdvance(label));
+    m_widestLabel = widestLabel(QFontMetricsF(m_labelAxis->labelsFont()), m_labels);
 
     m_laidOutFor = QSizeF(plotWidth(), plotHeight());
     applyAxes();
+    m_columns = plotColumns();
+    m_readings->replace(readingPoints(m_values, m_columns));
     m_labelledWidth = -1;
     relabel();
 }
@@ -208,13 +329,10 @@ bool TrendChart::markersShown() const
 
 void TrendChart::applyAxes()
 {
-    m_axisX->setRange(0, m_xMaximum);
+    setScale(m_axisX, m_xMaximum, m_xMajorDivision, plotWidth());
     m_labelAxis->setRange(0, m_xMaximum);
     m_labelAxis->setStartValue(0);
-    setDivisions(m_axisX, m_xMaximum, m_xMajorDivision, plotWidth());
-
-    m_axisY->setRange(0, m_yMaximum);
-    setDivisions(m_axisY, m_yMaximum, m_yMajorDivision, plotHeight());
+    setScale(m_axisY, m_yMaximum, m_yMajorDivision, plotHeight());
     const double majorPx = plotHeight() / std::max(1, drawnYDivisions());
     const bool roomForMinor = m_yMinorDivision > 1 && majorPx / m_yMinorDivision >= MinorSpacingPx;
     m_axisY->setMinorTickCount(roomForMinor ? m_yMinorDivision - 1 : 0);
@@ -231,6 +349,14 @@ void TrendChart::onPlotAreaChanged()
         std::abs(size.height() - m_laidOutFor.height()) < 1)
         return;
     m_laidOutFor = size;
+    // The reduction follows the pixel columns; a line that is drawn whole either way stays.
+    const qint64 columns = plotColumns();
+    if (columns != m_columns) {
+        const bool reduced = m_values.size() > PointsPerColumn * std::min(columns, m_columns);
+        m_columns = columns;
+        if (reduced)
+            m_readings->replace(readingPoints(m_values, m_columns));
+    }
     applyAxes();
     relabel();
 }
@@ -266,6 +392,11 @@ double TrendChart::plotWidth() const
 {
     const double w = chart()->plotArea().width();
     return w > 1 ? w : FallbackPlotWidth;
+}
+
+qint64 TrendChart::plotColumns() const
+{
+    return std::max<qint64>(1, qint64(std::ceil(plotWidth())));
 }
 
 double TrendChart::plotHeight() const

@@ -66,6 +66,8 @@ private:
     void onPlotAreaChanged();
     void relabel();
     double plotWidth() const;
+    // The plot's pixel columns, which bound the points the readings' line is drawn with.
+    qint64 plotColumns() const;
     double plotHeight() const;
 
     QLineSeries *m_readings;
@@ -78,6 +80,7 @@ private:
     QStringList m_labels;
     QVector<double> m_values;
     QVector<int> m_labelledRows;
+    qint64 m_columns = 1;
     double m_widestLabel = 0;
     double m_labelledWidth = -1;
     QSizeF m_laidOutFor;

@@ -1,6 +1,5 @@
-#include "clsoperateini.h"
-#include "mainwindow.h"
 #include "mainwindowfixture.h"
+#include "rows.h"
 #include "settingwindow.h"
 
 #include <QComboBox>
@@ -8,7 +7,6 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
-#include <memory>
 
 class TestSettingWindow : public QObject
 {
@@ -19,24 +17,24 @@ class TestSettingWindow : public QObject
     SettingWindow *open(const QByteArray &ini = TempProgramDir::installedIni())
     {
         fx.start(ini)->show();
-        fx.main()->findChild<QPushButton *>(QStringLiteral("Command2"))->click();
+        fx.child<QPushButton>("Command2")->click();
         SettingWindow *w = fx.main()->settingWindow();
         if (!w)
             qFatal("the settings window did not open");
         return w;
     }
-    QLineEdit *field(SettingWindow *w, const char *name) const
+    static QLineEdit *field(SettingWindow *w, const char *name)
     {
         return w->findChild<QLineEdit *>(QLatin1String(name));
     }
-    QPushButton *button(SettingWindow *w, const char *text) const
+    static QPushButton *button(SettingWindow *w, const QString &text)
     {
         for (QPushButton *b : w->findChildren<QPushButton *>())
-            if (b->text() == QLatin1String(text))
+            if (b->text() == text)
                 return b;
-        qFatal("no button %s", text);
+        qFatal("no button %s", qPrintable(text));
     }
-    QTimer *timer1() const { return fx.main()->findChild<QTimer *>(QStringLiteral("Timer1")); }
+    bool ticking() const { return fx.child<QTimer>("Timer1")->isActive(); }
 
 private slots:
     void cleanup() { fx.reset(); }
@@ -47,24 +45,18 @@ private slots:
             open("[setting]\nNormalLow=70\nNormalHigh=140\nDBMin=10\nDBMax=500\nMinorDivision=3\n"
                  "[comm]\nusercommport=7\n");
         QCOMPARE(w->windowTitle(), QStringLiteral("Setting"));
-        QCOMPARE(field(w, "nlow")->text(), QStringLiteral("70"));
-        QCOMPARE(field(w, "nhigh")->text(), QStringLiteral("140"));
-        QCOMPARE(field(w, "dbmin")->text(), QStringLiteral("10"));
-        QCOMPARE(field(w, "dbmax")->text(), QStringLiteral("500"));
-        QCOMPARE(field(w, "mdiv")->text(), QString()); // missing key: empty field
-        QCOMPARE(field(w, "mdiv2")->text(), QStringLiteral("3"));
-        QCOMPARE(w->findChild<QComboBox *>(QStringLiteral("comsel"))->currentText(), QStringLiteral("7"));
-        QCOMPARE(w->findChild<QComboBox *>(QStringLiteral("comsel"))->count(), 16);
+        const QStringList shown{"70", "140", "10", "500", "", "3"}; // no MajorDivision: empty
+        const char *names[] = {"nlow", "nhigh", "dbmin", "dbmax", "mdiv", "mdiv2"};
+        for (int i = 0; i < shown.size(); ++i)
+            QCOMPARE(field(w, names[i])->text(), shown[i]);
+        auto *port = w->findChild<QComboBox *>(QStringLiteral("comsel"));
+        QCOMPARE(port->currentText(), QStringLiteral("7"));
+        QCOMPARE(port->count(), 16);
     }
 
     void buttonsStandSaveResetCancel()
     {
-        SettingWindow *w = open();
-        QList<QPushButton *> buttons = w->findChildren<QPushButton *>();
-        std::sort(buttons.begin(), buttons.end(),
-                  [](QPushButton *a, QPushButton *b) { return a->y() < b->y(); });
-        w->show();
-        QTRY_VERIFY(w->isVisible());
+        QList<QPushButton *> buttons = open()->findChildren<QPushButton *>();
         std::sort(buttons.begin(), buttons.end(),
                   [](QPushButton *a, QPushButton *b) { return a->y() < b->y(); });
         QStringList order;
@@ -75,15 +67,14 @@ private slots:
 
     void resetThenCancelChangesNothing()
     {
-        const QByteArray ini = "[setting]\nNormalLow=70\nNormalHigh=140\nDBMin=10\nDBMax=500\n";
-        SettingWindow *w = open(ini);
+        SettingWindow *w = open("[setting]\nNormalLow=70\nNormalHigh=140\nDBMin=10\nDBMax=500\n");
         const QByteArray before = fx.dir().readFile(QStringLiteral("cfg/sys.ini"));
         button(w, "Reset")->click();
         QCOMPARE(field(w, "nlow")->text(), QStringLiteral("80"));
         button(w, "Cancel")->click();
         QCOMPARE(fx.dir().readFile(QStringLiteral("cfg/sys.ini")), before);
-        fx.main()->findChild<QPushButton *>(QStringLiteral("Command2"))->click();
-        QTRY_VERIFY(fx.main()->settingWindow());
+        fx.child<QPushButton>("Command2")->click();
+        QVERIFY(fx.main()->settingWindow());
         QCOMPARE(field(fx.main()->settingWindow(), "nlow")->text(), QStringLiteral("70"));
     }
 
@@ -94,33 +85,31 @@ private slots:
         field(w, "mdiv2")->setText(QStringLiteral("4"));
         button(w, "Reset")->click();
         QCOMPARE(field(w, "mdiv")->text(), QStringLiteral("5"));
+        QPointer<SettingWindow> closing = w;
         button(w, "Save")->click();
-        QCOMPARE(fx.iniValue("setting", "NormalLow"), QStringLiteral("80"));
-        QCOMPARE(fx.iniValue("setting", "NormalHigh"), QStringLiteral("110"));
-        QCOMPARE(fx.iniValue("setting", "DBMin"), QStringLiteral("20"));
-        QCOMPARE(fx.iniValue("setting", "DBMax"), QStringLiteral("600"));
+        const char *keys[] = {"NormalLow", "NormalHigh", "DBMin", "DBMax", "MajorDivision", "MinorDivision"};
+        const QStringList saved{"80", "110", "20", "600", "5", "4"};
+        for (int i = 0; i < saved.size(); ++i)
+            QCOMPARE(fx.iniValue("setting", keys[i]), saved[i]);
         QCOMPARE(fx.iniValue("comm", "usercommport"), QStringLiteral("1"));
-        QCOMPARE(fx.iniValue("setting", "MajorDivision"), QStringLiteral("5"));
-        QCOMPARE(fx.iniValue("setting", "MinorDivision"), QStringLiteral("4"));
-        QTRY_VERIFY(!fx.main()->settingWindow());
+        QVERIFY(!closing || !closing->isVisible());
     }
 
     void savesTextAsTyped_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("charted"); // the report that follows still draws the chart
-        QTest::newRow("empty") << "" << false;
-        QTest::newRow("letters") << "abc" << false;
-        QTest::newRow("decimal") << "12.5" << true;
-        QTest::newRow("huge") << "99999999999" << false;
-        QTest::newRow("2000 characters") << QString(2000, u'8') << false;
-        QTest::newRow("negative") << "-1" << true;
-        QTest::newRow("infinite") << "1e999" << false;
+        // charted: the report that follows still draws the chart.
+        columns<QString, bool>("text", "charted");
+        row("empty", "", false);
+        row("letters", "abc", false);
+        row("decimal", "12.5", true);
+        row("negative", "-1", true);
+        row("huge", "99999999999", false);
+        row("infinite", "1e999", false);
+        row("2000 characters", QString(2000, u'8'), false);
     }
     void savesTextAsTyped()
     {
-        QFETCH(QString, text);
-        QFETCH(bool, charted);
+        auto [text, charted] = cells<QString, bool>("text", "charted");
         SettingWindow *w = open();
         // One reading of today, so that readable settings draw it.
         const QByteArray store = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Data>\n<xt>\n<item>100," +
@@ -136,41 +125,32 @@ private slots:
              {"NormalLow", "NormalHigh", "DBMin", "DBMax", "MajorDivision", "MinorDivision"})
             QCOMPARE(fx.iniValue("setting", key), stored);
         QCOMPARE(fx.iniValue("comm", "usercommport"), stored);
-        // The other settings survive the save untouched.
         QCOMPARE(fx.iniValue("comm", "settings"), QStringLiteral("9600,n,8,1"));
-        // The report ran on what was saved: the chart only with settings it can read, and the
-        // store as it was.
         QCOMPARE(fx.child<QWidget>("MSChart1")->isHidden(), !charted);
         QCOMPARE(fx.dir().readFile(QStringLiteral("data/TMPDATE.xml")), store);
     }
 
-    void linkPausesWhileOpen_data()
+    void timerPausesWhileOpen_data()
     {
-        QTest::addColumn<QString>("how");
-        QTest::newRow("Save") << "Save";
-        QTest::newRow("Cancel") << "Cancel";
-        QTest::newRow("close box") << "close";
+        // how: a button's text, or "close" for the close box.
+        columns<QString, QString, bool>("how", "delay", "ticksAfter");
+        row("Save", "Save", "100", true);
+        row("Cancel", "Cancel", "100", true);
+        row("close box", "close", "100", true);
+        row("interval 0 stays off", "close", "0", false);
     }
-    void linkPausesWhileOpen()
+    void timerPausesWhileOpen()
     {
-        QFETCH(QString, how);
-        SettingWindow *w = open();
-        QVERIFY(!timer1()->isActive());
+        auto [how, delay, ticksAfter] = cells<QString, QString, bool>("how", "delay", "ticksAfter");
+        SettingWindow *w =
+            open(MainWindowFixture::installedIniWith(QStringLiteral("comm"), QStringLiteral("delay"), delay));
+        QVERIFY(!ticking());
         QVERIFY(fx.main()->isEnabled());
         if (how == QLatin1String("close"))
             w->close();
         else
-            button(w, qPrintable(how))->click();
-        QVERIFY(timer1()->isActive());
-    }
-
-    void noTicksAfterClosingWhenIntervalIsZero()
-    {
-        QByteArray ini = TempProgramDir::installedIni();
-        ini.replace("delay=100", "delay=0");
-        SettingWindow *w = open(ini);
-        w->close();
-        QVERIFY(!timer1()->isActive());
+            button(w, how)->click();
+        QCOMPARE(ticking(), ticksAfter);
         QVERIFY(fx.main()->isTimer1Enabled());
     }
 };

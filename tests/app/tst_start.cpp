@@ -1,20 +1,29 @@
-#include "clsoperateini.h"
 #include "datetext.h"
 #include "logwindow.h"
-#include "mainwindow.h"
 #include "mainwindowfixture.h"
 #include "meterlink.h"
+#include "rows.h"
 #include "settingwindow.h"
 #include "valueswindow.h"
 
 #include <QCalendarWidget>
 #include <QComboBox>
 #include <QLabel>
-#include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
-#include <memory>
+
+namespace {
+
+QStringList entries(const QComboBox *box)
+{
+    QStringList texts;
+    for (int i = 0; i < box->count(); ++i)
+        texts << box->itemText(i);
+    return texts;
+}
+
+} // namespace
 
 class TestStart : public QObject
 {
@@ -22,213 +31,153 @@ class TestStart : public QObject
 
     MainWindowFixture fx;
 
+    // What a window shows for the one setting a row changes.
+    QString shownFor(const QString &key) const
+    {
+        const QTimer *timer = fx.child<QTimer>("Timer1");
+        if (key == QLatin1String("logview"))
+            return fx.main()->logWindow()->isVisible() ? QStringLiteral("shown") : QStringLiteral("hidden");
+        if (key == QLatin1String("delay"))
+            return QString::number(timer->interval()) + (timer->isActive() ? " ticking" : " still");
+        if (key == QLatin1String("timeout"))
+            return QString::number(fx.main()->link()->waitload);
+        if (key == QLatin1String("unit"))
+            return fx.child<QComboBox>("unit")->currentText();
+        return fx.child<QComboBox>("sel_viewtype")->currentText();
+    }
+
 private slots:
     void cleanup() { fx.reset(); }
 
-    void showsTheWindowAsInstalled()
+    void showsTheWindow_data()
     {
-        MainWindow *w = fx.start();
-        QCOMPARE(w->windowTitle(), QStringLiteral("Quillon V2.0"));
-        QCOMPARE(fx.child<QLabel>("Label1")->text(), QStringLiteral("Corvane"));
-        QCOMPARE(fx.child<QLabel>("com_info")->text(), QStringLiteral("OFF COMM"));
-        QCOMPARE(fx.child<QLabel>("pjvalue")->text(), QString());
-        QCOMPARE(fx.child<QLabel>("Label3")->text(), QStringLiteral("Form"));
-        QCOMPARE(fx.child<QLabel>("Label6")->text(), QStringLiteral("No Graphic Data "));
-        QCOMPARE(fx.child<QComboBox>("Combo1")->currentText(), QStringLiteral("7 Day"));
-        QCOMPARE(fx.child<QComboBox>("unit")->currentText(), QStringLiteral("mg/dl"));
-        QVERIFY(fx.child<QCalendarWidget>("Calendar1")->isHidden());
-        QVERIFY(fx.child<QCalendarWidget>("Calendar2")->isHidden());
-        QVERIFY(fx.child<QWidget>("jdt")->isHidden());
-        QCOMPARE(w->newxmlfile, QDir::toNativeSeparators(fx.dir().storePath()));
-
-        QStringList periods;
-        auto *combo1 = fx.child<QComboBox>("Combo1");
-        for (int i = 0; i < combo1->count(); ++i)
-            periods << combo1->itemText(i);
-        QCOMPARE(periods, (QStringList{"1 Day", "7 Day", "14 Day", "21 Day", "30 Day", "60 Day", "90 Day",
-                                       "180 Day", "User"}));
-        auto *unit = fx.child<QComboBox>("unit");
-        QCOMPARE(unit->count(), 2);
-        QCOMPARE(unit->itemText(0), QStringLiteral("mmol/l"));
-        QCOMPARE(unit->itemText(1), QStringLiteral("mg/dl"));
-        const QStringList buttons = {"Apply", "Setting", "ModifyData", "test"};
-        const char *names[] = {"Command1", "Command2", "Command3", "Command4"};
-        for (int i = 0; i < 4; ++i)
-            QCOMPARE(fx.child<QPushButton>(names[i])->text(), buttons[i]);
+        // A null ini: no settings file at all.
+        columns<QByteArray, QString>("ini", "unit");
+        row("as installed", TempProgramDir::installedIni(), "mg/dl");
+        row("no settings file", QByteArray(), "");
     }
-
-    void datesAreTodayAndAWeekBack()
+    void showsTheWindow()
     {
-        fx.start();
-        const QDate today = QDate::currentDate();
+        auto [ini, unit] = cells<QByteArray, QString>("ini", "unit");
+        MainWindow *w = fx.start(ini);
+        QCOMPARE(w->windowTitle(), QStringLiteral("Quillon V2.0"));
+        const QStringList texts{"Corvane", "OFF COMM", "",           "Form", "No Graphic Data ",
+                                "Apply",   "Setting",  "ModifyData", "test"};
+        const char *names[] = {"Label1",   "com_info", "pjvalue",  "Label3",  "Label6",
+                               "Command1", "Command2", "Command3", "Command4"};
+        for (int i = 0; i < texts.size(); ++i)
+            QCOMPARE(fx.child<QWidget>(names[i])->property("text").toString(), texts[i]);
+        QCOMPARE(fx.child<QComboBox>("Combo1")->currentText(), QStringLiteral("7 Day"));
+        QCOMPARE(entries(fx.child<QComboBox>("Combo1")),
+                 (QStringList{"1 Day", "7 Day", "14 Day", "21 Day", "30 Day", "60 Day", "90 Day", "180 Day",
+                              "User"}));
+        QCOMPARE(entries(fx.child<QComboBox>("unit")), (QStringList{"mmol/l", "mg/dl"}));
+        QCOMPARE(fx.child<QComboBox>("unit")->currentText(), unit);
+        QCOMPARE(fx.child<QTimer>("Timer1")->interval(), 100);
+        for (const char *hidden : {"Calendar1", "Calendar2", "jdt"})
+            QVERIFY(fx.child<QWidget>(hidden)->isHidden());
+        QCOMPARE(w->newxmlfile, QDir::toNativeSeparators(fx.dir().storePath()));
         const auto d1 = datetext::boxTextToDateTime(fx.child<QComboBox>("xt_d1")->currentText());
         const auto d2 = datetext::boxTextToDateTime(fx.child<QComboBox>("xt_d2")->currentText());
         QVERIFY(d1 && d2);
-        QCOMPARE(d1->date(), today);
-        QCOMPARE(d2->date(), today.addDays(-7));
+        QCOMPARE(d1->date(), QDate::currentDate());
+        QCOMPARE(d2->date(), QDate::currentDate().addDays(-7));
     }
 
-    void viewIsAlwaysAllAtStart_data()
+    void settingShapesTheStart_data()
     {
-        QTest::addColumn<QString>("timesplit");
-        QTest::newRow("noon") << "Glucose Noon Trend";
-        QTest::newRow("night") << "Glucose Night Trend";
-        QTest::newRow("no entry") << "Teatime";
-        QTest::newRow("empty") << "";
-        QTest::newRow("missing") << QString();
-        QTest::newRow("a number") << "3";
-        QTest::newRow("2000 characters") << QString(2000, u'N');
+        // A null value removes the key.
+        columns<QString, QString, QString, QString>("section", "key", "value", "shown");
+        // Whatever the saved view, the start shows "ALL".
+        row("view noon", "setting", "timesplit", "Glucose Noon Trend", "ALL");
+        row("view night", "setting", "timesplit", "Glucose Night Trend", "ALL");
+        row("view no entry", "setting", "timesplit", "Teatime", "ALL");
+        row("view a number", "setting", "timesplit", "3", "ALL");
+        row("view negative", "setting", "timesplit", "-1", "ALL");
+        row("view huge", "setting", "timesplit", "1e999", "ALL");
+        row("view empty", "setting", "timesplit", "", "ALL");
+        row("view missing", "setting", "timesplit", QString(), "ALL");
+        row("view 2000 characters", "setting", "timesplit", QString(2000, u'N'), "ALL");
+        row("log 1", "main", "logview", "1", "shown");
+        row("log 1.0", "main", "logview", "1.0", "shown");
+        row("log 01", "main", "logview", "01", "shown");
+        row("log 0", "main", "logview", "0", "hidden");
+        row("log 2", "main", "logview", "2", "hidden");
+        row("log negative", "main", "logview", "-1", "hidden");
+        row("log huge", "main", "logview", "1e999", "hidden");
+        row("log letters", "main", "logview", "yes", "hidden");
+        row("log empty", "main", "logview", "", "hidden");
+        row("log missing", "main", "logview", QString(), "hidden");
+        row("log 2000 characters", "main", "logview", QString(2000, u'1'), "hidden");
+        row("delay 1000", "comm", "delay", "1000", "1000 ticking");
+        row("delay half to even", "comm", "delay", "20.5", "20 ticking");
+        row("delay 0: no ticks", "comm", "delay", "0", "0 still");
+        row("delay negative: no ticks", "comm", "delay", "-5", "0 still");
+        row("delay beyond 32 bits", "comm", "delay", "99999999999", "100 ticking");
+        row("delay infinite", "comm", "delay", "1e999", "100 ticking");
+        row("delay letters", "comm", "delay", "fast", "100 ticking");
+        row("delay empty", "comm", "delay", "", "100 ticking");
+        row("delay missing", "comm", "delay", QString(), "100 ticking");
+        row("delay 2000 characters", "comm", "delay", QString(2000, u'9'), "100 ticking");
+        row("timeout 20", "comm", "timeout", "20", "20");
+        row("timeout half to even", "comm", "timeout", "3.5", "4");
+        row("timeout negative", "comm", "timeout", "-3", "-3");
+        row("timeout clamped high", "comm", "timeout", "70000", "32767");
+        row("timeout clamped low", "comm", "timeout", "-70000", "-32768");
+        row("timeout infinite", "comm", "timeout", "1e999", "20");
+        row("timeout letters", "comm", "timeout", "soon", "20");
+        row("timeout empty", "comm", "timeout", "", "20");
+        row("timeout missing", "comm", "timeout", QString(), "20");
+        row("timeout 2000 characters", "comm", "timeout", QString(2000, u'9'), "20");
+        row("unit mmol/l", "setting", "unit", "mmol/l", "mmol/l");
+        row("unit mg/dl", "setting", "unit", "mg/dl", "mg/dl");
+        row("unit as typed", "setting", "unit", "MMOL/L", "MMOL/L");
+        row("unit negative", "setting", "unit", "-18", "-18");
+        row("unit huge", "setting", "unit", "1e999", "1e999");
+        row("unit empty", "setting", "unit", "", "");
+        row("unit missing", "setting", "unit", QString(), "");
+        row("unit 2000 characters, read cut", "setting", "unit", QString(2000, u'u'), QString(1023, u'u'));
     }
-    void viewIsAlwaysAllAtStart()
+    void settingShapesTheStart()
     {
-        QFETCH(QString, timesplit);
-        MainWindow *w = fx.start(MainWindowFixture::installedIniWith(QStringLiteral("setting"),
-                                                                     QStringLiteral("timesplit"), timesplit));
-        QCOMPARE(fx.child<QComboBox>("sel_viewtype")->currentText(), QStringLiteral("ALL"));
+        auto [section, key, value, shown] =
+            cells<QString, QString, QString, QString>("section", "key", "value", "shown");
+        MainWindow *w = fx.start(MainWindowFixture::installedIniWith(section, key, value));
+        QCOMPARE(shownFor(key), shown);
+        QCOMPARE(fx.child<QLabel>("com_info")->text(), QStringLiteral("OFF COMM"));
         QCOMPARE(fx.child<QLabel>("sel_info")->text(), QStringLiteral("Glucose Day Trend[00:00-24:00] "));
         QCOMPARE(w->timeview, qint16(0));
         QCOMPARE(fx.iniValue("setting", "timesplit"), QStringLiteral("ALL"));
-    }
-
-    void logWindowFollowsLogview_data()
-    {
-        QTest::addColumn<QString>("logview");
-        QTest::addColumn<bool>("shown");
-        QTest::newRow("1") << "1" << true;
-        QTest::newRow("1.0") << "1.0" << true;
-        QTest::newRow("01") << "01" << true;
-        QTest::newRow("0") << "0" << false;
-        QTest::newRow("2") << "2" << false;
-        QTest::newRow("empty") << "" << false;
-        QTest::newRow("letters") << "yes" << false;
-        QTest::newRow("missing") << QString() << false;
-        QTest::newRow("2000 characters") << QString(2000, u'1') << false;
-        QTest::newRow("negative") << "-1" << false;
-        QTest::newRow("huge") << "1e999" << false;
-    }
-    void logWindowFollowsLogview()
-    {
-        QFETCH(QString, logview);
-        QFETCH(bool, shown);
-        MainWindow *w = fx.start(
-            MainWindowFixture::installedIniWith(QStringLiteral("main"), QStringLiteral("logview"), logview));
-        QCOMPARE(w->logWindow()->isVisible(), shown);
+        QCOMPARE(fx.iniValue("setting", "unit"), fx.child<QComboBox>("unit")->currentText());
         QCOMPARE(w->logWindow()->windowTitle(), QStringLiteral("logfile"));
     }
 
-    void delayBecomesTheTimerInterval_data()
+    void surfaceHidesTheCalendars_data()
     {
-        QTest::addColumn<QString>("delay");
-        QTest::addColumn<int>("interval");
-        QTest::addColumn<bool>("ticking");
-        QTest::newRow("1000") << "1000" << 1000 << true;
-        QTest::newRow("half to even") << "20.5" << 20 << true;
-        QTest::newRow("zero gives no ticks") << "0" << 0 << false;
-        QTest::newRow("negative gives no ticks") << "-5" << 0 << false;
-        QTest::newRow("missing: default") << QString() << 100 << true;
-        QTest::newRow("empty: default") << "" << 100 << true;
-        QTest::newRow("letters: default") << "fast" << 100 << true;
-        QTest::newRow("beyond 32 bits: default") << "99999999999" << 100 << true;
-        QTest::newRow("infinite: default") << "1e999" << 100 << true;
-        QTest::newRow("2000 characters: default") << QString(2000, u'9') << 100 << true;
+        // Without a click the mouse moves over the band.
+        columns<QString, QString, bool>("box", "calendar", "click");
+        row("mouse-down on the surface", "xt_d1", "Calendar1", true);
+        row("moving over the band", "xt_d2", "Calendar2", false);
     }
-    void delayBecomesTheTimerInterval()
+    void surfaceHidesTheCalendars()
     {
-        QFETCH(QString, delay);
-        QFETCH(int, interval);
-        QFETCH(bool, ticking);
-        fx.start(MainWindowFixture::installedIniWith(QStringLiteral("comm"), QStringLiteral("delay"), delay));
-        auto *timer = fx.child<QTimer>("Timer1");
-        QCOMPARE(timer->interval(), interval);
-        QCOMPARE(timer->isActive(), ticking);
-    }
-
-    void timeoutBecomesTheBudget_data()
-    {
-        QTest::addColumn<QString>("timeout");
-        QTest::addColumn<int>("waitload");
-        QTest::newRow("plain") << "20" << 20;
-        QTest::newRow("half to even") << "3.5" << 4;
-        QTest::newRow("clamped high") << "70000" << 32767;
-        QTest::newRow("clamped low") << "-70000" << -32768;
-        QTest::newRow("letters: default") << "soon" << 20;
-        QTest::newRow("missing: default") << QString() << 20;
-        QTest::newRow("empty: default") << "" << 20;
-        QTest::newRow("negative") << "-3" << -3;
-        QTest::newRow("infinite: default") << "1e999" << 20;
-        QTest::newRow("2000 characters: default") << QString(2000, u'9') << 20;
-    }
-    void timeoutBecomesTheBudget()
-    {
-        QFETCH(QString, timeout);
-        QFETCH(int, waitload);
-        MainWindow *w = fx.start(
-            MainWindowFixture::installedIniWith(QStringLiteral("comm"), QStringLiteral("timeout"), timeout));
-        QCOMPARE(int(w->link()->waitload), waitload);
-    }
-
-    void unitComesFromTheFile_data()
-    {
-        QTest::addColumn<QString>("unit");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("mmol/l") << "mmol/l"
-                                << "mmol/l";
-        QTest::newRow("mg/dl") << "mg/dl"
-                               << "mg/dl";
-        QTest::newRow("empty leaves the box empty") << ""
-                                                    << "";
-        QTest::newRow("anything typed") << "MMOL/L"
-                                        << "MMOL/L";
-        QTest::newRow("a number") << "-18"
-                                  << "-18";
-        QTest::newRow("missing leaves the box empty") << QString() << "";
-        // A read gives at most 1023 characters.
-        QTest::newRow("2000 characters") << QString(2000, u'u') << QString(1023, u'u');
-    }
-    void unitComesFromTheFile()
-    {
-        QFETCH(QString, unit);
-        QFETCH(QString, shown);
-        fx.start(
-            MainWindowFixture::installedIniWith(QStringLiteral("setting"), QStringLiteral("unit"), unit));
-        QCOMPARE(fx.child<QComboBox>("unit")->currentText(), shown);
-        QCOMPARE(fx.iniValue("setting", "unit"), shown);
-    }
-
-    void missingSettingsFileStillStarts()
-    {
-        fx.start(QByteArray());
-        QCOMPARE(fx.child<QLabel>("com_info")->text(), QStringLiteral("OFF COMM"));
-        QCOMPARE(fx.child<QTimer>("Timer1")->interval(), 100);
-        QCOMPARE(fx.child<QComboBox>("unit")->currentText(), QString());
-    }
-
-    void mouseDownOnTheSurfaceHidesCalendars()
-    {
+        auto [box, calendar, click] = cells<QString, QString, bool>("box", "calendar", "click");
         MainWindow *w = fx.start();
         w->show();
-        auto *d1 = fx.child<QComboBox>("xt_d1");
-        const QString before = d1->currentText();
-        d1->showPopup();
-        auto *calendar = fx.child<QCalendarWidget>("Calendar1");
-        QVERIFY(calendar->isVisible());
-        QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(w->width() / 2, w->height() - 3));
-        QVERIFY(calendar->isHidden());
-        QCOMPARE(d1->currentText(), before);
+        auto *dates = fx.child<QComboBox>(qPrintable(box));
+        auto *cal = fx.child<QCalendarWidget>(qPrintable(calendar));
+        const QString before = dates->currentText();
+        dates->showPopup();
+        QVERIFY(cal->isVisible());
+        if (click)
+            QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(w->width() / 2, w->height() - 3));
+        else
+            QTest::mouseMove(fx.child<QWidget>("Frame1"), QPoint(5, 5));
+        QVERIFY(cal->isHidden());
+        QCOMPARE(dates->currentText(), before);
     }
 
-    void mouseOverTheBandHidesCalendars()
-    {
-        MainWindow *w = fx.start();
-        w->show();
-        fx.child<QComboBox>("xt_d2")->showPopup();
-        auto *calendar = fx.child<QCalendarWidget>("Calendar2");
-        QVERIFY(calendar->isVisible());
-        QTest::mouseMove(fx.child<QWidget>("Frame1"), QPoint(5, 5));
-        QVERIFY(calendar->isHidden());
-    }
-
-    void unloadClosesTheOtherWindowsAndStopsTheLink()
+    void unloadClosesTheOtherWindowsAndKeepsTheTimerStopped()
     {
         MainWindow *w = fx.start();
         w->show();
@@ -239,13 +188,11 @@ private slots:
         QPointer<ValuesWindow> values = w->valuesWindow(false);
         QVERIFY(setting && setting->isVisible());
         QVERIFY(values && values->isVisible());
-        QVERIFY(!fx.child<QTimer>("Timer1")->isActive());
-
         QVERIFY(w->close());
         QVERIFY(!w->logWindow()->isVisible());
-        QTRY_VERIFY(!setting || !setting->isVisible());
-        QTRY_VERIFY(!values || !values->isVisible());
-        // Closing the settings window would switch the timer on again; not during the unload.
+        QVERIFY(!setting || !setting->isVisible());
+        QVERIFY(!values || !values->isVisible());
+        // Closing the settings window switches the timer back on, but not during the unload.
         QVERIFY(!fx.child<QTimer>("Timer1")->isActive());
         QVERIFY(!w->isTimer1Enabled());
     }

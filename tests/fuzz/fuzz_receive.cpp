@@ -1,7 +1,7 @@
 // The receive path on arbitrary bytes: the real link on a scripted line, driven by a little
 // program read from the input. Whatever arrives, the gathered text stays bounded, the link stays
 // in one of its states, and nothing reaches the store that is not a reading.
-#include "../meter/fakelink.h"
+#include "fakelink.h"
 
 #include <QRegularExpression>
 #include <cstdint>

@@ -2,16 +2,13 @@
 // start, its timer, the serial control, the link, the store and the report, as a user runs them.
 #include "logwindow.h"
 #include "mainwindow.h"
-#include "programdir.h"
+#include "simupload.h"
 
 #include <QComboBox>
-#include <QDomDocument>
-#include <QLabel>
 #include <QListWidget>
 #include <QProcess>
 #include <QProgressBar>
 #include <QTemporaryDir>
-#include <QtTest>
 
 namespace {
 
@@ -27,14 +24,6 @@ const QByteArray PreviousStore = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<D
 const QByteArray OlderBackup = "<?xml version=\"1.0\"?>\n<Data><xt><item>99,2023-6-1 7:0:00,mg/dL,-,-</item>"
                                "</xt></Data>\n";
 
-struct Reading
-{
-    QDateTime when;
-    int value;
-    bool ctrl;
-    bool temp;
-};
-
 QVector<Reading> readings(int count, int firstYear)
 {
     QVector<Reading> out;
@@ -44,49 +33,6 @@ QVector<Reading> readings(int count, int firstYear)
         t = t.addSecs(7 * 3600 + 13 * 60);
     }
     return out;
-}
-
-// What the store must hold for a reading, as a user reads it in the file.
-QString expectedLine(const Reading &r)
-{
-    const QDate d = r.when.date();
-    const QTime t = r.when.time();
-    return QStringLiteral("%1,%2-%3-%4 %5:%6:00,mg/dL,%7,%8")
-        .arg(r.value)
-        .arg(d.year())
-        .arg(d.month())
-        .arg(d.day())
-        .arg(t.hour())
-        .arg(t.minute())
-        .arg(r.ctrl ? "Ctrl" : "-", r.temp ? "TEMP" : "-");
-}
-
-QStringList storeItems(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {QStringLiteral("<no file>")};
-    QDomDocument doc;
-    if (!doc.setContent(&f))
-        return {QStringLiteral("<not XML>")};
-    QStringList out;
-    const QDomNodeList items = doc.documentElement().firstChildElement(QStringLiteral("xt")).childNodes();
-    for (int i = 0; i < items.size(); ++i)
-        out << items.at(i).toElement().text();
-    return out;
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<no file>");
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), bytes.size());
 }
 
 } // namespace
@@ -146,26 +92,12 @@ void tst_LinkEndToEnd::upload()
     QFETCH(bool, ends);
 
     QTemporaryDir dir;
-    QVERIFY(dir.isValid());
     const ProgramDir programDir(dir.path());
-    QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("cfg"))));
-    QVERIFY(QDir().mkpath(programDir.dataDir()));
-    QVERIFY(QFile::copy(QStringLiteral(QUILLON_SOURCE_DIR "/cfg/datamb.xml"), programDir.templatePath()));
-    writeFile(programDir.storePath(), PreviousStore);
-    writeFile(ProgramDir::backupPath(programDir.storePath()), OlderBackup);
-
-    const QVector<Reading> meterReadings = readings(count, firstYear);
-    QByteArray readingsText;
-    for (const Reading &r : meterReadings) {
-        readingsText += r.when.toString(QStringLiteral("yyyy-MM-dd HH:mm")).toLatin1() + ' ' +
-                        QByteArray::number(r.value) + (r.ctrl ? " ctrl" : "") + (r.temp ? " temp" : "") +
-                        '\n';
-    }
-    const QString readingsFile = dir.filePath(QStringLiteral("readings.txt"));
-    writeFile(readingsFile, readingsText);
-    const QString recordFile = dir.filePath(QStringLiteral("sent.txt"));
-
     QProcess sim;
+    const QVector<Reading> meterReadings = readings(count, firstYear);
+    const QString readingsFile = dir.filePath(QStringLiteral("readings.txt"));
+    const QString recordFile = dir.filePath(QStringLiteral("sent.txt"));
+    QVERIFY(writeFile(readingsFile, readingsText(meterReadings)));
     sim.setProgram(QStringLiteral(METER_SIM));
     sim.setArguments(QStringList{"--readings-file", readingsFile, "--record", recordFile, "--sessions", "1"} +
                      simArgs);
@@ -176,13 +108,11 @@ void tst_LinkEndToEnd::upload()
     QVERIFY2(pty.startsWith("/dev/"), pty.constData());
 
     // Port 1 is the simulator; the other ports lead nowhere, so the search skips them quickly.
-    QByteArray ini = "[comm]\ndelay=50\nsettings=9600,n,8,1\ntimeout=10\nusercommport=1\nport1=" + pty + "\n";
+    QList<QByteArray> devices = {pty};
     for (int port = 2; port <= 16; ++port)
-        ini += "port" + QByteArray::number(port) + "=/nonexistent/quillon-test/ttyQ" +
-               QByteArray::number(port) + "\n";
-    ini += "[setting]\nunit=mg/dl\ntimesplit=ALL\nNormalLow=80\nNormalHigh=110\nDBMin=20\nDBMax=600\n"
-           "MajorDivision=6\nMinorDivision=2\n[main]\nlogview=0\n";
-    writeFile(programDir.iniPath(), ini);
+        devices << "/nonexistent/quillon-test/ttyQ" + QByteArray::number(port);
+    QVERIFY(setUpProgramDir(programDir, PreviousStore, "delay=50\ntimeout=10\n", devices));
+    QVERIFY(writeFile(ProgramDir::backupPath(programDir.storePath()), OlderBackup));
 
     QStringList messages;
     const QDateTime started = QDateTime::currentDateTime();
@@ -216,7 +146,7 @@ void tst_LinkEndToEnd::upload()
         QStringList expected;
         for (int i = 0; i < stored; ++i)
             expected << expectedLine(meterReadings[i]);
-        QCOMPARE(storeItems(programDir.storePath()), expected);
+        QCOMPARE(storeItems(fileBytes(programDir.storePath())), expected);
     }
     QCOMPARE(fileBytes(ProgramDir::backupPath(programDir.storePath())),
              backedUp ? PreviousStore : OlderBackup);

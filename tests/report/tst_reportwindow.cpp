@@ -1,12 +1,12 @@
-// The report as the user sees it on the real windows: the main window started on a throw-away
-// program directory, its chart, its average caption, and the values window with its list.
-#include "mainwindow.h"
+// The report as the user sees it on the real windows: the main window on a throw-away program
+// directory, its chart, its average caption, and the values window with its list.
+#include "mainwindowfixture.h"
 #include "readingstore.h"
-#include "tempprogramdir.h"
 #include "trendchart.h"
 #include "valueslistmodel.h"
 #include "valueswindow.h"
 
+#include <QAbstractItemModelTester>
 #include <QCalendarWidget>
 #include <QComboBox>
 #include <QLabel>
@@ -16,102 +16,15 @@
 #include <QTableView>
 #include <QtCharts/QValueAxis>
 #include <QtTest>
-#include <memory>
 
 namespace {
 
-using Settings = QMap<QString, QString>;
-
-QByteArray iniText(const Settings &overrides)
-{
-    Settings setting{{"unit", "mg/dl"}, {"timesplit", "ALL"}, {"NormalLow", "80"},    {"NormalHigh", "110"},
-                     {"DBMin", "20"},   {"DBMax", "600"},     {"MajorDivision", "6"}, {"MinorDivision", "2"}};
-    for (auto it = overrides.cbegin(); it != overrides.cend(); ++it)
-        setting[it.key()] = it.value();
-    // No link ticks: the tests never reach for a serial port.
-    QByteArray text = "[comm]\ndelay=0\nsettings=9600,n,8,1\ntimeout=20\n\n[setting]\n";
-    for (auto it = setting.cbegin(); it != setting.cend(); ++it)
-        text += (it.key() + QLatin1Char('=') + it.value() + QLatin1Char('\n')).toUtf8();
-    text += "\n[main]\nlogview=0\n";
-    return text;
-}
-
-QByteArray storeText(const QStringList &lines)
-{
-    QByteArray xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Data>\n<xt>\n";
-    for (const QString &l : lines)
-        xml += "<item>" + l.toUtf8() + "</item>\n";
-    xml += "</xt>\n</Data>\n";
-    return xml;
-}
-
 // A stored record line for a reading taken `daysAgo` days before today at hh:mm.
-QString reading(int value, int daysAgo, int hour, int minute, const QString &ctrl = QStringLiteral("-"))
+QString reading(int value, int daysAgo, int hour, int minute = 0)
 {
     const QDateTime at(QDate::currentDate().addDays(-daysAgo), QTime(hour, minute));
-    return QStringLiteral("%1,%2,mg/dL,%3,-")
-        .arg(value)
-        .arg(at.toString(QStringLiteral("yyyy-M-d H:m:ss")), ctrl);
+    return QStringLiteral("%1,%2,mg/dL,-,-").arg(value).arg(at.toString(QStringLiteral("yyyy-M-d H:m:ss")));
 }
-
-QStringList storedLines(const QString &path)
-{
-    const StoreItems items = ReadStoreItems(path);
-    return items.status == StoreStatus::Ok ? items.texts : QStringList{QStringLiteral("<unreadable>")};
-}
-
-class Program
-{
-public:
-    explicit Program(const QStringList &lines, const Settings &settings = {})
-    {
-        m_dir.writeIni(iniText(settings));
-        writeStore(lines);
-    }
-    void writeStore(const QStringList &lines) const { m_dir.writeFile("data/TMPDATE.xml", storeText(lines)); }
-    void writeIni(const Settings &settings) const { m_dir.writeIni(iniText(settings)); }
-    void removeStore() const { QFile::remove(m_dir.storePath()); }
-    QString storePath() const { return m_dir.storePath(); }
-
-    MainWindow &start()
-    {
-        m_main = std::make_unique<MainWindow>(ProgramDir(m_dir.path()));
-        m_main->setMessageSink([](const QString &) {});
-        m_main->resize(1000, 640);
-        m_main->show();
-        m_main->Form_Load();
-        return *m_main;
-    }
-    MainWindow &main() { return *m_main; }
-
-    QWidget *band() { return m_main->findChild<QWidget *>("Frame1"); }
-    TrendChart *chart() { return m_main->findChild<TrendChart *>("MSChart1"); }
-    QLabel *pjvalue() { return m_main->findChild<QLabel *>("pjvalue"); }
-    QComboBox *box(const char *name) { return band()->findChild<QComboBox *>(name); }
-    QPushButton *button(const char *name) { return band()->findChild<QPushButton *>(name); }
-    void apply() { QTest::mouseClick(button("Command1"), Qt::LeftButton); }
-    void pick(const char *boxName, const QString &entry)
-    {
-        QComboBox *b = box(boxName);
-        const int index = b->findText(entry);
-        QVERIFY(index >= 0);
-        b->setCurrentIndex(index);
-        emit b->activated(index);
-    }
-    ValuesWindow *values() { return m_main->valuesWindow(false); }
-    ValuesListModel *list() { return values() ? values()->model() : nullptr; }
-    QStringList column(int c)
-    {
-        QStringList out;
-        for (int r = 0; r < list()->rowCount(); ++r)
-            out << list()->index(r, c).data().toString();
-        return out;
-    }
-
-private:
-    TempProgramDir m_dir;
-    std::unique_ptr<MainWindow> m_main;
-};
 
 QStringList numbers(int count)
 {
@@ -121,27 +34,92 @@ QStringList numbers(int count)
     return out;
 }
 
+// The installed settings with some replaced, and no link ticks: the tests never reach for a port.
+QByteArray iniWith(const QList<std::pair<const char *, const char *>> &replacements = {})
+{
+    QByteArray ini = TempProgramDir::installedIni().replace("delay=100", "delay=0");
+    for (const auto &[from, to] : replacements)
+        ini.replace(from, to);
+    return ini;
+}
+
+class Report : public MainWindowFixture
+{
+public:
+    // Shown and drawn on `lines`; with no store file, as the start left it.
+    MainWindow *open(const std::optional<QStringList> &lines, const QByteArray &ini = iniWith())
+    {
+        start(ini)->setMessageSink([](const QString &) {});
+        main()->resize(1000, 640);
+        main()->show();
+        if (lines) {
+            writeStore(*lines);
+            apply();
+        }
+        return main();
+    }
+    void writeStore(const QStringList &lines) const
+    {
+        QByteArray xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Data>\n<xt>\n";
+        for (const QString &l : lines)
+            xml += "<item>" + l.toUtf8() + "</item>\n";
+        dir().writeFile("data/TMPDATE.xml", xml + "</xt>\n</Data>\n");
+    }
+    QStringList stored() const
+    {
+        const StoreItems items = ReadStoreItems(dir().storePath());
+        return items.status == StoreStatus::Ok ? items.texts : QStringList{"<unreadable>"};
+    }
+
+    TrendChart *chart() const { return child<TrendChart>("MSChart1"); }
+    QString caption() const { return child<QLabel>("pjvalue")->text(); }
+    // The band's own controls: the values window has buttons of the same names.
+    template <typename T> T *inBand(const char *name) const
+    {
+        return child<QWidget>("Frame1")->findChild<T *>(QLatin1String(name));
+    }
+    void apply() const { QTest::mouseClick(inBand<QPushButton>("Command1"), Qt::LeftButton); }
+    void pick(const char *boxName, const QString &entry) const
+    {
+        QComboBox *b = inBand<QComboBox>(boxName);
+        const int index = b->findText(entry);
+        QVERIFY(index >= 0);
+        b->setCurrentIndex(index);
+        emit b->activated(index);
+    }
+    ValuesListModel *list() const { return main()->valuesWindow(false)->model(); }
+    QStringList column(int c) const
+    {
+        QStringList out;
+        for (int r = 0; r < list()->rowCount(); ++r)
+            out << list()->index(r, c).data().toString();
+        return out;
+    }
+    void clickInValues(const char *button) const
+    {
+        QTest::mouseClick(main()->showValuesWindow()->findChild<QPushButton *>(button), Qt::LeftButton);
+    }
+};
+
 } // namespace
 
 class tst_ReportWindow : public QObject
 {
     Q_OBJECT
+    Report fx;
 private slots:
+    void cleanup() { fx.reset(); }
     void chartShownOrHidden_data();
     void chartShownOrHidden();
     void axes_data();
     void axes();
     void unreadableDivisionsKeepTheLastScale();
-    void captionKeptWhenNothingSelected();
-    void missingStoreKeepsTheLastDrawing();
-    void dateBoxesNotDates();
+    void laterRunsKeepWhatTheyCannotRedo();
     void listRowsAndUnitChange();
-    void listBuiltWithoutShowingTheWindow();
     void deleteTickedRows_data();
     void deleteTickedRows();
-    void deleteLastReadingEmptiesTheList();
     void deleteOnUnreadableStoreSays();
-    void valuesWindowTitleAndRefresh();
+    void valuesWindowTitleAndOneRefresh();
     void saveAndCancelClose_data();
     void saveAndCancelClose();
     void columnWidthsInProportion();
@@ -150,34 +128,30 @@ private slots:
 
 void tst_ReportWindow::chartShownOrHidden_data()
 {
-    QTest::addColumn<bool>("storeExists");
-    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<std::optional<QStringList>>("lines");
     QTest::addColumn<bool>("chartShown");
     QTest::addColumn<QString>("caption");
 
-    QTest::newRow("week") << true << QStringList{reading(100, 2, 9, 0), reading(102, 1, 9, 0)} << true
+    QTest::newRow("week") << std::optional(QStringList{reading(100, 2, 9), reading(102, 1, 9)}) << true
                           << "Average Value : [101.0] mg/dl";
-    QTest::newRow("no readings") << true << QStringList{} << false << "";
-    QTest::newRow("none in the period") << true << QStringList{reading(100, 30, 9, 0)} << false << "";
+    QTest::newRow("no readings") << std::optional(QStringList{}) << false << QString();
+    QTest::newRow("none in the period")
+        << std::optional(QStringList{reading(100, 30, 9)}) << false << QString();
     // The run ends at once; the chart stays visible.
-    QTest::newRow("no store file") << false << QStringList{} << true << "";
+    QTest::newRow("no store file") << std::optional<QStringList>() << true << QString();
 }
 
 void tst_ReportWindow::chartShownOrHidden()
 {
-    QFETCH(bool, storeExists);
-    QFETCH(QStringList, lines);
+    QFETCH(std::optional<QStringList>, lines);
     QFETCH(bool, chartShown);
     QFETCH(QString, caption);
 
-    Program program(lines);
-    if (!storeExists)
-        program.removeStore();
-    program.start();
-    QCOMPARE(program.chart()->isVisible(), chartShown);
-    QCOMPARE(program.main().findChild<QLabel *>("Label6")->isVisible(), true);
-    QCOMPARE(program.main().findChild<QLabel *>("Label6")->text(), QStringLiteral("No Graphic Data "));
-    QCOMPARE(program.pjvalue()->text(), caption);
+    fx.open(lines);
+    QCOMPARE(fx.chart()->isVisible(), chartShown);
+    QCOMPARE(fx.caption(), caption);
+    QVERIFY(fx.child<QLabel>("Label6")->isVisible());
+    QCOMPARE(fx.child<QLabel>("Label6")->text(), QStringLiteral("No Graphic Data "));
 }
 
 void tst_ReportWindow::axes_data()
@@ -185,18 +159,13 @@ void tst_ReportWindow::axes_data()
     QTest::addColumn<QString>("unit");
     QTest::addColumn<QString>("view");
     QTest::addColumn<double>("xMax");
-    QTest::addColumn<int>("xDivisions");
     QTest::addColumn<double>("yMax");
 
-    // Nine readings of the period, five of them in the morning, one older.
-    QTest::newRow("morning, mg/dl") << "mg/dl"
-                                    << "Glucose Morning Trend" << 5.0 << 9 << 600.0;
-    QTest::newRow("morning, mmol/l") << "mmol/l"
-                                     << "Glucose Morning Trend" << 5.0 << 9 << 33.0;
-    QTest::newRow("all, mg/dl") << "mg/dl"
-                                << "ALL" << 9.0 << 9 << 600.0;
-    QTest::newRow("night, mmol/l") << "mmol/l"
-                                   << "Glucose Night Trend" << 2.0 << 9 << 33.0;
+    // Nine readings of the period, five of them in the morning, two at night, one older.
+    QTest::newRow("morning, mg/dl") << "mg/dl" << QString("Glucose Morning Trend") << 5.0 << 600.0;
+    QTest::newRow("morning, mmol/l") << "mmol/l" << QString("Glucose Morning Trend") << 5.0 << 33.0;
+    QTest::newRow("all, mg/dl") << "mg/dl" << QString("ALL") << 9.0 << 600.0;
+    QTest::newRow("night, mmol/l") << "mmol/l" << QString("Glucose Night Trend") << 2.0 << 33.0;
 }
 
 void tst_ReportWindow::axes()
@@ -204,136 +173,116 @@ void tst_ReportWindow::axes()
     QFETCH(QString, unit);
     QFETCH(QString, view);
     QFETCH(double, xMax);
-    QFETCH(int, xDivisions);
     QFETCH(double, yMax);
 
-    const QStringList lines{reading(90, 20, 8, 0), reading(100, 6, 5, 0),   reading(110, 6, 13, 0),
-                            reading(120, 5, 8, 0), reading(130, 4, 17, 0),  reading(140, 3, 9, 30),
-                            reading(150, 3, 2, 0), reading(160, 2, 10, 59), reading(170, 1, 4, 0),
-                            reading(180, 0, 11, 0)};
-    Program program(lines, {{"unit", unit}});
-    program.start();
-    program.pick("sel_viewtype", view);
-    program.apply();
+    fx.open({{reading(90, 20, 8), reading(100, 6, 5), reading(110, 6, 13), reading(120, 5, 8),
+              reading(130, 4, 17), reading(140, 3, 9, 30), reading(150, 3, 2), reading(160, 2, 10, 59),
+              reading(170, 1, 4), reading(180, 0, 11)}});
+    fx.pick("unit", unit);
+    fx.pick("sel_viewtype", view);
+    fx.apply();
 
-    TrendChart *chart = program.chart();
+    TrendChart *chart = fx.chart();
     QVERIFY(chart->isVisible());
-    QCOMPARE(chart->xMinimum(), 0.0);
-    QCOMPARE(chart->xMaximum(), xMax);
-    QCOMPARE(chart->xMajorDivision(), xDivisions);
-    QCOMPARE(chart->xMinorDivision(), 0);
-    QCOMPARE(chart->drawnXDivisions(), xDivisions);
-    QCOMPARE(chart->valueAxis()->min(), 0.0);
-    QCOMPARE(chart->valueAxis()->max(), yMax);
-    QCOMPARE(chart->yMajorDivision(), 6);
-    QCOMPARE(chart->drawnYDivisions(), 6);
-    QCOMPARE(chart->yMinorDivision(), 2);
     QCOMPARE(chart->pointCount(), int(xMax));
+    QCOMPARE(QList<double>({chart->xMinimum(), chart->xMaximum(), chart->valueAxis()->min(),
+                            chart->valueAxis()->max()}),
+             QList<double>({0, xMax, 0, yMax}));
+    // x: one division a reading of the period, whatever its time of day.
+    QCOMPARE(QList<int>({chart->xMajorDivision(), chart->drawnXDivisions(), chart->xMinorDivision()}),
+             QList<int>({9, 9, 0}));
+    QCOMPARE(QList<int>({chart->yMajorDivision(), chart->drawnYDivisions(), chart->yMinorDivision()}),
+             QList<int>({6, 6, 2}));
 }
 
 void tst_ReportWindow::unreadableDivisionsKeepTheLastScale()
 {
-    Program program({reading(100, 1, 9, 0), reading(120, 0, 9, 0)});
-    program.start();
-    QCOMPARE(program.chart()->valueAxis()->max(), 600.0);
+    fx.open({{reading(100, 1, 9), reading(120, 0, 9)}});
+    QCOMPARE(fx.chart()->valueAxis()->max(), 600.0);
 
     // The settings window may write anything; the chart keeps what it cannot read.
-    program.writeIni({{"MajorDivision", "many"}, {"MinorDivision", ""}, {"DBMax", "400"}});
-    program.writeStore({reading(100, 1, 9, 0), reading(120, 0, 9, 0), reading(140, 0, 10, 0)});
-    program.apply();
+    fx.dir().writeIni(iniWith({{"MajorDivision=6", "MajorDivision=many"},
+                               {"MinorDivision=2", "MinorDivision="},
+                               {"DBMax=600", "DBMax=400"}}));
+    fx.writeStore({reading(100, 1, 9), reading(120, 0, 9), reading(140, 0, 10)});
+    fx.apply();
 
-    TrendChart *chart = program.chart();
+    TrendChart *chart = fx.chart();
     QVERIFY(chart->isVisible());
     QCOMPARE(chart->xMaximum(), 3.0);
     QCOMPARE(chart->valueAxis()->max(), 400.0);
     QCOMPARE(chart->yMajorDivision(), 6);
     QCOMPARE(chart->yMinorDivision(), 2);
-    QCOMPARE(program.pjvalue()->text(), QStringLiteral("Average Value : [120.0] mg/dl"));
+    QCOMPARE(fx.caption(), QStringLiteral("Average Value : [120.0] mg/dl"));
 }
 
-void tst_ReportWindow::captionKeptWhenNothingSelected()
+void tst_ReportWindow::laterRunsKeepWhatTheyCannotRedo()
 {
-    Program program({reading(110, 1, 9, 0), reading(130, 0, 9, 0)});
-    program.start();
-    QCOMPARE(program.pjvalue()->text(), QStringLiteral("Average Value : [120.0] mg/dl"));
-    QVERIFY(program.chart()->isVisible());
+    fx.open({{reading(110, 1, 9), reading(130, 0, 9)}});
+    QCOMPARE(fx.caption(), QStringLiteral("Average Value : [120.0] mg/dl"));
 
-    program.pick("sel_viewtype", QStringLiteral("Glucose Night Trend"));
-    program.apply();
-    QCOMPARE(program.pjvalue()->text(), QStringLiteral("Average Value : [120.0] mg/dl"));
-    QVERIFY(!program.chart()->isVisible());
-    QCOMPARE(program.list()->rowCount(), 2);
+    // A run that selects nothing hides the chart and keeps the caption.
+    fx.pick("sel_viewtype", QStringLiteral("Glucose Night Trend"));
+    fx.apply();
+    QVERIFY(!fx.chart()->isVisible());
+    QCOMPARE(fx.caption(), QStringLiteral("Average Value : [120.0] mg/dl"));
+    QCOMPARE(fx.list()->rowCount(), 2);
 
     // The next run that selects readings shows the chart again with the new data.
-    program.pick("sel_viewtype", QStringLiteral("Glucose Morning Trend"));
-    program.pick("unit", QStringLiteral("mmol/l"));
-    QVERIFY(program.chart()->isVisible());
-    QCOMPARE(program.pjvalue()->text(), QStringLiteral("Average Value : [6.7] mmol/l"));
-}
+    fx.pick("sel_viewtype", QStringLiteral("Glucose Morning Trend"));
+    fx.pick("unit", QStringLiteral("mmol/l"));
+    QVERIFY(fx.chart()->isVisible());
+    QCOMPARE(fx.caption(), QStringLiteral("Average Value : [6.7] mmol/l"));
 
-void tst_ReportWindow::missingStoreKeepsTheLastDrawing()
-{
-    Program program({reading(110, 1, 9, 0), reading(130, 0, 9, 0)});
-    program.start();
-    program.removeStore();
-    program.pick("unit", QStringLiteral("mmol/l"));
-    QVERIFY(program.chart()->isVisible());
-    QCOMPARE(program.chart()->pointCount(), 2);
-    QCOMPARE(program.chart()->valueAxis()->max(), 600.0);
-    QCOMPARE(program.pjvalue()->text(), QStringLiteral("Average Value : [120.0] mg/dl"));
-    QCOMPARE(program.column(ValuesListModel::UnitColumn), QStringList({"mg/dl", "mg/dl"}));
-}
+    // Without a store the run ends at once: the last drawing, caption and list stay.
+    QFile::remove(fx.dir().storePath());
+    fx.pick("unit", QStringLiteral("mg/dl"));
+    QVERIFY(fx.chart()->isVisible());
+    QCOMPARE(fx.chart()->pointCount(), 2);
+    QCOMPARE(fx.chart()->valueAxis()->max(), 33.0);
+    QCOMPARE(fx.caption(), QStringLiteral("Average Value : [6.7] mmol/l"));
+    QCOMPARE(fx.column(ValuesListModel::UnitColumn), QStringList({"mmol/l", "mmol/l"}));
 
-void tst_ReportWindow::dateBoxesNotDates()
-{
-    Program program({reading(110, 1, 9, 0), reading(130, 0, 9, 0)});
-    program.start();
-    program.box("Combo1")->setCurrentText(QStringLiteral("User"));
-    program.box("xt_d1")->setEditText(QStringLiteral("the day after"));
-    program.writeStore({reading(110, 1, 9, 0), reading(130, 0, 9, 0), reading(150, 0, 10, 0)});
-    program.apply();
-
-    QVERIFY(!program.chart()->isVisible());
-    QCOMPARE(program.pjvalue()->text(), QStringLiteral("Average Value : [120.0] mg/dl"));
-    QCOMPARE(program.column(ValuesListModel::NumColumn), numbers(3));
-    QCOMPARE(program.column(ValuesListModel::ValueColumn), QStringList({"110", "130", "150"}));
+    // A date box that holds no date: the list is rebuilt, the chart hidden, the caption kept.
+    fx.inBand<QComboBox>("Combo1")->setCurrentText(QStringLiteral("User"));
+    fx.inBand<QComboBox>("xt_d1")->setEditText(QStringLiteral("the day after"));
+    fx.writeStore({reading(110, 1, 9), reading(130, 0, 9), reading(150, 0, 10)});
+    fx.apply();
+    QVERIFY(!fx.chart()->isVisible());
+    QCOMPARE(fx.caption(), QStringLiteral("Average Value : [6.7] mmol/l"));
+    QCOMPARE(fx.column(ValuesListModel::NumColumn), numbers(3));
+    QCOMPARE(fx.column(ValuesListModel::ValueColumn), QStringList({"110", "130", "150"}));
 }
 
 void tst_ReportWindow::listRowsAndUnitChange()
 {
-    const QStringList lines{"20,2012-5-6 9:5:00,mg/dL,-,-", "21,2012-5-6 12:15:00,mg/dL,Ctrl,-",
-                            "599,2012-5-7 18:0:00,mg/dL,-,TEMP", "600,2012-5-8 7:0:00,mg/dL,-,-"};
-    Program program(lines);
-    program.start();
-    QCOMPARE(program.column(ValuesListModel::NumColumn), numbers(4));
-    QCOMPARE(program.column(ValuesListModel::DateColumn),
-             QStringList({"2012-5-6 9:5:00", "2012-5-6 12:15:00", "2012-5-7 18:0:00", "2012-5-8 7:0:00"}));
-    QCOMPARE(program.column(ValuesListModel::ValueColumn), QStringList({"Low", "21", "599", "High"}));
-    QCOMPARE(program.column(ValuesListModel::UnitColumn), QStringList(4, "mg/dl"));
-    QCOMPARE(program.column(ValuesListModel::CtrlColumn), QStringList({"-", "Ctrl", "-", "-"}));
-    QCOMPARE(program.column(ValuesListModel::TempColumn), QStringList({"-", "-", "TEMP", "-"}));
+    fx.open({{"20,2012-5-6 9:5:00,mg/dL,-,-", "21,2012-5-6 12:15:00,mg/dL,Ctrl,-",
+              "599,2012-5-7 18:0:00,mg/dL,-,TEMP", "600,2012-5-8 7:0:00,mg/dL,-,-"}});
+    // Filled by the run without showing the window.
+    QVERIFY(!fx.main()->valuesWindow(false)->isVisible());
+    const QStringList dates{"2012-5-6 9:5:00", "2012-5-6 12:15:00", "2012-5-7 18:0:00", "2012-5-8 7:0:00"};
+    QCOMPARE(fx.column(ValuesListModel::NumColumn), numbers(4));
+    QCOMPARE(fx.column(ValuesListModel::DateColumn), dates);
+    QCOMPARE(fx.column(ValuesListModel::ValueColumn), QStringList({"Low", "21", "599", "High"}));
+    QCOMPARE(fx.column(ValuesListModel::UnitColumn), QStringList(4, "mg/dl"));
+    QCOMPARE(fx.column(ValuesListModel::CtrlColumn), QStringList({"-", "Ctrl", "-", "-"}));
+    QCOMPARE(fx.column(ValuesListModel::TempColumn), QStringList({"-", "-", "TEMP", "-"}));
 
-    program.pick("unit", QStringLiteral("mmol/l"));
-    QCOMPARE(program.column(ValuesListModel::UnitColumn), QStringList(4, "mmol/l"));
-    QCOMPARE(program.column(ValuesListModel::ValueColumn), QStringList({"Low", "1.2", "33.3", "High"}));
-    QCOMPARE(program.column(ValuesListModel::DateColumn).first(), QStringLiteral("2012-5-6 9:5:00"));
+    fx.pick("unit", QStringLiteral("mmol/l"));
+    QCOMPARE(fx.column(ValuesListModel::UnitColumn), QStringList(4, "mmol/l"));
+    QCOMPARE(fx.column(ValuesListModel::ValueColumn), QStringList({"Low", "1.2", "33.3", "High"}));
+    QCOMPARE(fx.column(ValuesListModel::DateColumn), dates);
 
-    QTableView *view = program.values()->findChild<QTableView *>("vlist");
-    QVERIFY(view);
-    QCOMPARE(view->model(), program.list());
-    QStringList headers;
-    for (int c = 0; c < view->model()->columnCount(); ++c)
-        headers << view->model()->headerData(c, Qt::Horizontal).toString();
+    QAbstractItemModel *model = fx.main()->showValuesWindow()->findChild<QTableView *>("vlist")->model();
+    QCOMPARE(model, fx.list());
+    QStringList headers, keys;
+    for (int c = 0; c < model->columnCount(); ++c) {
+        headers << model->headerData(c, Qt::Horizontal).toString();
+        keys << model->headerData(c, Qt::Horizontal, ValuesListModel::KeyRole).toString();
+        QCOMPARE(ValuesListModel::columnOfKey(keys.last()), c);
+    }
     QCOMPARE(headers, QStringList({"#", "DATE", "Glucose", "Unit", "Ctrl", "TEMP"}));
-}
-
-void tst_ReportWindow::listBuiltWithoutShowingTheWindow()
-{
-    Program program({reading(110, 1, 9, 0)});
-    program.start();
-    QVERIFY(program.values());
-    QVERIFY(!program.values()->isVisible());
-    QCOMPARE(program.list()->rowCount(), 1);
+    QCOMPARE(keys, QStringList({"Num", "cdate", "cvalue", "cunit", "ctrl", "temp"}));
 }
 
 void tst_ReportWindow::deleteTickedRows_data()
@@ -341,16 +290,14 @@ void tst_ReportWindow::deleteTickedRows_data()
     QTest::addColumn<int>("count");
     QTest::addColumn<QList<int>>("ticked"); // rows, from 1
     QTest::addColumn<int>("sameMinuteAs");  // row 2 repeats this row's date-time; 0: none does
+    QList<int> all;
+    for (int r = 1; r <= 70; ++r)
+        all << r;
 
     QTest::newRow("none ticked") << 5 << QList<int>{} << 0;
     QTest::newRow("rows 1 and 3 of 5") << 5 << QList<int>{1, 3} << 0;
     QTest::newRow("beyond row 51") << 60 << QList<int>{2, 51, 52, 60} << 0;
-    QTest::newRow("all of 70") << 70 << [] {
-        QList<int> all;
-        for (int r = 1; r <= 70; ++r)
-            all << r;
-        return all;
-    }() << 0;
+    QTest::newRow("all of 70") << 70 << all << 0;
     QTest::newRow("one of a quick re-test") << 5 << QList<int>{2} << 1;
     QTest::newRow("the other of a quick re-test") << 5 << QList<int>{1} << 1;
 }
@@ -366,97 +313,75 @@ void tst_ReportWindow::deleteTickedRows()
         lines << reading(80 + i, 1 + i / 30, 6 + (i % 30) / 2, (i % 2) * 30);
     if (sameMinuteAs)
         lines[1] = QString(lines[sameMinuteAs - 1]).replace(0, 2, QStringLiteral("99"));
-    Program program(lines);
-    program.start();
-    ValuesWindow *values = program.main().showValuesWindow();
-    QCOMPARE(program.list()->rowCount(), count);
-
+    fx.open(lines);
+    const QString caption = fx.caption();
+    ValuesListModel *list = fx.list();
+    QAbstractItemModelTester tester(list, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QCOMPARE(list->rowCount(), count);
+    // Only the first column ticks a row.
+    for (int c = 1; c < ValuesListModel::ColumnCount; ++c)
+        QVERIFY(!list->setData(list->index(0, c), Qt::Checked, Qt::CheckStateRole));
     for (int r : ticked)
-        QVERIFY(program.list()->setData(program.list()->index(r - 1, 0), Qt::Checked, Qt::CheckStateRole));
-    QSignalSpy redraw(values, &ValuesWindow::redrawRequested);
-    QTest::mouseClick(values->findChild<QPushButton *>("Command1"), Qt::LeftButton);
+        QVERIFY(list->setData(list->index(r - 1, 0), Qt::Checked, Qt::CheckStateRole));
+    QSignalSpy redraw(fx.main()->valuesWindow(false), &ValuesWindow::redrawRequested);
+    fx.clickInValues("Command1");
     QCOMPARE(redraw.count(), 1);
 
     QStringList kept = lines;
-    QList<int> descending = ticked;
-    std::sort(descending.begin(), descending.end(), std::greater<int>());
-    for (int r : descending)
-        kept.removeAt(r - 1);
-    QCOMPARE(storedLines(program.storePath()), kept);
-    // The redraw refilled the list from the store, numbered from 1.
-    QCOMPARE(program.column(ValuesListModel::NumColumn), numbers(int(kept.size())));
+    for (auto r = ticked.crbegin(); r != ticked.crend(); ++r)
+        kept.removeAt(*r - 1);
+    QCOMPARE(fx.stored(), kept);
+    // The redraw refilled the list from the store, numbered from 1, with no ticks left over.
     QStringList keptDates;
     for (const QString &l : kept)
         keptDates << l.section(QLatin1Char(','), 1, 1);
-    QCOMPARE(program.column(ValuesListModel::DateColumn), keptDates);
-    QVERIFY(!values->findChild<QMessageBox *>());
-    QVERIFY(values->isVisible());
-}
-
-void tst_ReportWindow::deleteLastReadingEmptiesTheList()
-{
-    Program program({reading(110, 1, 9, 0)});
-    program.start();
-    QVERIFY(program.chart()->isVisible());
-    ValuesWindow *values = program.main().showValuesWindow();
-    program.list()->setChecked(0, true);
-    QTest::mouseClick(values->findChild<QPushButton *>("Command1"), Qt::LeftButton);
-
-    QCOMPARE(storedLines(program.storePath()), QStringList{});
-    QCOMPARE(program.list()->rowCount(), 0);
-    QVERIFY(!program.chart()->isVisible());
-    QCOMPARE(program.pjvalue()->text(), QStringLiteral("Average Value : [110.0] mg/dl"));
+    QCOMPARE(fx.column(ValuesListModel::NumColumn), numbers(int(kept.size())));
+    QCOMPARE(fx.column(ValuesListModel::DateColumn), keptDates);
+    QVERIFY(list->checkedItems().isEmpty());
+    QVERIFY(!fx.main()->valuesWindow(false)->findChild<QMessageBox *>());
+    QVERIFY(fx.main()->valuesWindow(false)->isVisible());
+    // Deleting every reading empties the list and hides the chart; the caption stays.
+    QCOMPARE(fx.chart()->isVisible(), !kept.isEmpty());
+    if (kept.isEmpty())
+        QCOMPARE(fx.caption(), caption);
 }
 
 void tst_ReportWindow::deleteOnUnreadableStoreSays()
 {
-    Program program({reading(110, 1, 9, 0), reading(120, 0, 9, 0)});
-    program.start();
-    ValuesWindow *values = program.main().showValuesWindow();
-    program.list()->setChecked(1, true);
+    fx.open({{reading(110, 1, 9), reading(120, 0, 9)}});
+    fx.list()->setChecked(1, true);
     const QByteArray broken = "<Data><xt><item>110,2012";
-    QFile store(program.storePath());
-    QVERIFY(store.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    store.write(broken);
-    store.close();
+    fx.dir().writeFile("data/TMPDATE.xml", broken);
 
-    QTest::mouseClick(values->findChild<QPushButton *>("Command1"), Qt::LeftButton);
-    auto *box = values->findChild<QMessageBox *>();
+    fx.clickInValues("Command1");
+    auto *box = fx.main()->valuesWindow(false)->findChild<QMessageBox *>();
     QVERIFY(box);
     QVERIFY(box->isVisible());
     QVERIFY(!box->isModal());
-    QVERIFY(box->text().contains(program.storePath()));
-    QVERIFY(store.open(QIODevice::ReadOnly));
-    QCOMPARE(store.readAll(), broken);
+    QVERIFY(box->text().contains(fx.dir().storePath()));
+    QCOMPARE(fx.dir().readFile("data/TMPDATE.xml"), broken);
     box->close();
 }
 
-void tst_ReportWindow::valuesWindowTitleAndRefresh()
+void tst_ReportWindow::valuesWindowTitleAndOneRefresh()
 {
-    Program program({reading(110, 1, 9, 0)});
-    MainWindow &main = program.start();
-    ValuesWindow *loaded = program.values();
-    QVERIFY(loaded);
-    // Let the load's own refresh pass, then start from a closed window.
-    QSignalSpy firstRefresh(loaded, &ValuesWindow::redrawRequested);
-    QVERIFY(firstRefresh.count() == 1 || firstRefresh.wait(5000));
-    loaded->close();
-    QTRY_VERIFY(!program.values());
+    fx.open({{reading(110, 1, 9)}});
+    ValuesWindow *values = fx.main()->valuesWindow(false);
+    // One refresh shortly after each load, and only one: it redraws the list from the store.
+    auto *refresh = values->findChild<QTimer *>("Timer1");
+    QVERIFY(refresh->isActive());
+    QVERIFY(refresh->isSingleShot());
+    QCOMPARE(refresh->interval(), 500);
+    fx.writeStore({reading(110, 1, 9), reading(115, 0, 9)});
+    QSignalSpy redraw(values, &ValuesWindow::redrawRequested);
+    QVERIFY(redraw.wait(5000));
+    QCOMPARE(fx.list()->rowCount(), 2);
+    QVERIFY(!refresh->isActive());
 
-    QTest::mouseClick(program.button("Command3"), Qt::LeftButton);
-    ValuesWindow *values = program.values();
-    QVERIFY(values);
+    QTest::mouseClick(fx.inBand<QPushButton>("Command3"), Qt::LeftButton);
     QVERIFY(values->isVisible());
-    QCOMPARE(values->windowTitle(), QStringLiteral("Values [") + main.newxmlfile + QStringLiteral("]"));
-    QCOMPARE(main.newxmlfile, program.storePath());
-
-    // One refresh after each load, and only one: it redraws the list from the store.
-    program.writeStore({reading(110, 1, 9, 0), reading(115, 0, 9, 0)});
-    QSignalSpy refresh(values, &ValuesWindow::redrawRequested);
-    QVERIFY(refresh.wait(5000));
-    QCOMPARE(program.list()->rowCount(), 2);
-    QTest::qWait(1200);
-    QCOMPARE(refresh.count(), 1);
+    QCOMPARE(fx.main()->newxmlfile, fx.dir().storePath());
+    QCOMPARE(values->windowTitle(), "Values [" + fx.dir().storePath() + "]");
 }
 
 void tst_ReportWindow::saveAndCancelClose_data()
@@ -470,23 +395,18 @@ void tst_ReportWindow::saveAndCancelClose()
 {
     QFETCH(QString, button);
 
-    const QStringList lines{reading(110, 1, 9, 0), reading(120, 0, 9, 0)};
-    Program program(lines);
-    program.start();
-    ValuesWindow *values = program.main().showValuesWindow();
-    auto *b = values->findChild<QPushButton *>(button);
-    QVERIFY(b);
-    program.list()->setChecked(0, true);
-    QTest::mouseClick(b, Qt::LeftButton);
-    QTRY_VERIFY(!program.values());
-    QCOMPARE(storedLines(program.storePath()), lines);
+    const QStringList lines{reading(110, 1, 9), reading(120, 0, 9)};
+    fx.open(lines);
+    fx.list()->setChecked(0, true);
+    fx.clickInValues(qPrintable(button));
+    QTRY_VERIFY(!fx.main()->valuesWindow(false));
+    QCOMPARE(fx.stored(), lines);
 }
 
 void tst_ReportWindow::columnWidthsInProportion()
 {
-    Program program({reading(110, 1, 9, 0)});
-    program.start();
-    ValuesWindow *values = program.main().showValuesWindow();
+    fx.open({{reading(110, 1, 9)}});
+    ValuesWindow *values = fx.main()->showValuesWindow();
     values->resize(900, 500);
     QCoreApplication::processEvents();
     QTableView *view = values->findChild<QTableView *>("vlist");
@@ -500,24 +420,22 @@ void tst_ReportWindow::columnWidthsInProportion()
 
 void tst_ReportWindow::testButtonAndChartClick()
 {
-    Program program({reading(110, 1, 9, 0), reading(120, 0, 9, 0)});
-    program.start();
-    TrendChart *chart = program.chart();
+    fx.open({{reading(110, 1, 9), reading(120, 0, 9)}});
+    TrendChart *chart = fx.chart();
     const QVector<double> before = chart->values();
-
-    QTest::mouseClick(program.button("Command4"), Qt::LeftButton);
+    QTest::mouseClick(fx.inBand<QPushButton>("Command4"), Qt::LeftButton);
     QVERIFY(chart->markersShown());
     QVERIFY(chart->firstSeriesSelected());
-    QCOMPARE(chart->values(), before);
 
-    auto *calendar = program.main().findChild<QCalendarWidget *>("Calendar1");
-    program.box("xt_d1")->showPopup();
-    QVERIFY(calendar->isVisible());
-    const QString d1 = program.box("xt_d1")->currentText();
+    // A click on the chart closes the open calendar and changes nothing else.
+    auto *d1 = fx.inBand<QComboBox>("xt_d1");
+    const QString d1Text = d1->currentText();
+    d1->showPopup();
+    QVERIFY(fx.child<QCalendarWidget>("Calendar1")->isVisible());
     QTest::mouseClick(chart->viewport(), Qt::LeftButton, {},
                       chart->viewport()->rect().center() + QPoint(0, 120));
-    QVERIFY(!calendar->isVisible());
-    QCOMPARE(program.box("xt_d1")->currentText(), d1);
+    QVERIFY(!fx.child<QCalendarWidget>("Calendar1")->isVisible());
+    QCOMPARE(d1->currentText(), d1Text);
     QCOMPARE(chart->values(), before);
     QVERIFY(chart->isVisible());
 }

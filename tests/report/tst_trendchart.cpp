@@ -12,7 +12,7 @@
 namespace {
 
 ChartGrid makeGrid(int rows, const QString &high = QStringLiteral("110"),
-                   const QString &low = QStringLiteral("80"))
+                   const QString &low = QStringLiteral("80"), const QString &labelEnd = QString())
 {
     ChartGrid grid;
     grid.reserve(rows);
@@ -23,9 +23,9 @@ ChartGrid makeGrid(int rows, const QString &high = QStringLiteral("110"),
             v = 21;
         if (i == 2 * rows / 3)
             v = 599;
-        grid.push_back(
-            ChartGridRow{QStringLiteral("12-5-%1 %2:%3").arg(1 + i / 96).arg(i / 4 % 24).arg(i % 60),
-                         QString::number(v), high, low});
+        grid.push_back(ChartGridRow{
+            QStringLiteral("12-5-%1 %2:%3").arg(1 + i / 96).arg(i / 4 % 24).arg(i % 60) + labelEnd,
+            QString::number(v), high, low});
     }
     return grid;
 }
@@ -60,9 +60,13 @@ private slots:
     void series();
     void labelsDoNotOverlap_data();
     void labelsDoNotOverlap();
+    void thinningUsesTheWidestLabel_data();
+    void thinningUsesTheWidestLabel();
     void sameMinuteLabelsAreAllShown();
     void manyReadingsStayBounded_data();
     void manyReadingsStayBounded();
+    void reductionFollowsThePlotWidth();
+    void gridStaysBoundedBetweenDrawings();
     void testButtonShowsMarkersAndKeepsData();
     void clickIsReported();
 
@@ -250,6 +254,50 @@ void tst_TrendChart::labelsDoNotOverlap()
     }
 }
 
+void tst_TrendChart::thinningUsesTheWidestLabel_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QString>("labelEnd");
+    QTest::addColumn<int>("widestAt"); // a row whose label is made far wider; -1: none
+
+    QTest::newRow("a few") << 40 << QString() << -1;
+    QTest::newRow("a year") << 1460 << QString() << -1;
+    QTest::newRow("a year, one wide label") << 1460 << QString() << 777;
+    QTest::newRow("a year, one wide label last") << 1460 << QString() << 1459;
+    QTest::newRow("accented") << 1460 << QStringLiteral("\u00e9") << -1;
+    QTest::newRow("combining mark") << 1460 << QStringLiteral("e\u0301") << 300;
+    QTest::newRow("ten years") << 14600 << QString() << 9000;
+}
+
+// The labels are spaced by the widest of them as the font measures it, plus a 12 px gap: however
+// the widths are found, the spacing is the one measuring every label gives.
+void tst_TrendChart::thinningUsesTheWidestLabel()
+{
+    QFETCH(int, rows);
+    QFETCH(QString, labelEnd);
+    QFETCH(int, widestAt);
+
+    m_chart->resize(900, 480);
+    ChartGrid grid = makeGrid(rows, QStringLiteral("110"), QStringLiteral("80"), labelEnd);
+    if (widestAt >= 0)
+        grid[widestAt].label += QStringLiteral(" WWW");
+    m_chart->draw(grid, rows, rows, fullScale(600, 6, 2), QStringLiteral("mg/dl"));
+    QTRY_VERIFY(!m_chart->labelledRows().isEmpty());
+    QCoreApplication::processEvents();
+
+    const QFontMetricsF metrics(m_chart->labelAxis()->labelsFont());
+    double widest = 0;
+    for (const ChartGridRow &row : grid)
+        widest = std::max(widest, metrics.horizontalAdvance(row.label));
+    const double perRow = m_chart->chart()->plotArea().width() / rows;
+    const int step = std::max(1, int(std::ceil((widest + 12) / perRow)));
+    const QVector<int> labelled = m_chart->labelledRows();
+    QCOMPARE(labelled.first(), 0);
+    for (int i = 1; i < labelled.size(); ++i)
+        QCOMPARE(labelled[i] - labelled[i - 1], step);
+    QCOMPARE(labelled.size(), (rows + step - 1) / step);
+}
+
 void tst_TrendChart::sameMinuteLabelsAreAllShown()
 {
     ChartGrid grid;
@@ -269,7 +317,8 @@ void tst_TrendChart::manyReadingsStayBounded_data()
     QTest::addColumn<int>("rows");
     QTest::addColumn<int>("period");
 
-    QTest::newRow("4000, all drawn") << 4000 << 4000;
+    QTest::newRow("1000, all drawn") << 1000 << 1000;
+    QTest::newRow("4000") << 4000 << 4000;
     QTest::newRow("20000 of 50000") << 20000 << 50000;
     QTest::newRow("200000") << 200000 << 200000;
 }
@@ -294,9 +343,13 @@ void tst_TrendChart::manyReadingsStayBounded()
     QVERIFY(m_chart->drawnXDivisions() >= 1);
     QVERIFY(m_chart->drawnXDivisions() <= plotWidth / 4);
     QVERIFY(m_chart->labelledRows().size() <= plotWidth / 20);
+    // At most a lowest and a highest point per pixel column; every reading while they fit.
+    const int columns = int(std::ceil(plotWidth));
     const QList<QPointF> points = m_chart->readingsSeries()->points();
-    QVERIFY(points.size() <= 4096);
-    QVERIFY(points.size() >= std::min(rows, 2048));
+    if (rows <= 2 * columns)
+        QCOMPARE(points.size(), rows);
+    QVERIFY(points.size() <= 2 * columns);
+    QVERIFY(points.size() >= std::min(rows, columns));
 
     // The picture keeps its extremes and runs over the whole axis.
     double lowest = 1e9, highest = -1e9;
@@ -307,9 +360,65 @@ void tst_TrendChart::manyReadingsStayBounded()
     QCOMPARE(lowest, 21.0);
     QCOMPARE(highest, 599.0);
     QCOMPARE(points.first().x(), 0.5);
-    QVERIFY(points.last().x() >= rows - rows / 2048.0 - 1); // within the last column
+    QVERIFY(points.last().x() >= rows - double(rows) / columns - 1); // within the last column
     for (int i = 1; i < points.size(); ++i)
         QVERIFY(points[i].x() > points[i - 1].x());
+}
+
+// A plot that grows or shrinks gets its line reduced to its new columns, keeping the extremes.
+void tst_TrendChart::reductionFollowsThePlotWidth()
+{
+    constexpr int rows = 30000;
+    m_chart->resize(1400, 480);
+    m_chart->draw(makeGrid(rows), rows, rows, fullScale(600, 6, 2), QStringLiteral("mg/dl"));
+    QCoreApplication::processEvents();
+    for (const int width : {500, 1200}) {
+        const double before = m_chart->chart()->plotArea().width();
+        m_chart->resize(width, 480);
+        QTRY_VERIFY(m_chart->chart()->plotArea().width() != before);
+        QCoreApplication::processEvents();
+        const int columns = int(std::ceil(m_chart->chart()->plotArea().width()));
+        const QList<QPointF> points = m_chart->readingsSeries()->points();
+        QVERIFY2(points.size() <= 2 * columns && points.size() >= columns,
+                 qPrintable(QStringLiteral("%1 points for %2 columns").arg(points.size()).arg(columns)));
+        double lowest = 1e9, highest = -1e9;
+        for (const QPointF &p : points) {
+            lowest = std::min(lowest, p.y());
+            highest = std::max(highest, p.y());
+        }
+        QCOMPARE(lowest, 21.0);
+        QCOMPARE(highest, 599.0);
+        QCOMPARE(m_chart->pointCount(), rows);
+    }
+}
+
+// The axis lays out a grid line per division at every change of its range or ticks. Going from
+// a few readings to very many (the two redraws at the end of an upload) must never pass through
+// a state with one division per reading, not even for a moment.
+void tst_TrendChart::gridStaysBoundedBetweenDrawings()
+{
+    m_chart->resize(900, 480);
+    QCoreApplication::processEvents();
+    QValueAxis *axis = m_chart->divisionAxis();
+    double most = 0;
+    auto laidOut = [&] {
+        const double span = axis->max() - axis->min();
+        const double divisions = axis->tickType() == QValueAxis::TicksDynamic ? span / axis->tickInterval()
+                                                                              : axis->tickCount() - 1;
+        most = std::max(most, divisions);
+    };
+    connect(axis, &QValueAxis::rangeChanged, this, laidOut);
+    connect(axis, &QValueAxis::tickTypeChanged, this, laidOut);
+    connect(axis, &QValueAxis::tickIntervalChanged, this, laidOut);
+    connect(axis, &QValueAxis::tickCountChanged, this, laidOut);
+
+    for (const auto &[rows, period] : {std::pair{21, 30}, std::pair{60000, 60000}, std::pair{21, 30},
+                                       std::pair{500, 60000}, std::pair{60000, 70}}) {
+        m_chart->draw(makeGrid(rows), rows, period, fullScale(600, 6, 2), QStringLiteral("mg/dl"));
+        QCoreApplication::processEvents();
+        QCOMPARE(m_chart->xMaximum(), double(rows));
+    }
+    QVERIFY2(most <= m_chart->chart()->plotArea().width() / 4, qPrintable(QString::number(most)));
 }
 
 void tst_TrendChart::testButtonShowsMarkersAndKeepsData()
