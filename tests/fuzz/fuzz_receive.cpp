@@ -2,6 +2,7 @@
 // program read from the input. Whatever arrives, the gathered text stays bounded, the link stays
 // in one of its states, and nothing reaches the store that is not a reading.
 #include "fakelink.h"
+#include "meterlink.h"
 
 #include <QRegularExpression>
 #include <cstdint>
