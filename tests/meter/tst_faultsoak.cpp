@@ -5,6 +5,7 @@
 // the readings from before the upload are never lost.
 #include "mainwindow.h"
 #include "meterlink.h"
+#include "rows.h"
 #include "simupload.h"
 
 #include <QComboBox>
@@ -63,6 +64,7 @@ enum class Outcome
     Nothing     // the meter was never recognised: no message, no upload
 };
 const QStringList OutcomeNames = {"stored", "failed", "no readings", "nothing"};
+const QStringList Steps = {"wake", "hello", "clock", "count", "record"};
 
 struct Plan
 {
@@ -111,6 +113,7 @@ Plan drawPlan(QRandomGenerator &random)
                               random.bounded(20, 600), random.bounded(8) == 0, random.bounded(8) == 0});
 
     const auto record = [&](int k) { return QStringLiteral("record:%1").arg(k); };
+    const auto pick = [&](const QStringList &from) { return from[random.bounded(int(from.size()))]; };
     switch (plan.fault) {
     case Fault::Unplug: {
         // Bytes in flight when the cable goes may never arrive, so the line may end anywhere
@@ -127,8 +130,7 @@ Plan drawPlan(QRandomGenerator &random)
         break;
     }
     case Fault::Garbage: {
-        const QStringList steps = {"wake", "hello", "clock", "count", "record"};
-        const QString step = steps[random.bounded(int(steps.size()))];
+        const QString step = pick(Steps);
         const QString bytes = hexBytes(random, random.bounded(1, 6));
         if (step == QLatin1String("wake")) {
             // BB with more after it is not recognised; should the line part them, the more
@@ -155,8 +157,7 @@ Plan drawPlan(QRandomGenerator &random)
         break;
     }
     case Fault::Silence: {
-        const QStringList steps = {"wake", "hello", "clock", "count", "record"};
-        const QString step = steps[random.bounded(int(steps.size()))];
+        const QString step = pick(Steps);
         if (step == QLatin1String("wake")) {
             plan.simArgs = {"--silent-at", step};
             plan.expected = {Outcome::Nothing};
@@ -173,8 +174,7 @@ Plan drawPlan(QRandomGenerator &random)
         break;
     }
     case Fault::Split: {
-        const QStringList sizes = {"1", "4,6", "3", "2,8", "9,1"};
-        plan.simArgs = {"--split", sizes[random.bounded(int(sizes.size()))], "--split-gap", "1"};
+        plan.simArgs = {"--split", pick({"1", "4,6", "3", "2,8", "9,1"}), "--split-gap", "1"};
         // An answer must be whole before the next tick; on a busy machine a slowly split one may
         // not be, and the upload then fails as it should, with the store as the failure leaves it.
         plan.expected = {Outcome::Stored, Outcome::Failed};
@@ -216,8 +216,7 @@ private slots:
 
 void tst_FaultSoak::soak_data()
 {
-    QTest::addColumn<quint32>("seed");
-    QTest::addColumn<int>("uploads");
+    columns<quint32, int>("seed", "uploads");
     const quint32 seed = qEnvironmentVariableIsSet("QUILLON_SOAK_SEED")
                              ? quint32(qEnvironmentVariableIntValue("QUILLON_SOAK_SEED"))
                              : 20260305u;
@@ -229,8 +228,7 @@ void tst_FaultSoak::soak_data()
 
 void tst_FaultSoak::soak()
 {
-    QFETCH(quint32, seed);
-    QFETCH(int, uploads);
+    const auto [seed, uploads] = cells<quint32, int>("seed", "uploads");
     QRandomGenerator random(seed);
 
     QTemporaryDir dir;

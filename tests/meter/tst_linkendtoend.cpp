@@ -2,6 +2,7 @@
 // start, its timer, the serial control, the link, the store and the report, as a user runs them.
 #include "logwindow.h"
 #include "mainwindow.h"
+#include "rows.h"
 #include "simupload.h"
 
 #include <QComboBox>
@@ -16,6 +17,7 @@ constexpr int SimStartMs = 10000;
 constexpr int UploadMs = 120000;
 
 const QString Unsucceed = QStringLiteral("Upload Unsucceed! ,Reconnect Please.");
+using S = QStringList;
 const QString NoDatabase = QStringLiteral("Not found Glucose database!");
 
 const QByteArray PreviousStore = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Data>\n<xt>"
@@ -47,50 +49,31 @@ private slots:
 
 void tst_LinkEndToEnd::upload_data()
 {
-    QTest::addColumn<QStringList>("simArgs");
-    QTest::addColumn<int>("count");
-    QTest::addColumn<int>("firstYear");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<int>("stored");    // readings in the store afterwards; -1: the previous store
-    QTest::addColumn<bool>("backedUp"); // the backup holds the previous store (else the older backup)
-    QTest::addColumn<bool>("ends");     // the end of the upload follows ("9999 Day")
-
-    QTest::newRow("100 readings") << QStringList() << 100 << 2025 << QString() << 100 << true << true;
-    QTest::newRow("answers split") << QStringList{"--split", "4,6"} << 12 << 2025 << QString() << 12 << true
-                                   << true;
-    QTest::newRow("years below 10") << QStringList() << 5 << 2005 << QString() << 5 << true << true;
-    QTest::newRow("no answer to the wake bytes")
-        << QStringList{"--silent-at", "wake"} << 5 << 2025 << QString() << -1 << false << false;
-    QTest::newRow("BB with another byte")
-        << QStringList{"--extra-at", "wake:BB"} << 5 << 2025 << QString() << -1 << false << false;
-    QTest::newRow("silent at hello") << QStringList{"--silent-at", "hello"} << 5 << 2025 << Unsucceed << -1
-                                     << false << false;
-    QTest::newRow("silent at clock") << QStringList{"--silent-at", "clock"} << 5 << 2025 << Unsucceed << -1
-                                     << false << false;
-    QTest::newRow("silent at count") << QStringList{"--silent-at", "count"} << 5 << 2025 << Unsucceed << -1
-                                     << false << false;
-    QTest::newRow("extra byte after handshake")
-        << QStringList{"--extra-at", "hello"} << 5 << 2025 << Unsucceed << -1 << false << false;
-    QTest::newRow("silent at reading 4")
-        << QStringList{"--silent-at", "record:4"} << 6 << 2025 << Unsucceed << 3 << true << false;
-    QTest::newRow("no readings") << QStringList() << 0 << 2025 << NoDatabase << -1 << false << true;
-    QTest::newRow("reading 3 too long")
-        << QStringList{"--long-record", "3"} << 6 << 2025 << Unsucceed << 2 << true << true;
+    // stored: readings in the store afterwards, -1: the previous store; backedUp: the backup holds
+    // the previous store (else the older backup); ends: the end of the upload follows ("9999 Day").
+    columns<QStringList, int, int, QString, int, bool, bool>("simArgs", "count", "firstYear", "message",
+                                                             "stored", "backedUp", "ends");
+    row("100 readings", S(), 100, 2025, QString(), 100, true, true);
+    row("answers split", S{"--split", "4,6"}, 12, 2025, QString(), 12, true, true);
+    row("years below 10", S(), 5, 2005, QString(), 5, true, true);
+    row("no answer to the wake bytes", S{"--silent-at", "wake"}, 5, 2025, QString(), -1, false, false);
+    row("BB with another byte", S{"--extra-at", "wake:BB"}, 5, 2025, QString(), -1, false, false);
+    row("silent at hello", S{"--silent-at", "hello"}, 5, 2025, Unsucceed, -1, false, false);
+    row("silent at clock", S{"--silent-at", "clock"}, 5, 2025, Unsucceed, -1, false, false);
+    row("silent at count", S{"--silent-at", "count"}, 5, 2025, Unsucceed, -1, false, false);
+    row("extra byte after handshake", S{"--extra-at", "hello"}, 5, 2025, Unsucceed, -1, false, false);
+    row("silent at reading 4", S{"--silent-at", "record:4"}, 6, 2025, Unsucceed, 3, true, false);
+    row("no readings", S(), 0, 2025, NoDatabase, -1, false, true);
+    row("reading 3 too long", S{"--long-record", "3"}, 6, 2025, Unsucceed, 2, true, true);
     // BB, two handshakes and the count answer are 14 bytes; then 10 per reading.
-    QTest::newRow("unplugged in reading 4")
-        << QStringList{"--unplug-at-byte", "48"} << 6 << 2025 << Unsucceed << 3 << true << false;
+    row("unplugged in reading 4", S{"--unplug-at-byte", "48"}, 6, 2025, Unsucceed, 3, true, false);
 }
 
 void tst_LinkEndToEnd::upload()
 {
-    QFETCH(QStringList, simArgs);
-    QFETCH(int, count);
-    QFETCH(int, firstYear);
-    QFETCH(QString, message);
-    QFETCH(int, stored);
-    QFETCH(bool, backedUp);
-    QFETCH(bool, ends);
-
+    const auto [simArgs, count, firstYear, message, stored, backedUp, ends] =
+        cells<QStringList, int, int, QString, int, bool, bool>("simArgs", "count", "firstYear", "message",
+                                                               "stored", "backedUp", "ends");
     QTemporaryDir dir;
     const ProgramDir programDir(dir.path());
     QProcess sim;

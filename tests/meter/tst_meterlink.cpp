@@ -2,10 +2,9 @@
 // window is told.
 #include "fakelink.h"
 #include "meterlink.h"
+#include "rows.h"
 
-#include <QSet>
 #include <QtTest>
-#include <utility>
 
 namespace {
 
@@ -88,13 +87,11 @@ private slots:
 
 void tst_MeterLink::search_data()
 {
-    QTest::addColumn<int>("port");
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<int>("next");
-    QTest::newRow("1") << 1 << "LINK COMM:[01]" << 2;
-    QTest::newRow("7") << 7 << "LINK COMM:[07]" << 8;
-    QTest::newRow("12") << 12 << "LINK COMM:[12]" << 13;
-    QTest::newRow("16 then 1") << 16 << "LINK COMM:[16]" << 1;
+    columns<int, QString, int>("port", "caption", "next");
+    row("1", 1, "LINK COMM:[01]", 2);
+    row("7", 7, "LINK COMM:[07]", 8);
+    row("12", 12, "LINK COMM:[12]", 13);
+    row("16 then 1", 16, "LINK COMM:[16]", 1);
 }
 
 void tst_MeterLink::search()
@@ -126,12 +123,11 @@ void tst_MeterLink::searchSkipsMissingPorts()
 
 void tst_MeterLink::silentPortBudget_data()
 {
-    QTest::addColumn<int>("budget");
-    QTest::addColumn<int>("ticksOnPort"); // ticks from opening port 1 until port 2 is tried
-    QTest::newRow("W=0") << 0 << 1;
-    QTest::newRow("W=-3") << -3 << 1;
-    QTest::newRow("W=1") << 1 << 2;
-    QTest::newRow("W=3") << 3 << 4;
+    columns<int, int>("budget", "ticksOnPort"); // ticksOnPort: from opening port 1 until port 2 is tried
+    row("W=0", 0, 1);
+    row("W=-3", -3, 1);
+    row("W=1", 1, 2);
+    row("W=3", 3, 4);
 }
 
 void tst_MeterLink::silentPortBudget()
@@ -153,49 +149,40 @@ void tst_MeterLink::silentPortBudget()
 
 void tst_MeterLink::answer_data()
 {
-    QTest::addColumn<int>("from");
-    QTest::addColumn<QStringList>("chunks");
-    QTest::addColumn<int>("to");
-    QTest::addColumn<QString>("logLine"); // the log after the count answer, which clears it
-    QTest::newRow("BB alone") << 0 << QStringList{"BB"} << 1 << "";
-    QTest::newRow("BB after noise") << 0 << QStringList{"00", "BB"} << 1 << "";
-    QTest::newRow("two BB at once") << 0 << QStringList{"BBBB"} << 0 << "";
-    QTest::newRow("BB with more bytes") << 0 << QStringList{"BB00"} << 0 << "";
-    QTest::newRow("bytes then BB") << 0 << QStringList{"FFBB"} << 0 << "";
-    QTest::newRow("handshake answer first") << 0 << QStringList{"FC5500CC"} << 0 << "";
+    // logLine: the log after the count answer, which clears it
+    columns<int, QStringList, int, QString>("from", "chunks", "to", "logLine");
+    row("BB alone", 0, QStringList{"BB"}, 1, "");
+    row("BB after noise", 0, QStringList{"00", "BB"}, 1, "");
+    row("two BB at once", 0, QStringList{"BBBB"}, 0, "");
+    row("BB with more bytes", 0, QStringList{"BB00"}, 0, "");
+    row("bytes then BB", 0, QStringList{"FFBB"}, 0, "");
+    row("handshake answer first", 0, QStringList{"FC5500CC"}, 0, "");
     for (int from : {1, 2}) {
-        const QByteArray s = QByteArray::number(from);
-        QTest::newRow(s + ": whole") << from << QStringList{"FC5500CC"} << from + 1 << "";
-        QTest::newRow(s + ": split in two") << from << QStringList{"FC55", "00CC"} << from + 1 << "";
-        QTest::newRow(s + ": byte by byte") << from << QStringList{"FC", "55", "00", "CC"} << from + 1 << "";
-        QTest::newRow(s + ": second BB in front") << from << QStringList{"BB", "FC5500CC"} << from << "";
-        QTest::newRow(s + ": extra byte after") << from << QStringList{"FC5500CC00"} << from << "";
-        QTest::newRow(s + ": extra byte later") << from << QStringList{"FC5500CC", "00"} << from + 1 << "";
-        QTest::newRow(s + ": other answer") << from << QStringList{"FC5501CC"} << from << "";
+        QTest::addRow("%d: whole", from) << from << QStringList{"FC5500CC"} << from + 1 << "";
+        QTest::addRow("%d: split in two", from) << from << QStringList{"FC55", "00CC"} << from + 1 << "";
+        QTest::addRow("%d: byte by byte", from)
+            << from << QStringList{"FC", "55", "00", "CC"} << from + 1 << "";
+        QTest::addRow("%d: second BB in front", from) << from << QStringList{"BB", "FC5500CC"} << from << "";
+        QTest::addRow("%d: extra byte after", from) << from << QStringList{"FC5500CC00"} << from << "";
+        QTest::addRow("%d: extra byte later", from)
+            << from << QStringList{"FC5500CC", "00"} << from + 1 << "";
+        QTest::addRow("%d: other answer", from) << from << QStringList{"FC5501CC"} << from << "";
     }
-    QTest::newRow("count whole") << 3 << QStringList{"FC020003CC"} << 4
-                                 << "import values count:3--FC020003CC";
-    QTest::newRow("count split") << 3 << QStringList{"FC02", "0003", "CC"} << 4
-                                 << "import values count:3--FC020003CC";
-    QTest::newRow("count too short yet") << 3 << QStringList{"FC020003"} << 3 << "";
-    QTest::newRow("count longer") << 3 << QStringList{"FC020003CCAABB"} << 4
-                                  << "import values count:3--FC020003CCAABB";
-    QTest::newRow("split, longer") << 3 << QStringList{"FC0201", "00CC11"} << 4
-                                   << "import values count:256--FC020100CC11";
-    QTest::newRow("0A FF") << 3 << QStringList{"FC020AFFCC"} << 4 << "import values count:2815--FC020AFFCC";
-    QTest::newRow("7F 80") << 3 << QStringList{"FC027F80CC"} << 4 << "import values count:32640--FC027F80CC";
-    QTest::newRow("count FFFF") << 3 << QStringList{"FC02FFFFCC"} << 4
-                                << "import values count:65535--FC02FFFFCC";
-    QTest::newRow("only digits 5-8 count")
-        << 3 << QStringList{"0000000A00"} << 4 << "import values count:10--0000000A00";
+    row("count whole", 3, QStringList{"FC020003CC"}, 4, "import values count:3--FC020003CC");
+    row("count split", 3, QStringList{"FC02", "0003", "CC"}, 4, "import values count:3--FC020003CC");
+    row("count too short yet", 3, QStringList{"FC020003"}, 3, "");
+    row("count longer", 3, QStringList{"FC020003CCAABB"}, 4, "import values count:3--FC020003CCAABB");
+    row("split, longer", 3, QStringList{"FC0201", "00CC11"}, 4, "import values count:256--FC020100CC11");
+    row("0A FF", 3, QStringList{"FC020AFFCC"}, 4, "import values count:2815--FC020AFFCC");
+    row("7F 80", 3, QStringList{"FC027F80CC"}, 4, "import values count:32640--FC027F80CC");
+    row("count FFFF", 3, QStringList{"FC02FFFFCC"}, 4, "import values count:65535--FC02FFFFCC");
+    row("only digits 5-8 count", 3, QStringList{"0000000A00"}, 4, "import values count:10--0000000A00");
 }
 
 void tst_MeterLink::answer()
 {
-    QFETCH(int, from);
-    QFETCH(QStringList, chunks);
-    QFETCH(int, to);
-    QFETCH(QString, logLine);
+    const auto [from, chunks, to, logLine] =
+        cells<int, QStringList, int, QString>("from", "chunks", "to", "logLine");
     Rig rig(4);
     rig.host.log << QStringLiteral("an earlier line");
     rig.reach(from);
@@ -215,10 +202,7 @@ void tst_MeterLink::answer()
 
 void tst_MeterLink::stepBudget_data()
 {
-    QTest::addColumn<int>("step");
-    QTest::addColumn<int>("budget");
-    QTest::addColumn<bool>("cablePulled");
-    QTest::addColumn<QString>("command");
+    columns<int, int, bool, QString>("step", "budget", "cablePulled", "command");
     const QString commands[] = {"FA0600AA", "FA061A03050E07AA", "FA0200AA", "FA0300AA"};
     for (int step = 1; step <= 4; ++step) {
         for (int budget : {0, 1, 3}) {
@@ -231,10 +215,8 @@ void tst_MeterLink::stepBudget_data()
 
 void tst_MeterLink::stepBudget()
 {
-    QFETCH(int, step);
-    QFETCH(int, budget);
-    QFETCH(bool, cablePulled);
-    QFETCH(QString, command);
+    const auto [step, budget, cablePulled, command] =
+        cells<int, int, bool, QString>("step", "budget", "cablePulled", "command");
     Rig rig{qint16(budget)};
     rig.reach(step);
     rig.port.failWrites = cablePulled;
@@ -260,17 +242,15 @@ void tst_MeterLink::stepBudget()
 
 void tst_MeterLink::clockBytes_data()
 {
-    QTest::addColumn<QDateTime>("now");
-    QTest::addColumn<QString>("bytes");
-    QTest::newRow("2026-03-05 14:07") << QDateTime(QDate(2026, 3, 5), QTime(14, 7, 59)) << "FA061A03050E07AA";
-    QTest::newRow("2009-12-31 23:59") << QDateTime(QDate(2009, 12, 31), QTime(23, 59)) << "FA06090C1F173BAA";
-    QTest::newRow("2000-01-01 00:00") << QDateTime(QDate(2000, 1, 1), QTime(0, 0)) << "FA060001010000AA";
+    columns<QDateTime, QString>("now", "bytes");
+    row("2026-03-05 14:07", QDateTime(QDate(2026, 3, 5), QTime(14, 7, 59)), "FA061A03050E07AA");
+    row("2009-12-31 23:59", QDateTime(QDate(2009, 12, 31), QTime(23, 59)), "FA06090C1F173BAA");
+    row("2000-01-01 00:00", QDateTime(QDate(2000, 1, 1), QTime(0, 0)), "FA060001010000AA");
 }
 
 void tst_MeterLink::clockBytes()
 {
-    QFETCH(QDateTime, now);
-    QFETCH(QString, bytes);
+    const auto [now, bytes] = cells<QDateTime, QString>("now", "bytes");
     Rig rig(3);
     rig.host.clock = now;
     rig.reach(2);
@@ -298,9 +278,9 @@ void tst_MeterLink::recordTickDropsWaitingBytes()
 
 void tst_MeterLink::endTick_data()
 {
-    QTest::addColumn<bool>("writesFail");
-    QTest::newRow("meter still there") << false;
-    QTest::newRow("cable pulled") << true;
+    columns<bool>("writesFail");
+    row("meter still there", false);
+    row("cable pulled", true);
 }
 
 void tst_MeterLink::endTick()
@@ -327,9 +307,9 @@ void tst_MeterLink::endTick()
 
 void tst_MeterLink::babblingMeterIsCapped_data()
 {
-    QTest::addColumn<int>("step");
-    QTest::newRow("handshake") << 1;
-    QTest::newRow("clock") << 2;
+    columns<int>("step");
+    row("handshake", 1);
+    row("clock", 2);
 }
 
 void tst_MeterLink::babblingMeterIsCapped()
@@ -398,40 +378,38 @@ void tst_MeterLink::wholeUpload()
 
 void tst_MeterLink::reading_data()
 {
-    QTest::addColumn<QStringList>("chunks"); // after a first good reading of three
-    QTest::addColumn<QStringList>("stored"); // what they add to the store
-    QTest::addColumn<bool>("refused");       // "Upload Unsucceed!" and the end of the upload
-    QTest::addColumn<QDate>("today");
-    const auto row = [](const char *name, const QStringList &chunks, const QStringList &stored,
-                        QDate today = QDate(2026, 3, 5)) {
-        QTest::newRow(name) << chunks << stored << false << today;
-    };
+    // chunks after a first good reading of three; stored: what they add to the store;
+    // refused: "Upload Unsucceed!" and the end of the upload
+    columns<QStringList, QStringList, bool, QDate>("chunks", "stored", "refused", "today");
+    const auto take = [](const char *name, const QStringList &chunks, const QStringList &stored,
+                         QDate today = QDate(2026, 3, 5)) { row(name, chunks, stored, false, today); };
     // A wrong reading in a health record is worse than a missing one.
     const auto refuse = [](const char *name, const QStringList &chunks, QDate today = QDate(2026, 3, 5)) {
-        QTest::newRow(name) << chunks << QStringList() << true << today;
+        row(name, chunks, QStringList(), true, today);
     };
     const QString f14_7 = QStringLiteral("FC001A03050E07");
-    row("flags 00", {f14_7 + "007B00"}, {"123,2026-3-5 14:7:00,mg/dL,-,-"});
-    row("flags 01", {f14_7 + "007B01"}, {"123,2026-3-5 14:7:00,mg/dL,Ctrl,-"});
-    row("flags 03", {f14_7 + "007B03"}, {"123,2026-3-5 14:7:00,mg/dL,Ctrl,TEMP"});
-    row("flags 02", {f14_7 + "007B02"}, {"123,2026-3-5 14:7:00,mg/dL,-,TEMP"});
-    row("other flag bits ignored", {f14_7 + "007BFC"}, {"123,2026-3-5 14:7:00,mg/dL,-,-"});
-    row("value FFFF", {f14_7 + "FFFF00"}, {"65535,2026-3-5 14:7:00,mg/dL,-,-"});
-    row("value 0", {f14_7 + "000000"}, {"0,2026-3-5 14:7:00,mg/dL,-,-"});
-    row("second byte not checked", {"FCFF1A03050E07007B00"}, {"123,2026-3-5 14:7:00,mg/dL,-,-"});
-    row("no leading zeros", {"FC000C05060905007B00"}, {"123,2012-5-6 9:5:00,mg/dL,-,-"});
-    row("year 05 four digits", {"FC000501010800006400"}, {"100,2005-1-1 8:0:00,mg/dL,-,-"});
-    row("year 00, 0:00", {"FC000001010000006400"}, {"100,2000-1-1 0:0:00,mg/dL,-,-"});
-    row("year 99, 23:59", {"FC00630C1F173B006400"}, {"100,2099-12-31 23:59:00,mg/dL,-,-"});
-    row("29 February 2024", {"FC0018021D0800006400"}, {"100,2024-2-29 8:0:00,mg/dL,-,-"});
-    row("century from today", {"FC000C05060905007B00"}, {"123,2112-5-6 9:5:00,mg/dL,-,-"}, QDate(2105, 1, 1));
-    row("split 4 + 6", {"FC001A03", "050E07007B00"}, {"123,2026-3-5 14:7:00,mg/dL,-,-"});
-    row("split 9 + 1", {"FC001A03050E07007B", "00"}, {"123,2026-3-5 14:7:00,mg/dL,-,-"});
-    row("byte by byte", {"FC", "00", "1A", "03", "05", "0E", "07", "00", "7B", "00"},
-        {"123,2026-3-5 14:7:00,mg/dL,-,-"});
-    row("noise, then a frame", {"0011", Frames[1]}, {Lines[1]});
-    row("noise between frames", {Frames[1], "0011", Frames[2]}, {Lines[1], Lines[2]});
-    row("tail of an answer", {"05070A005F01"}, {});
+    take("flags 00", {f14_7 + "007B00"}, {"123,2026-3-5 14:7:00,mg/dL,-,-"});
+    take("flags 01", {f14_7 + "007B01"}, {"123,2026-3-5 14:7:00,mg/dL,Ctrl,-"});
+    take("flags 03", {f14_7 + "007B03"}, {"123,2026-3-5 14:7:00,mg/dL,Ctrl,TEMP"});
+    take("flags 02", {f14_7 + "007B02"}, {"123,2026-3-5 14:7:00,mg/dL,-,TEMP"});
+    take("other flag bits ignored", {f14_7 + "007BFC"}, {"123,2026-3-5 14:7:00,mg/dL,-,-"});
+    take("value FFFF", {f14_7 + "FFFF00"}, {"65535,2026-3-5 14:7:00,mg/dL,-,-"});
+    take("value 0", {f14_7 + "000000"}, {"0,2026-3-5 14:7:00,mg/dL,-,-"});
+    take("second byte not checked", {"FCFF1A03050E07007B00"}, {"123,2026-3-5 14:7:00,mg/dL,-,-"});
+    take("no leading zeros", {"FC000C05060905007B00"}, {"123,2012-5-6 9:5:00,mg/dL,-,-"});
+    take("year 05 four digits", {"FC000501010800006400"}, {"100,2005-1-1 8:0:00,mg/dL,-,-"});
+    take("year 00, 0:00", {"FC000001010000006400"}, {"100,2000-1-1 0:0:00,mg/dL,-,-"});
+    take("year 99, 23:59", {"FC00630C1F173B006400"}, {"100,2099-12-31 23:59:00,mg/dL,-,-"});
+    take("29 February 2024", {"FC0018021D0800006400"}, {"100,2024-2-29 8:0:00,mg/dL,-,-"});
+    take("century from today", {"FC000C05060905007B00"}, {"123,2112-5-6 9:5:00,mg/dL,-,-"},
+         QDate(2105, 1, 1));
+    take("split 4 + 6", {"FC001A03", "050E07007B00"}, {"123,2026-3-5 14:7:00,mg/dL,-,-"});
+    take("split 9 + 1", {"FC001A03050E07007B", "00"}, {"123,2026-3-5 14:7:00,mg/dL,-,-"});
+    take("byte by byte", {"FC", "00", "1A", "03", "05", "0E", "07", "00", "7B", "00"},
+         {"123,2026-3-5 14:7:00,mg/dL,-,-"});
+    take("noise, then a frame", {"0011", Frames[1]}, {Lines[1]});
+    take("noise between frames", {Frames[1], "0011", Frames[2]}, {Lines[1], Lines[2]});
+    take("tail of an answer", {"05070A005F01"}, {});
     refuse("frame and two more bytes", {Frames[1] + "0000"});
     refuse("two frames at once", {Frames[1] + Frames[2]});
     refuse("half a frame left over", {"FC001A0305", Frames[1]});
@@ -450,10 +428,8 @@ void tst_MeterLink::reading_data()
 
 void tst_MeterLink::reading()
 {
-    QFETCH(QStringList, chunks);
-    QFETCH(QStringList, stored);
-    QFETCH(bool, refused);
-    QFETCH(QDate, today);
+    const auto [chunks, stored, refused, today] =
+        cells<QStringList, QStringList, bool, QDate>("chunks", "stored", "refused", "today");
     Rig rig(5);
     rig.host.clock = QDateTime(today, QTime(12, 0));
     rig.reach(4);
@@ -494,22 +470,17 @@ void tst_MeterLink::emptyMeter()
 
 void tst_MeterLink::storeFailures_data()
 {
-    QTest::addColumn<StoreResetResult>("reset");
-    QTest::addColumn<int>("failAppendAt");
-    QTest::addColumn<int>("stored");
-    QTest::addColumn<QString>("mentions");
-    QTest::newRow("backup fails") << StoreResetResult::BackupFailed << 0 << 0 << "TMPDATE.xml.back";
-    QTest::newRow("template fails") << StoreResetResult::TemplateFailed << 0 << 0 << "datamb.xml";
-    QTest::newRow("first append fails") << StoreResetResult::Ok << 1 << 0 << "reading 1 of 3";
-    QTest::newRow("last append fails") << StoreResetResult::Ok << 3 << 2 << "reading 3 of 3";
+    columns<StoreResetResult, int, int, QString>("reset", "failAppendAt", "stored", "mentions");
+    row("backup fails", StoreResetResult::BackupFailed, 0, 0, "TMPDATE.xml.back");
+    row("template fails", StoreResetResult::TemplateFailed, 0, 0, "datamb.xml");
+    row("first append fails", StoreResetResult::Ok, 1, 0, "reading 1 of 3");
+    row("last append fails", StoreResetResult::Ok, 3, 2, "reading 3 of 3");
 }
 
 void tst_MeterLink::storeFailures()
 {
-    QFETCH(StoreResetResult, reset);
-    QFETCH(int, failAppendAt);
-    QFETCH(int, stored);
-    QFETCH(QString, mentions);
+    const auto [reset, failAppendAt, stored, mentions] =
+        cells<StoreResetResult, int, int, QString>("reset", "failAppendAt", "stored", "mentions");
     Rig rig(5);
     rig.host.resetResult = reset;
     rig.host.failAppendAt = failAppendAt;

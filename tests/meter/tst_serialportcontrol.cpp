@@ -1,10 +1,10 @@
+#include "rows.h"
 #include "serialportcontrol.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
 #include <termios.h>
@@ -102,22 +102,17 @@ void tst_SerialPortControl::writeIni(const QByteArray &comm)
 
 void tst_SerialPortControl::bytesOnTheLine_data()
 {
-    QTest::addColumn<QByteArray>("out");
-    QTest::addColumn<QByteArray>("in");
-    QTest::newRow("wake and BB") << QByteArray::fromHex("aa") << QByteArray::fromHex("bb");
-    QTest::newRow("clock and handshake")
-        << QByteArray::fromHex("fa061a03050e07aa") << QByteArray::fromHex("fc5500cc");
+    columns<QByteArray, QByteArray>("out", "in");
+    row("wake and BB", QByteArray::fromHex("aa"), QByteArray::fromHex("bb"));
+    row("clock and handshake", QByteArray::fromHex("fa061a03050e07aa"), QByteArray::fromHex("fc5500cc"));
     // No character translation either way: CR, LF, NUL, XON/XOFF and 0xFF pass as they are.
-    QTest::newRow("raw bytes") << QByteArray::fromHex("0d0a001113ff")
-                               << QByteArray::fromHex("0a0d001311ff7f");
-    QTest::newRow("a frame") << QByteArray::fromHex("fa0300aa")
-                             << QByteArray::fromHex("fc001a03050e07007b01");
+    row("raw bytes", QByteArray::fromHex("0d0a001113ff"), QByteArray::fromHex("0a0d001311ff7f"));
+    row("a frame", QByteArray::fromHex("fa0300aa"), QByteArray::fromHex("fc001a03050e07007b01"));
 }
 
 void tst_SerialPortControl::bytesOnTheLine()
 {
-    QFETCH(QByteArray, out);
-    QFETCH(QByteArray, in);
+    const auto [out, in] = cells<QByteArray, QByteArray>("out", "in");
     FarEnd meter;
     QVERIFY(!meter.path().isEmpty());
     writeIni("port3=" + meter.path().toLocal8Bit() + "\n");
@@ -154,22 +149,19 @@ void tst_SerialPortControl::bytesOnTheLine()
 
 void tst_SerialPortControl::openingFails_data()
 {
-    QTest::addColumn<QByteArray>("comm");
-    QTest::addColumn<int>("port");
-    QTest::newRow("missing device") << QByteArray("port2=/nonexistent/ttyQ2\n") << 2;
-    QTest::newRow("not a serial device") << QByteArray("port2=/dev/null\n") << 2;
-    QTest::newRow("port 0") << QByteArray() << 0;
-    QTest::newRow("port 17") << QByteArray() << 17;
-    QTest::newRow("device named -1") << QByteArray("port2=-1\n") << 2;
-    QTest::newRow("2000-character device") << QByteArray("port2=/dev/" + QByteArray(1995, 'x') + "\n") << 2;
-    QTest::newRow("device in a missing folder with blanks")
-        << QByteArray("port2= /no such/ folder/tty \n") << 2;
+    columns<QByteArray, int>("comm", "port");
+    row("missing device", QByteArray("port2=/nonexistent/ttyQ2\n"), 2);
+    row("not a serial device", QByteArray("port2=/dev/null\n"), 2);
+    row("port 0", QByteArray(), 0);
+    row("port 17", QByteArray(), 17);
+    row("device named -1", QByteArray("port2=-1\n"), 2);
+    row("2000-character device", QByteArray("port2=/dev/" + QByteArray(1995, 'x') + "\n"), 2);
+    row("device in a missing folder with blanks", QByteArray("port2= /no such/ folder/tty \n"), 2);
 }
 
 void tst_SerialPortControl::openingFails()
 {
-    QFETCH(QByteArray, comm);
-    QFETCH(int, port);
+    const auto [comm, port] = cells<QByteArray, int>("comm", "port");
     writeIni(comm);
     SerialPortControl msc;
     msc.setPortTable(m_ini);

@@ -2,6 +2,7 @@
 // directory, its chart, its average caption, and the values window with its list.
 #include "mainwindowfixture.h"
 #include "readingstore.h"
+#include "rows.h"
 #include "trendchart.h"
 #include "valueslistmodel.h"
 #include "valueswindow.h"
@@ -128,24 +129,20 @@ private slots:
 
 void tst_ReportWindow::chartShownOrHidden_data()
 {
-    QTest::addColumn<std::optional<QStringList>>("lines");
-    QTest::addColumn<bool>("chartShown");
-    QTest::addColumn<QString>("caption");
+    columns<std::optional<QStringList>, bool, QString>("lines", "chartShown", "caption");
 
-    QTest::newRow("week") << std::optional(QStringList{reading(100, 2, 9), reading(102, 1, 9)}) << true
-                          << "Average Value : [101.0] mg/dl";
-    QTest::newRow("no readings") << std::optional(QStringList{}) << false << QString();
-    QTest::newRow("none in the period")
-        << std::optional(QStringList{reading(100, 30, 9)}) << false << QString();
+    row("week", std::optional(QStringList{reading(100, 2, 9), reading(102, 1, 9)}), true,
+        "Average Value : [101.0] mg/dl");
+    row("no readings", std::optional(QStringList{}), false, QString());
+    row("none in the period", std::optional(QStringList{reading(100, 30, 9)}), false, QString());
     // The run ends at once; the chart stays visible.
-    QTest::newRow("no store file") << std::optional<QStringList>() << true << QString();
+    row("no store file", std::optional<QStringList>(), true, QString());
 }
 
 void tst_ReportWindow::chartShownOrHidden()
 {
-    QFETCH(std::optional<QStringList>, lines);
-    QFETCH(bool, chartShown);
-    QFETCH(QString, caption);
+    const auto [lines, chartShown, caption] =
+        cells<std::optional<QStringList>, bool, QString>("lines", "chartShown", "caption");
 
     fx.open(lines);
     QCOMPARE(fx.chart()->isVisible(), chartShown);
@@ -156,24 +153,19 @@ void tst_ReportWindow::chartShownOrHidden()
 
 void tst_ReportWindow::axes_data()
 {
-    QTest::addColumn<QString>("unit");
-    QTest::addColumn<QString>("view");
-    QTest::addColumn<double>("xMax");
-    QTest::addColumn<double>("yMax");
+    columns<QString, QString, double, double>("unit", "view", "xMax", "yMax");
 
     // Nine readings of the period, five of them in the morning, two at night, one older.
-    QTest::newRow("morning, mg/dl") << "mg/dl" << QString("Glucose Morning Trend") << 5.0 << 600.0;
-    QTest::newRow("morning, mmol/l") << "mmol/l" << QString("Glucose Morning Trend") << 5.0 << 33.0;
-    QTest::newRow("all, mg/dl") << "mg/dl" << QString("ALL") << 9.0 << 600.0;
-    QTest::newRow("night, mmol/l") << "mmol/l" << QString("Glucose Night Trend") << 2.0 << 33.0;
+    row("morning, mg/dl", "mg/dl", "Glucose Morning Trend", 5.0, 600.0);
+    row("morning, mmol/l", "mmol/l", "Glucose Morning Trend", 5.0, 33.0);
+    row("all, mg/dl", "mg/dl", "ALL", 9.0, 600.0);
+    row("night, mmol/l", "mmol/l", "Glucose Night Trend", 2.0, 33.0);
 }
 
 void tst_ReportWindow::axes()
 {
-    QFETCH(QString, unit);
-    QFETCH(QString, view);
-    QFETCH(double, xMax);
-    QFETCH(double, yMax);
+    const auto [unit, view, xMax, yMax] =
+        cells<QString, QString, double, double>("unit", "view", "xMax", "yMax");
 
     fx.open({{reading(90, 20, 8), reading(100, 6, 5), reading(110, 6, 13), reading(120, 5, 8),
               reading(130, 4, 17), reading(140, 3, 9, 30), reading(150, 3, 2), reading(160, 2, 10, 59),
@@ -287,26 +279,24 @@ void tst_ReportWindow::listRowsAndUnitChange()
 
 void tst_ReportWindow::deleteTickedRows_data()
 {
-    QTest::addColumn<int>("count");
-    QTest::addColumn<QList<int>>("ticked"); // rows, from 1
-    QTest::addColumn<int>("sameMinuteAs");  // row 2 repeats this row's date-time; 0: none does
+    // ticked: rows, from 1
+    // sameMinuteAs: row 2 repeats this row's date-time; 0: none does
+    columns<int, QList<int>, int>("count", "ticked", "sameMinuteAs");
     QList<int> all;
     for (int r = 1; r <= 70; ++r)
         all << r;
 
-    QTest::newRow("none ticked") << 5 << QList<int>{} << 0;
-    QTest::newRow("rows 1 and 3 of 5") << 5 << QList<int>{1, 3} << 0;
-    QTest::newRow("beyond row 51") << 60 << QList<int>{2, 51, 52, 60} << 0;
-    QTest::newRow("all of 70") << 70 << all << 0;
-    QTest::newRow("one of a quick re-test") << 5 << QList<int>{2} << 1;
-    QTest::newRow("the other of a quick re-test") << 5 << QList<int>{1} << 1;
+    row("none ticked", 5, QList<int>{}, 0);
+    row("rows 1 and 3 of 5", 5, QList<int>{1, 3}, 0);
+    row("beyond row 51", 60, QList<int>{2, 51, 52, 60}, 0);
+    row("all of 70", 70, all, 0);
+    row("one of a quick re-test", 5, QList<int>{2}, 1);
+    row("the other of a quick re-test", 5, QList<int>{1}, 1);
 }
 
 void tst_ReportWindow::deleteTickedRows()
 {
-    QFETCH(int, count);
-    QFETCH(QList<int>, ticked);
-    QFETCH(int, sameMinuteAs);
+    const auto [count, ticked, sameMinuteAs] = cells<int, QList<int>, int>("count", "ticked", "sameMinuteAs");
 
     QStringList lines;
     for (int i = 0; i < count; ++i)
@@ -386,9 +376,9 @@ void tst_ReportWindow::valuesWindowTitleAndOneRefresh()
 
 void tst_ReportWindow::saveAndCancelClose_data()
 {
-    QTest::addColumn<QString>("button");
-    QTest::newRow("Save") << "Command3";
-    QTest::newRow("Cancel") << "Command2";
+    columns<QString>("button");
+    row("Save", "Command3");
+    row("Cancel", "Command2");
 }
 
 void tst_ReportWindow::saveAndCancelClose()

@@ -1,6 +1,7 @@
 // The report's selection and statistics, without any window: what a run with given controls,
 // settings and store entries lists, selects, charts and writes as its average.
 #include "datetext.h"
+#include "rows.h"
 #include "selection.h"
 
 #include <QtTest>
@@ -76,13 +77,8 @@ private slots:
 
 void tst_Selection::periodBoundaries_data()
 {
-    QTest::addColumn<QString>("d1");
-    QTest::addColumn<QString>("d2");
-    QTest::addColumn<QString>("reading");
-    QTest::addColumn<bool>("selected");
+    columns<QString, QString, QString, bool>("d1", "d2", "reading", "selected");
     const QString tenth = box(2012, 5, 10), third = box(2012, 5, 3), ninth = box(2012, 5, 9);
-    auto row = [](const char *name, const QString &d1, const QString &d2, const char *reading,
-                  bool selected) { QTest::newRow(name) << d1 << d2 << QString(reading) << selected; };
 
     row("first minute of the period", tenth, third, "2012-5-3 0:0:00", true);
     row("last minute before it", tenth, third, "2012-5-2 23:59:00", false);
@@ -102,10 +98,8 @@ void tst_Selection::periodBoundaries_data()
 
 void tst_Selection::periodBoundaries()
 {
-    QFETCH(QString, d1);
-    QFETCH(QString, d2);
-    QFETCH(QString, reading);
-    QFETCH(bool, selected);
+    const auto [d1, d2, reading, selected] =
+        cells<QString, QString, QString, bool>("d1", "d2", "reading", "selected");
 
     ReportInput in = weekOfTenthMay();
     in.endDateText = d1;
@@ -120,11 +114,8 @@ void tst_Selection::periodBoundaries()
 
 void tst_Selection::timeOfDay_data()
 {
-    QTest::addColumn<QString>("dateText");
-    QTest::addColumn<int>("window"); // the one view code that selects it; 0: none does
-    auto row = [](const char *name, const char *dateText, int window) {
-        QTest::newRow(name) << QString(dateText) << window;
-    };
+    // window: the one view code that selects it; 0: none does
+    columns<QString, int>("dateText", "window");
 
     row("04:00", "2012-5-8 4:0:00", 1);
     row("10:59", "2012-5-8 10:59:00", 1);
@@ -145,8 +136,7 @@ void tst_Selection::timeOfDay_data()
 
 void tst_Selection::timeOfDay()
 {
-    QFETCH(QString, dateText);
-    QFETCH(int, window);
+    const auto [dateText, window] = cells<QString, int>("dateText", "window");
 
     // A morning reading before it must not lend its time to one without a time part.
     const StoreItems items = store({line("100", "2012-5-8 9:0:00"), line("200", dateText)});
@@ -171,10 +161,7 @@ void tst_Selection::timeOfDay()
 
 void tst_Selection::valuesAndAverage_data()
 {
-    QTest::addColumn<QString>("unit");
-    QTest::addColumn<QStringList>("stored");
-    QTest::addColumn<QStringList>("column");
-    QTest::addColumn<QString>("caption");
+    columns<QString, QStringList, QStringList, QString>("unit", "stored", "column", "caption");
     auto row = [](const char *name, const char *unit, const QStringList &stored, const QStringList &column,
                   const QString &caption) {
         QTest::newRow(name) << QString(unit) << stored << column << caption;
@@ -204,10 +191,8 @@ void tst_Selection::valuesAndAverage_data()
 
 void tst_Selection::valuesAndAverage()
 {
-    QFETCH(QString, unit);
-    QFETCH(QStringList, stored);
-    QFETCH(QStringList, column);
-    QFETCH(QString, caption);
+    const auto [unit, stored, column, caption] =
+        cells<QString, QStringList, QStringList, QString>("unit", "stored", "column", "caption");
 
     QStringList lines;
     for (int i = 0; i < stored.size(); ++i)
@@ -222,20 +207,18 @@ void tst_Selection::valuesAndAverage()
 
 void tst_Selection::chartLabels_data()
 {
-    QTest::addColumn<QString>("dateText");
-    QTest::addColumn<QString>("label");
+    columns<QString, QString>("dateText", "label");
 
-    QTest::newRow("unpadded") << "2012-5-6 9:5:00" << QString("12-5-6 9:5");
-    QTest::newRow("padded") << "2012-05-06 09:05:00" << QString("12-05-06 09:05");
-    QTest::newRow("date only") << "2012-5-6" << QString("12-");
-    QTest::newRow("too short for a label") << "12-1" << QString();
-    QTest::newRow("empty") << QString() << QString();
+    row("unpadded", "2012-5-6 9:5:00", "12-5-6 9:5");
+    row("padded", "2012-05-06 09:05:00", "12-05-06 09:05");
+    row("date only", "2012-5-6", "12-");
+    row("too short for a label", "12-1", QString());
+    row("empty", QString(), QString());
 }
 
 void tst_Selection::chartLabels()
 {
-    QFETCH(QString, dateText);
-    QFETCH(QString, label);
+    const auto [dateText, label] = cells<QString, QString>("dateText", "label");
 
     ReportInput in = weekOfTenthMay();
     in.endDateText = in.startDateText = box(2012, 5, 6);
@@ -245,15 +228,7 @@ void tst_Selection::chartLabels()
 
 void tst_Selection::limits_data()
 {
-    QTest::addColumn<QString>("unit");
-    QTest::addColumn<QString>("normalHigh");
-    QTest::addColumn<QString>("normalLow");
-    QTest::addColumn<QString>("high");
-    QTest::addColumn<QString>("low");
-    auto row = [](const char *name, const char *unit, const QString &nh, const QString &nl, const char *high,
-                  const char *low) {
-        QTest::newRow(name) << QString(unit) << nh << nl << QString(high) << low;
-    };
+    columns<QString, QString, QString, QString, QString>("unit", "normalHigh", "normalLow", "high", "low");
 
     row("mg/dl as read", "mg/dl", "110", "80", "110", "80");
     row("mmol/l 110 80", "mmol/l", "110", "80", "6", "4");
@@ -269,11 +244,8 @@ void tst_Selection::limits_data()
 
 void tst_Selection::limits()
 {
-    QFETCH(QString, unit);
-    QFETCH(QString, normalHigh);
-    QFETCH(QString, normalLow);
-    QFETCH(QString, high);
-    QFETCH(QString, low);
+    const auto [unit, normalHigh, normalLow, high, low] =
+        cells<QString, QString, QString, QString, QString>("unit", "normalHigh", "normalLow", "high", "low");
 
     ReportInput in = weekOfTenthMay();
     in.unitText = unit;
@@ -287,12 +259,7 @@ void tst_Selection::limits()
 
 void tst_Selection::listValueMarks_data()
 {
-    QTest::addColumn<QString>("stored");
-    QTest::addColumn<QString>("mgText");
-    QTest::addColumn<QString>("mmolText");
-    auto row = [](const char *name, const char *stored, const char *mg, const char *mmol) {
-        QTest::newRow(name) << QString(stored) << QString(mg) << QString(mmol);
-    };
+    columns<QString, QString, QString>("stored", "mgText", "mmolText");
 
     row("19", "19", "Low", "Low");
     row("20 is DBMin", "20", "Low", "Low");
@@ -307,9 +274,7 @@ void tst_Selection::listValueMarks_data()
 
 void tst_Selection::listValueMarks()
 {
-    QFETCH(QString, stored);
-    QFETCH(QString, mgText);
-    QFETCH(QString, mmolText);
+    const auto [stored, mgText, mmolText] = cells<QString, QString, QString>("stored", "mgText", "mmolText");
 
     ReportInput in = weekOfTenthMay();
     const StoreItems items = store({line(stored, "2012-5-9 8:0:00")});
@@ -320,9 +285,7 @@ void tst_Selection::listValueMarks()
 
 void tst_Selection::shortRecordLines_data()
 {
-    QTest::addColumn<QString>("recordLine");
-    QTest::addColumn<QStringList>("dateCtrlTemp");
-    QTest::addColumn<QString>("chartValue");
+    columns<QString, QStringList, QString>("recordLine", "dateCtrlTemp", "chartValue");
     auto row = [](const char *name, const char *recordLine, const QStringList &dateCtrlTemp,
                   const char *value) {
         QTest::newRow(name) << QString(recordLine) << dateCtrlTemp << QString(value);
@@ -340,9 +303,8 @@ void tst_Selection::shortRecordLines_data()
 
 void tst_Selection::shortRecordLines()
 {
-    QFETCH(QString, recordLine);
-    QFETCH(QStringList, dateCtrlTemp);
-    QFETCH(QString, chartValue);
+    const auto [recordLine, dateCtrlTemp, chartValue] =
+        cells<QString, QStringList, QString>("recordLine", "dateCtrlTemp", "chartValue");
 
     const ReportOutcome out = selection::run(weekOfTenthMay(), store({recordLine}));
     QCOMPARE(out.rows.size(), 1);
@@ -353,12 +315,7 @@ void tst_Selection::shortRecordLines()
 
 void tst_Selection::unreadableDbLimits_data()
 {
-    QTest::addColumn<QString>("dbMin");
-    QTest::addColumn<QString>("dbMax");
-    QTest::addColumn<bool>("fails");
-    auto row = [](const char *name, const QString &dbMin, const QString &dbMax, bool fails) {
-        QTest::newRow(name) << dbMin << dbMax << fails;
-    };
+    columns<QString, QString, bool>("dbMin", "dbMax", "fails");
 
     row("installed", "20", "600", false);
     row("DBMin missing", "", "600", true);
@@ -377,9 +334,7 @@ void tst_Selection::unreadableDbLimits_data()
 
 void tst_Selection::unreadableDbLimits()
 {
-    QFETCH(QString, dbMin);
-    QFETCH(QString, dbMax);
-    QFETCH(bool, fails);
+    const auto [dbMin, dbMax, fails] = cells<QString, QString, bool>("dbMin", "dbMax", "fails");
 
     ReportInput in = weekOfTenthMay();
     in.settings.DBMin = dbMin;
@@ -399,27 +354,22 @@ void tst_Selection::unreadableDbLimits()
 
 void tst_Selection::storeStates_data()
 {
-    QTest::addColumn<StoreStatus>("status");
-    QTest::addColumn<QStringList>("lines");
-    QTest::addColumn<ReportEnd>("end");
-    QTest::addColumn<bool>("listRebuilt");
+    columns<StoreStatus, QStringList, ReportEnd, bool>("status", "lines", "end", "listRebuilt");
 
-    QTest::newRow("missing") << StoreStatus::Missing << QStringList{} << ReportEnd::StoreMissing << false;
-    QTest::newRow("unreadable") << StoreStatus::Unreadable << QStringList{} << ReportEnd::Failed << false;
+    row("missing", StoreStatus::Missing, QStringList{}, ReportEnd::StoreMissing, false);
+    row("unreadable", StoreStatus::Unreadable, QStringList{}, ReportEnd::Failed, false);
     // The list empties rather than keep readings that are gone.
-    QTest::newRow("no readings") << StoreStatus::Ok << QStringList{} << ReportEnd::Failed << true;
-    QTest::newRow("none in the period") << StoreStatus::Ok << QStringList{line("100", "2011-1-1 8:0:00")}
-                                        << ReportEnd::NothingSelected << true;
-    QTest::newRow("one in the period")
-        << StoreStatus::Ok << QStringList{line("100", "2012-5-9 8:0:00")} << ReportEnd::Drawn << true;
+    row("no readings", StoreStatus::Ok, QStringList{}, ReportEnd::Failed, true);
+    row("none in the period", StoreStatus::Ok, QStringList{line("100", "2011-1-1 8:0:00")},
+        ReportEnd::NothingSelected, true);
+    row("one in the period", StoreStatus::Ok, QStringList{line("100", "2012-5-9 8:0:00")}, ReportEnd::Drawn,
+        true);
 }
 
 void tst_Selection::storeStates()
 {
-    QFETCH(StoreStatus, status);
-    QFETCH(QStringList, lines);
-    QFETCH(ReportEnd, end);
-    QFETCH(bool, listRebuilt);
+    const auto [status, lines, end, listRebuilt] =
+        cells<StoreStatus, QStringList, ReportEnd, bool>("status", "lines", "end", "listRebuilt");
 
     const ReportOutcome out = selection::run(weekOfTenthMay(), StoreItems{status, lines});
     QCOMPARE(out.end, end);
@@ -430,11 +380,7 @@ void tst_Selection::storeStates()
 
 void tst_Selection::dateBoxesNotDates_data()
 {
-    QTest::addColumn<QString>("d1");
-    QTest::addColumn<QString>("d2");
-    auto row = [](const char *name, const QString &d1, const QString &d2) {
-        QTest::newRow(name) << d1 << d2;
-    };
+    columns<QString, QString>("d1", "d2");
 
     row("end box", "xt_d1", box(2012, 5, 3));
     row("start box", box(2012, 5, 10), "soon");
@@ -447,8 +393,7 @@ void tst_Selection::dateBoxesNotDates_data()
 
 void tst_Selection::dateBoxesNotDates()
 {
-    QFETCH(QString, d1);
-    QFETCH(QString, d2);
+    const auto [d1, d2] = cells<QString, QString>("d1", "d2");
 
     ReportInput in = weekOfTenthMay();
     in.endDateText = d1;
@@ -479,9 +424,9 @@ void tst_Selection::storeNotInUploadOrder()
 
 void tst_Selection::chartScale_data()
 {
-    QTest::addColumn<bool>("mmol");
-    QTest::addColumn<QStringList>("settings");  // DBMax, MajorDivision, MinorDivision
-    QTest::addColumn<QVector<double>>("scale"); // yMaximum, yMajorDivision, yMinorDivision; -1: unset
+    // settings: DBMax, MajorDivision, MinorDivision
+    // scale: yMaximum, yMajorDivision, yMinorDivision; -1: unset
+    columns<bool, QStringList, QVector<double>>("mmol", "settings", "scale");
     auto row = [](const char *name, bool mmol, const QStringList &settings, const QVector<double> &scale) {
         QTest::newRow(name) << mmol << settings << scale;
     };
@@ -508,9 +453,8 @@ void tst_Selection::chartScale_data()
 
 void tst_Selection::chartScale()
 {
-    QFETCH(bool, mmol);
-    QFETCH(QStringList, settings);
-    QFETCH(QVector<double>, scale);
+    const auto [mmol, settings, scale] =
+        cells<bool, QStringList, QVector<double>>("mmol", "settings", "scale");
 
     ReportSettings s = weekOfTenthMay().settings;
     s.DBMax = settings[0];

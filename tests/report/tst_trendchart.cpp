@@ -1,5 +1,6 @@
 // The trend chart: the scale it draws, its series, label thinning and the bounded drawing of
 // very many readings.
+#include "rows.h"
 #include "trendchart.h"
 
 #include <QSignalSpy>
@@ -11,8 +12,7 @@
 
 namespace {
 
-ChartGrid makeGrid(int rows, const QString &high = QStringLiteral("110"),
-                   const QString &low = QStringLiteral("80"), const QString &labelEnd = QString())
+ChartGrid makeGrid(int rows, const QString &labelEnd = QString())
 {
     ChartGrid grid;
     grid.reserve(rows);
@@ -25,12 +25,12 @@ ChartGrid makeGrid(int rows, const QString &high = QStringLiteral("110"),
             v = 599;
         grid.push_back(ChartGridRow{
             QStringLiteral("12-5-%1 %2:%3").arg(1 + i / 96).arg(i / 4 % 24).arg(i % 60) + labelEnd,
-            QString::number(v), high, low});
+            QString::number(v), QStringLiteral("110"), QStringLiteral("80")});
     }
     return grid;
 }
 
-ChartScale fullScale(double yMax, int major, int minor)
+ChartScale fullScale(double yMax = 600, int major = 6, int minor = 2)
 {
     ChartScale s;
     s.yMaximum = yMax;
@@ -43,6 +43,16 @@ QString withoutJoiners(QString label)
 {
     label.remove(QChar(0x200B));
     return label;
+}
+
+std::pair<double, double> extremes(const QList<QPointF> &points)
+{
+    double lowest = 1e9, highest = -1e9;
+    for (const QPointF &p : points) {
+        lowest = std::min(lowest, p.y());
+        highest = std::max(highest, p.y());
+    }
+    return {lowest, highest};
 }
 
 } // namespace
@@ -71,6 +81,12 @@ private slots:
     void clickIsReported();
 
 private:
+    void draw(const ChartGrid &grid, int selected, int period, const ChartScale &scale = fullScale(),
+              const QString &unit = QStringLiteral("mg/dl"))
+    {
+        m_chart->draw(grid, selected, period, scale, unit);
+    }
+
     TrendChart *m_chart = nullptr;
 };
 
@@ -90,31 +106,21 @@ void tst_TrendChart::cleanup()
 
 void tst_TrendChart::scale_data()
 {
-    QTest::addColumn<int>("selected");
-    QTest::addColumn<int>("period");
-    QTest::addColumn<double>("yMax");
-    QTest::addColumn<int>("major");
-    QTest::addColumn<int>("minor");
-    QTest::addColumn<int>("minorTicks"); // lines between two major ones
-
-    QTest::newRow("5 of 9 readings, mg/dl") << 5 << 9 << 600.0 << 6 << 2 << 1;
-    QTest::newRow("mmol/l") << 5 << 9 << 33.0 << 6 << 2 << 1;
-    QTest::newRow("all of the period") << 12 << 12 << 400.0 << 4 << 5 << 4;
-    QTest::newRow("no minor divisions") << 1 << 1 << 600.0 << 6 << 0 << 0;
-    QTest::newRow("one minor division is none") << 3 << 3 << 600.0 << 6 << 1 << 0;
+    // minorTicks: lines between two major ones
+    columns<int, int, double, int, int, int>("selected", "period", "yMax", "major", "minor", "minorTicks");
+    row("5 of 9 readings, mg/dl", 5, 9, 600.0, 6, 2, 1);
+    row("mmol/l", 5, 9, 33.0, 6, 2, 1);
+    row("all of the period", 12, 12, 400.0, 4, 5, 4);
+    row("no minor divisions", 1, 1, 600.0, 6, 0, 0);
+    row("one minor division is none", 3, 3, 600.0, 6, 1, 0);
 }
 
 void tst_TrendChart::scale()
 {
-    QFETCH(int, selected);
-    QFETCH(int, period);
-    QFETCH(double, yMax);
-    QFETCH(int, major);
-    QFETCH(int, minor);
-    QFETCH(int, minorTicks);
+    const auto [selected, period, yMax, major, minor, minorTicks] =
+        cells<int, int, double, int, int, int>("selected", "period", "yMax", "major", "minor", "minorTicks");
 
-    m_chart->draw(makeGrid(selected), selected, period, fullScale(yMax, major, minor),
-                  QStringLiteral("mg/dl"));
+    draw(makeGrid(selected), selected, period, fullScale(yMax, major, minor));
     QCoreApplication::processEvents();
 
     QCOMPARE(m_chart->xMinimum(), 0.0);
@@ -141,8 +147,8 @@ void tst_TrendChart::scale()
 
 void tst_TrendChart::unsetScaleKeepsThePreviousOne()
 {
-    m_chart->draw(makeGrid(4), 4, 9, fullScale(600, 6, 2), QStringLiteral("mg/dl"));
-    m_chart->draw(makeGrid(3), 3, 5, ChartScale{}, QStringLiteral("mg/dl"));
+    draw(makeGrid(4), 4, 9);
+    draw(makeGrid(3), 3, 5, ChartScale{});
     QCOMPARE(m_chart->xMaximum(), 3.0);
     QCOMPARE(m_chart->xMajorDivision(), 5);
     QCOMPARE(m_chart->yMaximum(), 600.0);
@@ -153,37 +159,28 @@ void tst_TrendChart::unsetScaleKeepsThePreviousOne()
 
     ChartScale onlyMax;
     onlyMax.yMaximum = 33;
-    m_chart->draw(makeGrid(3), 3, 5, onlyMax, QStringLiteral("mmol/l"));
+    draw(makeGrid(3), 3, 5, onlyMax, QStringLiteral("mmol/l"));
     QCOMPARE(m_chart->valueAxis()->max(), 33.0);
     QCOMPARE(m_chart->drawnYDivisions(), 6);
 }
 
 void tst_TrendChart::series_data()
 {
-    QTest::addColumn<QStringList>("values");
-    QTest::addColumn<QString>("high");
-    QTest::addColumn<QString>("low");
-
-    QTest::newRow("mg/dl") << QStringList{"100", "101", "102"} << "110"
-                           << "80";
-    QTest::newRow("mmol/l") << QStringList{"5.6", "5.6", "5.7", "13.9"} << "6"
-                            << "4";
-    QTest::newRow("one reading") << QStringList{"123"} << "110"
-                                 << "80";
-    QTest::newRow("limits unread") << QStringList{"90", "95"} << "0"
-                                   << "0";
+    columns<QStringList, QString, QString>("values", "high", "low");
+    row("mg/dl", QStringList{"100", "101", "102"}, "110", "80");
+    row("mmol/l", QStringList{"5.6", "5.6", "5.7", "13.9"}, "6", "4");
+    row("one reading", QStringList{"123"}, "110", "80");
+    row("limits unread", QStringList{"90", "95"}, "0", "0");
 }
 
 void tst_TrendChart::series()
 {
-    QFETCH(QStringList, values);
-    QFETCH(QString, high);
-    QFETCH(QString, low);
+    const auto [values, high, low] = cells<QStringList, QString, QString>("values", "high", "low");
 
     ChartGrid grid;
     for (const QString &v : values)
         grid.push_back(ChartGridRow{QStringLiteral("12-5-6 9:5"), v, high, low});
-    m_chart->draw(grid, int(grid.size()), int(grid.size()), fullScale(600, 6, 2), QStringLiteral("mg/dl"));
+    draw(grid, int(grid.size()), int(grid.size()));
 
     const QList<QPointF> points = m_chart->readingsSeries()->points();
     QCOMPARE(points.size(), values.size());
@@ -206,25 +203,20 @@ void tst_TrendChart::series()
 
 void tst_TrendChart::labelsDoNotOverlap_data()
 {
-    QTest::addColumn<int>("rows");
-    QTest::addColumn<int>("width");
-    QTest::addColumn<bool>("everyRow");
-
-    QTest::newRow("a few, wide") << 5 << 900 << true;
-    QTest::newRow("a week, wide") << 28 << 1400 << false;
-    QTest::newRow("a week, narrow") << 28 << 500 << false;
-    QTest::newRow("a year") << 1460 << 900 << false;
+    columns<int, int, bool>("rows", "width", "everyRow");
+    row("a few, wide", 5, 900, true);
+    row("a week, wide", 28, 1400, false);
+    row("a week, narrow", 28, 500, false);
+    row("a year", 1460, 900, false);
 }
 
 void tst_TrendChart::labelsDoNotOverlap()
 {
-    QFETCH(int, rows);
-    QFETCH(int, width);
-    QFETCH(bool, everyRow);
+    const auto [rows, width, everyRow] = cells<int, int, bool>("rows", "width", "everyRow");
 
     m_chart->resize(width, 480);
     const ChartGrid grid = makeGrid(rows);
-    m_chart->draw(grid, rows, rows, fullScale(600, 6, 2), QStringLiteral("mg/dl"));
+    draw(grid, rows, rows);
     QTRY_VERIFY(!m_chart->labelledRows().isEmpty());
     QCoreApplication::processEvents();
 
@@ -256,32 +248,28 @@ void tst_TrendChart::labelsDoNotOverlap()
 
 void tst_TrendChart::thinningUsesTheWidestLabel_data()
 {
-    QTest::addColumn<int>("rows");
-    QTest::addColumn<QString>("labelEnd");
-    QTest::addColumn<int>("widestAt"); // a row whose label is made far wider; -1: none
-
-    QTest::newRow("a few") << 40 << QString() << -1;
-    QTest::newRow("a year") << 1460 << QString() << -1;
-    QTest::newRow("a year, one wide label") << 1460 << QString() << 777;
-    QTest::newRow("a year, one wide label last") << 1460 << QString() << 1459;
-    QTest::newRow("accented") << 1460 << QStringLiteral("\u00e9") << -1;
-    QTest::newRow("combining mark") << 1460 << QStringLiteral("e\u0301") << 300;
-    QTest::newRow("ten years") << 14600 << QString() << 9000;
+    // widestAt: a row whose label is made far wider; -1: none
+    columns<int, QString, int>("rows", "labelEnd", "widestAt");
+    row("a few", 40, QString(), -1);
+    row("a year", 1460, QString(), -1);
+    row("a year, one wide label", 1460, QString(), 777);
+    row("a year, one wide label last", 1460, QString(), 1459);
+    row("accented", 1460, QStringLiteral("\u00e9"), -1);
+    row("combining mark", 1460, QStringLiteral("e\u0301"), 300);
+    row("ten years", 14600, QString(), 9000);
 }
 
 // The labels are spaced by the widest of them as the font measures it, plus a 12 px gap: however
 // the widths are found, the spacing is the one measuring every label gives.
 void tst_TrendChart::thinningUsesTheWidestLabel()
 {
-    QFETCH(int, rows);
-    QFETCH(QString, labelEnd);
-    QFETCH(int, widestAt);
+    const auto [rows, labelEnd, widestAt] = cells<int, QString, int>("rows", "labelEnd", "widestAt");
 
     m_chart->resize(900, 480);
-    ChartGrid grid = makeGrid(rows, QStringLiteral("110"), QStringLiteral("80"), labelEnd);
+    ChartGrid grid = makeGrid(rows, labelEnd);
     if (widestAt >= 0)
         grid[widestAt].label += QStringLiteral(" WWW");
-    m_chart->draw(grid, rows, rows, fullScale(600, 6, 2), QStringLiteral("mg/dl"));
+    draw(grid, rows, rows);
     QTRY_VERIFY(!m_chart->labelledRows().isEmpty());
     QCoreApplication::processEvents();
 
@@ -303,7 +291,7 @@ void tst_TrendChart::sameMinuteLabelsAreAllShown()
     ChartGrid grid;
     for (const char *v : {"100", "104", "180"})
         grid.push_back(ChartGridRow{QStringLiteral("12-5-6 9:5"), QString::fromLatin1(v), "110", "80"});
-    m_chart->draw(grid, 3, 3, fullScale(600, 6, 2), QStringLiteral("mg/dl"));
+    draw(grid, 3, 3);
     QCoreApplication::processEvents();
     const QStringList shown = m_chart->labelAxis()->categoriesLabels();
     QCOMPARE(shown.size(), 3);
@@ -314,21 +302,18 @@ void tst_TrendChart::sameMinuteLabelsAreAllShown()
 
 void tst_TrendChart::manyReadingsStayBounded_data()
 {
-    QTest::addColumn<int>("rows");
-    QTest::addColumn<int>("period");
-
-    QTest::newRow("1000, all drawn") << 1000 << 1000;
-    QTest::newRow("4000") << 4000 << 4000;
-    QTest::newRow("20000 of 50000") << 20000 << 50000;
-    QTest::newRow("200000") << 200000 << 200000;
+    columns<int, int>("rows", "period");
+    row("1000, all drawn", 1000, 1000);
+    row("4000", 4000, 4000);
+    row("20000 of 50000", 20000, 50000);
+    row("200000", 200000, 200000);
 }
 
 void tst_TrendChart::manyReadingsStayBounded()
 {
-    QFETCH(int, rows);
-    QFETCH(int, period);
+    const auto [rows, period] = cells<int, int>("rows", "period");
 
-    m_chart->draw(makeGrid(rows), rows, period, fullScale(600, 6, 2), QStringLiteral("mg/dl"));
+    draw(makeGrid(rows), rows, period);
     QCoreApplication::processEvents();
 
     // The scale is the true one.
@@ -352,13 +337,7 @@ void tst_TrendChart::manyReadingsStayBounded()
     QVERIFY(points.size() >= std::min(rows, columns));
 
     // The picture keeps its extremes and runs over the whole axis.
-    double lowest = 1e9, highest = -1e9;
-    for (const QPointF &p : points) {
-        lowest = std::min(lowest, p.y());
-        highest = std::max(highest, p.y());
-    }
-    QCOMPARE(lowest, 21.0);
-    QCOMPARE(highest, 599.0);
+    QCOMPARE(extremes(points), std::pair(21.0, 599.0));
     QCOMPARE(points.first().x(), 0.5);
     QVERIFY(points.last().x() >= rows - double(rows) / columns - 1); // within the last column
     for (int i = 1; i < points.size(); ++i)
@@ -370,7 +349,7 @@ void tst_TrendChart::reductionFollowsThePlotWidth()
 {
     constexpr int rows = 30000;
     m_chart->resize(1400, 480);
-    m_chart->draw(makeGrid(rows), rows, rows, fullScale(600, 6, 2), QStringLiteral("mg/dl"));
+    draw(makeGrid(rows), rows, rows);
     QCoreApplication::processEvents();
     for (const int width : {500, 1200}) {
         const double before = m_chart->chart()->plotArea().width();
@@ -381,13 +360,7 @@ void tst_TrendChart::reductionFollowsThePlotWidth()
         const QList<QPointF> points = m_chart->readingsSeries()->points();
         QVERIFY2(points.size() <= 2 * columns && points.size() >= columns,
                  qPrintable(QStringLiteral("%1 points for %2 columns").arg(points.size()).arg(columns)));
-        double lowest = 1e9, highest = -1e9;
-        for (const QPointF &p : points) {
-            lowest = std::min(lowest, p.y());
-            highest = std::max(highest, p.y());
-        }
-        QCOMPARE(lowest, 21.0);
-        QCOMPARE(highest, 599.0);
+        QCOMPARE(extremes(points), std::pair(21.0, 599.0));
         QCOMPARE(m_chart->pointCount(), rows);
     }
 }
@@ -414,7 +387,7 @@ void tst_TrendChart::gridStaysBoundedBetweenDrawings()
 
     for (const auto &[rows, period] : {std::pair{21, 30}, std::pair{60000, 60000}, std::pair{21, 30},
                                        std::pair{500, 60000}, std::pair{60000, 70}}) {
-        m_chart->draw(makeGrid(rows), rows, period, fullScale(600, 6, 2), QStringLiteral("mg/dl"));
+        draw(makeGrid(rows), rows, period);
         QCoreApplication::processEvents();
         QCOMPARE(m_chart->xMaximum(), double(rows));
     }
@@ -423,7 +396,7 @@ void tst_TrendChart::gridStaysBoundedBetweenDrawings()
 
 void tst_TrendChart::testButtonShowsMarkersAndKeepsData()
 {
-    m_chart->draw(makeGrid(6), 6, 9, fullScale(600, 6, 2), QStringLiteral("mg/dl"));
+    draw(makeGrid(6), 6, 9);
     const QList<QPointF> before = m_chart->readingsSeries()->points();
     m_chart->readingsSeries()->setPointsVisible(false);
     QVERIFY(!m_chart->markersShown());
@@ -439,7 +412,7 @@ void tst_TrendChart::testButtonShowsMarkersAndKeepsData()
 
 void tst_TrendChart::clickIsReported()
 {
-    m_chart->draw(makeGrid(6), 6, 9, fullScale(600, 6, 2), QStringLiteral("mg/dl"));
+    draw(makeGrid(6), 6, 9);
     const QList<QPointF> before = m_chart->readingsSeries()->points();
     QSignalSpy clicked(m_chart, &TrendChart::clicked);
     QTest::mouseClick(m_chart->viewport(), Qt::LeftButton, {}, QPoint(200, 200));

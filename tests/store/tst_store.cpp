@@ -1,10 +1,10 @@
 // The reading store on real files: its bytes, what reads back, appends, deletes, the reset at the
 // start of an upload, and damaged stores or impossible saves that must leave the file as it was.
 
+#include "rows.h"
 #include "storefixture.h"
 
 #include <QStringDecoder>
-#include <QTest>
 
 #include <functional>
 
@@ -23,6 +23,15 @@ void expectAllFailUntouched(const StoreFixture &fx, const QByteArray &before, co
     QVERIFY(!DelXmlItemsAt(fx.store(), {{0, first}}));
     QCOMPARE(fileBytes(fx.store()), before);
     QVERIFY(fx.strays().isEmpty());
+}
+
+// A save made impossible: the named path is a folder, the disk is full, the data folder read-only.
+void obstacleRows(const char *folder)
+{
+    columns<QString>("how");
+    row(folder, QStringLiteral("folder"));
+    row("disk full", QStringLiteral("disk full"));
+    row("read-only data folder", QStringLiteral("immutable"));
 }
 } // namespace
 
@@ -86,12 +95,12 @@ void tst_Store::goldenBytesAndOrder()
 
 void tst_Store::declarationKeptAsItIs_data()
 {
-    QTest::addColumn<QByteArray>("declaration");
-    QTest::newRow("double quotes") << QByteArray(R"(<?xml version="1.0" encoding="UTF-8"?>)");
-    QTest::newRow("single quotes") << QByteArray("<?xml version='1.0' encoding='utf-8'?>");
-    QTest::newRow("standalone") << QByteArray(R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)");
-    QTest::newRow("no encoding") << QByteArray(R"(<?xml version="1.0"?>)");
-    QTest::newRow("none") << QByteArray();
+    columns<QByteArray>("declaration");
+    row("double quotes", QByteArray(R"(<?xml version="1.0" encoding="UTF-8"?>)"));
+    row("single quotes", QByteArray("<?xml version='1.0' encoding='utf-8'?>"));
+    row("standalone", QByteArray(R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"));
+    row("no encoding", QByteArray(R"(<?xml version="1.0"?>)"));
+    row("none", QByteArray());
 }
 
 void tst_Store::declarationKeptAsItIs()
@@ -108,13 +117,13 @@ void tst_Store::declarationKeptAsItIs()
 
 void tst_Store::lineRoundTrips_data()
 {
-    QTest::addColumn<QString>("line");
-    QTest::newRow("parser's form") << QStringLiteral("65535,2099-12-31 23:59:00,mg/dL,Ctrl,TEMP");
-    QTest::newRow("empty") << QString();
-    QTest::newRow("markup characters") << QStringLiteral("<item>&amp;\"'</item>]]>");
-    QTest::newRow("line ends and tab") << QStringLiteral("a\r\nb\rc\n\td");
-    QTest::newRow("edge blanks") << QStringLiteral("  123,x  ");
-    QTest::newRow("non-ASCII") << QStringLiteral("123,µ€,\U0001D11E");
+    columns<QString>("line");
+    row("parser's form", QStringLiteral("65535,2099-12-31 23:59:00,mg/dL,Ctrl,TEMP"));
+    row("empty", QString());
+    row("markup characters", QStringLiteral("<item>&amp;\"'</item>]]>"));
+    row("line ends and tab", QStringLiteral("a\r\nb\rc\n\td"));
+    row("edge blanks", QStringLiteral("  123,x  "));
+    row("non-ASCII", QStringLiteral("123,µ€,\U0001D11E"));
 }
 
 void tst_Store::lineRoundTrips()
@@ -135,12 +144,12 @@ void tst_Store::lineRoundTrips()
 
 void tst_Store::lineThatCannotBeStoredIsRefused_data()
 {
-    QTest::addColumn<QString>("line");
-    QTest::newRow("control character") << QStringLiteral("123,\x01");
-    QTest::newRow("NUL") << QString(QChar(0)) + QStringLiteral("1");
-    QTest::newRow("lone surrogate") << QString(QChar(0xD800)) + QStringLiteral("1");
-    QTest::newRow("U+FFFE") << QString(QChar(0xFFFE));
-    QTest::newRow("blanks only") << QStringLiteral(" \t ");
+    columns<QString>("line");
+    row("control character", QStringLiteral("123,\x01"));
+    row("NUL", QString(QChar(0)) + QStringLiteral("1"));
+    row("lone surrogate", QString(QChar(0xD800)) + QStringLiteral("1"));
+    row("U+FFFE", QString(QChar(0xFFFE)));
+    row("blanks only", QStringLiteral(" \t "));
 }
 
 void tst_Store::lineThatCannotBeStoredIsRefused()
@@ -155,56 +164,48 @@ void tst_Store::lineThatCannotBeStoredIsRefused()
 
 void tst_Store::readItems_data()
 {
-    QTest::addColumn<QByteArray>("xml");
-    QTest::addColumn<StoreStatus>("status");
-    QTest::addColumn<QStringList>("texts");
+    columns<QByteArray, StoreStatus, QStringList>("xml", "status", "texts");
     const auto ok = StoreStatus::Ok;
     const auto bad = StoreStatus::Unreadable;
     const S none;
 
-    QTest::newRow("template") << fileBytes(sourceTemplatePath()) << ok << none;
-    QTest::newRow("indented, CRLF")
-        << QByteArray("<Data>\r\n  <xt>\r\n    <item>a</item>\r\n\t<item>b</item>\r\n  </xt>\r\n</Data>\r\n")
-        << ok << S({"a", "b"});
-    QTest::newRow("every kind of child")
-        << QByteArray("<Data><xt> <item>a&amp;b</item> text <![CDATA[cd]]> <!-- com --> <?pi data?> "
-                      "<other>x<y> </y><y>y</y><!--no--><![CDATA[ ]]></other> &#32;&#xA0; <item> </item> "
-                      "<item/></xt></Data>")
-        << ok << S({"a&b", " text ", "cd", " com ", "data", "xy ", "", ""});
-    QTest::newRow("blank CDATA is a node")
-        << QByteArray("<Data><xt><![CDATA[  ]]></xt></Data>") << ok << S({"  "});
-    QTest::newRow("first xt only") << QByteArray(
-                                          "<Data><xt><item>a</item></xt><xt><item>b</item></xt></Data>")
-                                   << ok << S({"a"});
-    QTest::newRow("xt after other") << QByteArray(
-                                           "<Data><xs><item>x</item></xs><xt><item>a</item></xt></Data>")
-                                    << ok << S({"a"});
-    QTest::newRow("prolog and DTD entity")
-        << QByteArray("<?xml version=\"1.0\"?><!-- c --><!DOCTYPE Data [<!ENTITY e \"xyz\">]>"
-                      "<Data><xt><item>1&e;2</item></xt></Data><!-- after -->")
-        << ok << S({"1xyz2"});
-    QTest::newRow("BOM") << QByteArray("\xEF\xBB\xBF<Data><xt><item>a</item></xt></Data>") << ok << S({"a"});
+    row("template", fileBytes(sourceTemplatePath()), ok, none);
+    row("indented, CRLF",
+        QByteArray("<Data>\r\n  <xt>\r\n    <item>a</item>\r\n\t<item>b</item>\r\n  </xt>\r\n</Data>\r\n"),
+        ok, S({"a", "b"}));
+    row("every kind of child",
+        QByteArray("<Data><xt> <item>a&amp;b</item> text <![CDATA[cd]]> <!-- com --> <?pi data?> "
+                   "<other>x<y> </y><y>y</y><!--no--><![CDATA[ ]]></other> &#32;&#xA0; <item> </item> "
+                   "<item/></xt></Data>"),
+        ok, S({"a&b", " text ", "cd", " com ", "data", "xy ", "", ""}));
+    row("blank CDATA is a node", QByteArray("<Data><xt><![CDATA[  ]]></xt></Data>"), ok, S({"  "}));
+    row("first xt only", QByteArray("<Data><xt><item>a</item></xt><xt><item>b</item></xt></Data>"), ok,
+        S({"a"}));
+    row("xt after other", QByteArray("<Data><xs><item>x</item></xs><xt><item>a</item></xt></Data>"), ok,
+        S({"a"}));
+    row("prolog and DTD entity",
+        QByteArray("<?xml version=\"1.0\"?><!-- c --><!DOCTYPE Data [<!ENTITY e \"xyz\">]>"
+                   "<Data><xt><item>1&e;2</item></xt></Data><!-- after -->"),
+        ok, S({"1xyz2"}));
+    row("BOM", QByteArray("\xEF\xBB\xBF<Data><xt><item>a</item></xt></Data>"), ok, S({"a"}));
 
-    QTest::newRow("empty file") << QByteArray() << bad << none;
-    QTest::newRow("blanks only") << QByteArray(" \n") << bad << none;
-    QTest::newRow("not XML") << QByteArray("123,2012-5-6 9:5:00,mg/dL,-,-\n") << bad << none;
-    QTest::newRow("truncated") << QByteArray("<Data>\n<xt>\n<item>1</item>\n<item>2</it") << bad << none;
-    QTest::newRow("unclosed xt") << QByteArray("<Data><xt><item>1</item>") << bad << none;
-    QTest::newRow("error after xt") << QByteArray("<Data><xt><item>1</item></xt><b></Data>") << bad << none;
-    QTest::newRow("junk after Data") << QByteArray("<Data><xt/></Data>junk") << bad << none;
-    QTest::newRow("no xt") << QByteArray("<Data><xs/></Data>") << bad << none;
-    QTest::newRow("xt not under Data")
-        << QByteArray("<Data><a><xt><item>1</item></xt></a></Data>") << bad << none;
-    QTest::newRow("lower-case data") << QByteArray("<data><xt/></data>") << bad << none;
-    QTest::newRow("prefixed Data") << QByteArray("<p:Data xmlns:p=\"u\"><xt/></p:Data>") << bad << none;
-    QTest::newRow("undeclared entity") << QByteArray("<Data><xt><item>&x;</item></xt></Data>") << bad << none;
+    row("empty file", QByteArray(), bad, none);
+    row("blanks only", QByteArray(" \n"), bad, none);
+    row("not XML", QByteArray("123,2012-5-6 9:5:00,mg/dL,-,-\n"), bad, none);
+    row("truncated", QByteArray("<Data>\n<xt>\n<item>1</item>\n<item>2</it"), bad, none);
+    row("unclosed xt", QByteArray("<Data><xt><item>1</item>"), bad, none);
+    row("error after xt", QByteArray("<Data><xt><item>1</item></xt><b></Data>"), bad, none);
+    row("junk after Data", QByteArray("<Data><xt/></Data>junk"), bad, none);
+    row("no xt", QByteArray("<Data><xs/></Data>"), bad, none);
+    row("xt not under Data", QByteArray("<Data><a><xt><item>1</item></xt></a></Data>"), bad, none);
+    row("lower-case data", QByteArray("<data><xt/></data>"), bad, none);
+    row("prefixed Data", QByteArray("<p:Data xmlns:p=\"u\"><xt/></p:Data>"), bad, none);
+    row("undeclared entity", QByteArray("<Data><xt><item>&x;</item></xt></Data>"), bad, none);
 }
 
 void tst_Store::readItems()
 {
-    QFETCH(QByteArray, xml);
-    QFETCH(StoreStatus, status);
-    QFETCH(QStringList, texts);
+    const auto [xml, status, texts] = cells<QByteArray, StoreStatus, QStringList>("xml", "status", "texts");
     StoreFixture fx;
     QVERIFY(writeFileBytes(fx.store(), xml));
     const StoreItems items = ReadStoreItems(fx.store());
@@ -216,9 +217,7 @@ void tst_Store::readItems()
 // DOM. Removing one position at a time must take exactly that entry and nothing else.
 void tst_Store::positionsAreDomPositions()
 {
-    QFETCH(QByteArray, xml);
-    QFETCH(StoreStatus, status);
-    QFETCH(QStringList, texts);
+    const auto [xml, status, texts] = cells<QByteArray, StoreStatus, QStringList>("xml", "status", "texts");
     StoreFixture fx;
     if (status != StoreStatus::Ok) {
         QVERIFY(writeFileBytes(fx.store(), xml));
@@ -262,33 +261,30 @@ void tst_Store::missingStoreStaysMissing()
 
 void tst_Store::deleteByKeys_data()
 {
-    QTest::addColumn<QStringList>("keys");
-    QTest::addColumn<Ints>("kept"); // positions in the fixed readings of deleteByKeys()
+    columns<QStringList, Ints>("keys", "kept"); // kept: positions in the fixed readings of deleteByKeys()
     const Ints all = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
-    QTest::newRow("no keys") << S() << all;
-    QTest::newRow("one empty key") << S({QString()}) << all;
-    QTest::newRow("all keys empty") << S({QString(), QString(), QString()}) << all;
-    QTest::newRow("date-time takes its whole minute") << S({kMinute}) << Ints({1, 3, 4, 6, 7, 8, 9});
-    QTest::newRow("empty keys around one")
-        << S({QString(), kMinute, QString()}) << Ints({1, 3, 4, 6, 7, 8, 9});
-    QTest::newRow("two keys") << S({"2012-5-16 9:5:00", "19:5:00"}) << Ints({0, 2, 4, 5, 6, 7, 8, 9});
-    QTest::newRow("plain substring") << S({"9:5"}) << Ints({6, 7, 8, 9});
-    QTest::newRow("no match") << S({"2013-"}) << all;
-    QTest::newRow("case-sensitive") << S({"MG/DL"}) << all;
-    QTest::newRow("star is no wildcard") << S({"2012*9:5:00"}) << all;
-    QTest::newRow("question mark is no wildcard") << S({"10?,"}) << all;
-    QTest::newRow("bracket is no class") << S({"[0-9]"}) << all;
-    QTest::newRow("hash is no digit") << S({"10#"}) << all;
-    QTest::newRow("star matches itself") << S({"*"}) << Ints({0, 1, 2, 3, 4, 5, 7, 8, 9});
-    QTest::newRow("question mark matches itself") << S({"?"}) << Ints({0, 1, 2, 3, 4, 5, 6, 8, 9});
-    QTest::newRow("bracket matches itself") << S({"[1]"}) << Ints({0, 1, 2, 3, 4, 5, 6, 7, 9});
-    QTest::newRow("hash matches itself") << S({"#"}) << Ints({0, 1, 2, 3, 4, 5, 6, 7, 8});
+    row("no keys", S(), all);
+    row("one empty key", S({QString()}), all);
+    row("all keys empty", S({QString(), QString(), QString()}), all);
+    row("date-time takes its whole minute", S({kMinute}), Ints({1, 3, 4, 6, 7, 8, 9}));
+    row("empty keys around one", S({QString(), kMinute, QString()}), Ints({1, 3, 4, 6, 7, 8, 9}));
+    row("two keys", S({"2012-5-16 9:5:00", "19:5:00"}), Ints({0, 2, 4, 5, 6, 7, 8, 9}));
+    row("plain substring", S({"9:5"}), Ints({6, 7, 8, 9}));
+    row("no match", S({"2013-"}), all);
+    row("case-sensitive", S({"MG/DL"}), all);
+    row("star is no wildcard", S({"2012*9:5:00"}), all);
+    row("question mark is no wildcard", S({"10?,"}), all);
+    row("bracket is no class", S({"[0-9]"}), all);
+    row("hash is no digit", S({"10#"}), all);
+    row("star matches itself", S({"*"}), Ints({0, 1, 2, 3, 4, 5, 7, 8, 9}));
+    row("question mark matches itself", S({"?"}), Ints({0, 1, 2, 3, 4, 5, 6, 8, 9}));
+    row("bracket matches itself", S({"[1]"}), Ints({0, 1, 2, 3, 4, 5, 6, 7, 9}));
+    row("hash matches itself", S({"#"}), Ints({0, 1, 2, 3, 4, 5, 6, 7, 8}));
 }
 
 void tst_Store::deleteByKeys()
 {
-    QFETCH(QStringList, keys);
-    QFETCH(Ints, kept);
+    const auto [keys, kept] = cells<QStringList, Ints>("keys", "kept");
     const QStringList lines = {recordLine(101, kMinute),
                                recordLine(102, "2012-5-6 19:5:00"),
                                recordLine(103, kMinute),
@@ -313,26 +309,22 @@ void tst_Store::deleteByKeys()
 
 void tst_Store::deleteAt_data()
 {
-    QTest::addColumn<int>("count");  // readings recordLine(0..count-1); 2 and 3 share a text
-    QTest::addColumn<Ints>("picks"); // positions, each with the text the store has there
-    QTest::addColumn<Ints>("stale"); // positions given with a text the store does not have there
-    QTest::addColumn<Ints>("gone");
-    QTest::newRow("one") << 5 << Ints({1}) << Ints() << Ints({1});
-    QTest::newRow("one of two alike") << 5 << Ints({3}) << Ints() << Ints({3});
-    QTest::newRow("both alike") << 5 << Ints({2, 3}) << Ints() << Ints({2, 3});
-    QTest::newRow("same pick twice") << 5 << Ints({4, 4}) << Ints() << Ints({4});
-    QTest::newRow("stale text kept") << 5 << Ints({0}) << Ints({1}) << Ints({0});
-    QTest::newRow("outside the store") << 5 << Ints() << Ints({-1, 5, 99}) << Ints();
-    QTest::newRow("beyond 51 rows") << 60 << Ints({51, 52, 59}) << Ints() << Ints({51, 52, 59});
-    QTest::newRow("nothing") << 3 << Ints() << Ints() << Ints();
+    // count readings recordLine(0..count-1), 2 and 3 sharing a text; picks: positions, each with
+    // the text the store has there; stale: positions given with a text the store does not have there.
+    columns<int, Ints, Ints, Ints>("count", "picks", "stale", "gone");
+    row("one", 5, Ints({1}), Ints(), Ints({1}));
+    row("one of two alike", 5, Ints({3}), Ints(), Ints({3}));
+    row("both alike", 5, Ints({2, 3}), Ints(), Ints({2, 3}));
+    row("same pick twice", 5, Ints({4, 4}), Ints(), Ints({4}));
+    row("stale text kept", 5, Ints({0}), Ints({1}), Ints({0}));
+    row("outside the store", 5, Ints(), Ints({-1, 5, 99}), Ints());
+    row("beyond 51 rows", 60, Ints({51, 52, 59}), Ints(), Ints({51, 52, 59}));
+    row("nothing", 3, Ints(), Ints(), Ints());
 }
 
 void tst_Store::deleteAt()
 {
-    QFETCH(int, count);
-    QFETCH(Ints, picks);
-    QFETCH(Ints, stale);
-    QFETCH(Ints, gone);
+    const auto [count, picks, stale, gone] = cells<int, Ints, Ints, Ints>("count", "picks", "stale", "gone");
     QStringList lines;
     for (int i = 0; i < count; ++i)
         lines << recordLine(i == 3 ? 2 : i);
@@ -360,33 +352,28 @@ void tst_Store::deleteAt()
 // line break after an instruction, a store that no longer parses, text re-encoded): refused.
 void tst_Store::entriesBesideItemsSurviveEdits_data()
 {
-    QTest::addColumn<QByteArray>("xml");
-    QTest::addColumn<int>("deleteAt");      // -1: append recordLine(9)
-    QTest::addColumn<QStringList>("after"); // empty: the edit is refused and the file kept
+    // deleteAt -1: append recordLine(9); after empty: the edit is refused and the file kept.
+    columns<QByteArray, int, QStringList>("xml", "deleteAt", "after");
     const S refused;
-    QTest::newRow("plain items") << QByteArray("<Data><xt><item>a</item><item>b</item></xt></Data>") << -1
-                                 << S({"a", "b", recordLine(9)});
-    QTest::newRow("comment beside items")
-        << QByteArray("<Data><xt><!--c--><item>a</item></xt></Data>") << 0 << S({"a"});
-    QTest::newRow("delete between two texts")
-        << QByteArray("<Data><xt>a<item>x</item>b</xt></Data>") << 1 << refused;
-    QTest::newRow("text after a PI") << QByteArray("<Data><xt><?pi d?>x</xt></Data>") << -1 << refused;
-    QTest::newRow("PI inside an item")
-        << QByteArray("<Data><xt><item>a<?pi d?>b</item></xt></Data>") << -1 << refused;
-    QTest::newRow("control character in a PI") << QByteArray("<Data><xt><?pi\x19"
-                                                             "d?></xt></Data>")
-                                               << -1 << refused;
-    QTest::newRow("declared ISO-8859-1")
-        << QByteArray(
-               "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<Data><xt><item>\xe9</item></xt></Data>")
-        << -1 << refused;
+    row("plain items", QByteArray("<Data><xt><item>a</item><item>b</item></xt></Data>"), -1,
+        S({"a", "b", recordLine(9)}));
+    row("comment beside items", QByteArray("<Data><xt><!--c--><item>a</item></xt></Data>"), 0, S({"a"}));
+    row("delete between two texts", QByteArray("<Data><xt>a<item>x</item>b</xt></Data>"), 1, refused);
+    row("text after a PI", QByteArray("<Data><xt><?pi d?>x</xt></Data>"), -1, refused);
+    row("PI inside an item", QByteArray("<Data><xt><item>a<?pi d?>b</item></xt></Data>"), -1, refused);
+    row("control character in a PI",
+        QByteArray("<Data><xt><?pi\x19"
+                   "d?></xt></Data>"),
+        -1, refused);
+    row("declared ISO-8859-1",
+        QByteArray(
+            "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<Data><xt><item>\xe9</item></xt></Data>"),
+        -1, refused);
 }
 
 void tst_Store::entriesBesideItemsSurviveEdits()
 {
-    QFETCH(QByteArray, xml);
-    QFETCH(int, deleteAt);
-    QFETCH(QStringList, after);
+    const auto [xml, deleteAt, after] = cells<QByteArray, int, QStringList>("xml", "deleteAt", "after");
     StoreFixture fx;
     QVERIFY(writeFileBytes(fx.store(), xml));
     const StoreItems before = ReadStoreItems(fx.store());
@@ -432,23 +419,22 @@ void tst_Store::savesArePrivate()
 
 void tst_Store::damagedStoreIsLeftAlone_data()
 {
-    QTest::addColumn<QByteArray>("bytes");
+    columns<QByteArray>("bytes");
     StoreFixture fx;
     QVERIFY(fx.fill({recordLine(1), recordLine(2), recordLine(3)}));
     const QByteArray whole = fileBytes(fx.store());
     constexpr int fiftyMegabytes = 50 * 1024 * 1024;
-    QTest::newRow("truncated") << whole.left(whole.size() / 2);
-    QTest::newRow("truncated last tag") << whole.left(whole.size() - 3);
-    QTest::newRow("empty file") << QByteArray();
-    QTest::newRow("not XML") << QByteArray("123,2012-5-6 9:5:00,mg/dL,-,-\n");
-    QTest::newRow("binary") << QByteArray("\x00\xff\x10<Data>", 9);
-    QTest::newRow("no xt") << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Data>\n</Data>\n");
-    QTest::newRow("no Data") << QByteArray(
-        "<Store>\n<xt>\n<item>1,2012-5-6 9:5:00,mg/dL,-,-</item>\n</xt>\n</Store>\n");
-    QTest::newRow("junk after") << whole + "<Data/>";
-    QTest::newRow("50 MB, not XML") << QByteArray(fiftyMegabytes, 'x');
-    QTest::newRow("50 MB, damaged after the first item")
-        << QByteArray("<Data><xt><item>1,2012-5-6 9:5:00,mg/dL,-,-</item>") + QByteArray(fiftyMegabytes, '<');
+    row("truncated", whole.left(whole.size() / 2));
+    row("truncated last tag", whole.left(whole.size() - 3));
+    row("empty file", QByteArray());
+    row("not XML", QByteArray("123,2012-5-6 9:5:00,mg/dL,-,-\n"));
+    row("binary", QByteArray("\x00\xff\x10<Data>", 9));
+    row("no xt", QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Data>\n</Data>\n"));
+    row("no Data", QByteArray("<Store>\n<xt>\n<item>1,2012-5-6 9:5:00,mg/dL,-,-</item>\n</xt>\n</Store>\n"));
+    row("junk after", whole + "<Data/>");
+    row("50 MB, not XML", QByteArray(fiftyMegabytes, 'x'));
+    row("50 MB, damaged after the first item",
+        QByteArray("<Data><xt><item>1,2012-5-6 9:5:00,mg/dL,-,-</item>") + QByteArray(fiftyMegabytes, '<'));
 }
 
 void tst_Store::damagedStoreIsLeftAlone()
@@ -465,10 +451,7 @@ void tst_Store::damagedStoreIsLeftAlone()
 
 void tst_Store::saveThatCannotSucceed_data()
 {
-    QTest::addColumn<QString>("how");
-    QTest::newRow("store is a folder") << QStringLiteral("folder");
-    QTest::newRow("disk full") << QStringLiteral("disk full");
-    QTest::newRow("read-only data folder") << QStringLiteral("immutable");
+    obstacleRows("store is a folder");
 }
 
 void tst_Store::saveThatCannotSucceed()
@@ -531,10 +514,7 @@ void tst_Store::resetBacksUpTheStore()
 
 void tst_Store::backupFailureKeepsTheStore_data()
 {
-    QTest::addColumn<QString>("how");
-    QTest::newRow("backup is a folder") << QStringLiteral("folder");
-    QTest::newRow("disk full") << QStringLiteral("disk full");
-    QTest::newRow("read-only data folder") << QStringLiteral("immutable");
+    obstacleRows("backup is a folder");
 }
 
 void tst_Store::backupFailureKeepsTheStore()
@@ -561,20 +541,17 @@ void tst_Store::backupFailureKeepsTheStore()
 
 void tst_Store::templateFailureKeepsTheStore_data()
 {
-    QTest::addColumn<QString>("how");
-    QTest::addColumn<QByteArray>("templ");
-    QTest::newRow("missing") << QStringLiteral("missing") << QByteArray();
-    QTest::newRow("empty") << QString() << QByteArray();
-    QTest::newRow("not XML") << QString() << QByteArray("Data xt");
-    QTest::newRow("no xt") << QString() << QByteArray("<Data/>");
-    QTest::newRow("store cannot be replaced")
-        << QStringLiteral("immutable") << fileBytes(sourceTemplatePath());
+    columns<QString, QByteArray>("how", "templ");
+    row("missing", QStringLiteral("missing"), QByteArray());
+    row("empty", QString(), QByteArray());
+    row("not XML", QString(), QByteArray("Data xt"));
+    row("no xt", QString(), QByteArray("<Data/>"));
+    row("store cannot be replaced", QStringLiteral("immutable"), fileBytes(sourceTemplatePath()));
 }
 
 void tst_Store::templateFailureKeepsTheStore()
 {
-    QFETCH(QString, how);
-    QFETCH(QByteArray, templ);
+    const auto [how, templ] = cells<QString, QByteArray>("how", "templ");
     StoreFixture fx;
     QVERIFY(fx.fill({recordLine(1)}));
     const QByteArray old = fileBytes(fx.store());

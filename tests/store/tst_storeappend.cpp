@@ -3,26 +3,25 @@
 // must load in full whenever anyone else has touched the file.
 
 #include "appendcache.h"
+#include "rows.h"
 #include "storefixture.h"
-
-#include <QTest>
-
-#ifdef Q_OS_UNIX
-#include <sys/stat.h>
-#endif
 
 #include <chrono>
 #include <thread>
 
 namespace {
 
+bool renameOver(const QString &from, const QString &to)
+{
+    return ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+}
+
 // Replaces the store with a byte-identical copy under a new inode: the next append has to load
 // it in full, as it would any store it did not write itself.
 bool copyOverStore(const QString &path)
 {
     const QString copy = path + QStringLiteral(".copy");
-    return writeFileBytes(copy, fileBytes(path)) &&
-           ::rename(QFile::encodeName(copy).constData(), QFile::encodeName(path).constData()) == 0;
+    return writeFileBytes(copy, fileBytes(path)) && renameOver(copy, path);
 }
 
 // Whether the next append to `path` would splice rather than load.
@@ -88,23 +87,22 @@ private slots:
 
 void tst_StoreAppend::splicedEqualsFullSave_data()
 {
-    QTest::addColumn<QByteArray>("templ");
-    QTest::newRow("installed") << fileBytes(sourceTemplatePath());
-    QTest::newRow("one line, no declaration") << QByteArray("<Data><xt/></Data>");
-    QTest::newRow("indented, CRLF, single quotes")
-        << QByteArray("<?xml version='1.0' encoding='utf-8'?>\r\n<Data>\r\n  <xt>\r\n  </xt>\r\n</Data>\r\n");
-    QTest::newRow("attributes") << QByteArray("<Data v=\"1\"><xt a=\"x&amp;y\" b='&lt;/xt>'/></Data>");
-    QTest::newRow("xt ends in text") << QByteArray("<Data><xt><!-- c -->text &amp; more</xt></Data>\n");
-    QTest::newRow("xt ends in CDATA") << QByteArray("<Data><xt><![CDATA[x]]></xt></Data>");
-    QTest::newRow("decoys before and after")
-        << QByteArray("<?xml version=\"1.0\"?>\n<!-- <xt/> --><Data><xs><xt/></xs><!-- </xt> -->"
-                      "<xt/><xt><item>other</item></xt><after>&lt;/xt&gt;</after></Data><!-- tail -->\n");
-    QTest::newRow("DOCTYPE with entity")
-        << QByteArray("<!DOCTYPE Data [<!ENTITY e \"xyz\">]><Data><xt><item>1&e;2</item></xt></Data>");
-    QTest::newRow("BOM") << QByteArray(
-        "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?><Data><xt/></Data>");
-    QTest::newRow("readings already there")
-        << QByteArray("<Data>\n<xt>\n<item>7,2012-5-6 9:5:00,mg/dL,-,-</item>\n</xt>\n</Data>\n");
+    columns<QByteArray>("templ");
+    row("installed", fileBytes(sourceTemplatePath()));
+    row("one line, no declaration", QByteArray("<Data><xt/></Data>"));
+    row("indented, CRLF, single quotes",
+        QByteArray("<?xml version='1.0' encoding='utf-8'?>\r\n<Data>\r\n  <xt>\r\n  </xt>\r\n</Data>\r\n"));
+    row("attributes", QByteArray("<Data v=\"1\"><xt a=\"x&amp;y\" b='&lt;/xt>'/></Data>"));
+    row("xt ends in text", QByteArray("<Data><xt><!-- c -->text &amp; more</xt></Data>\n"));
+    row("xt ends in CDATA", QByteArray("<Data><xt><![CDATA[x]]></xt></Data>"));
+    row("decoys before and after",
+        QByteArray("<?xml version=\"1.0\"?>\n<!-- <xt/> --><Data><xs><xt/></xs><!-- </xt> -->"
+                   "<xt/><xt><item>other</item></xt><after>&lt;/xt&gt;</after></Data><!-- tail -->\n"));
+    row("DOCTYPE with entity",
+        QByteArray("<!DOCTYPE Data [<!ENTITY e \"xyz\">]><Data><xt><item>1&e;2</item></xt></Data>"));
+    row("BOM", QByteArray("\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?><Data><xt/></Data>"));
+    row("readings already there",
+        QByteArray("<Data>\n<xt>\n<item>7,2012-5-6 9:5:00,mg/dL,-,-</item>\n</xt>\n</Data>\n"));
 }
 
 // Two stores take the same appends: one as an upload does, the other loaded in full before
@@ -112,12 +110,11 @@ void tst_StoreAppend::splicedEqualsFullSave_data()
 void tst_StoreAppend::splicedEqualsFullSave()
 {
     QFETCH(QByteArray, templ);
-    StoreFixture quick;
-    StoreFixture full;
-    QVERIFY(writeFileBytes(quick.templ(), templ));
-    QVERIFY(writeFileBytes(full.templ(), templ));
-    QVERIFY(quick.fill({}));
-    QVERIFY(full.fill({}));
+    StoreFixture quick, full;
+    for (const StoreFixture *fx : {&quick, &full}) {
+        QVERIFY(writeFileBytes(fx->templ(), templ));
+        QVERIFY(fx->fill({}));
+    }
 
     // One after the other: the process keeps one saved store, so two stores in turn would
     // never splice.
@@ -168,12 +165,12 @@ void tst_StoreAppend::splicedEqualsFullSave()
 void tst_StoreAppend::outsideChangeForcesFullLoad_data()
 {
 #ifdef Q_OS_UNIX
-    QTest::addColumn<QString>("change");
-    QTest::newRow("same size, later modification time") << QStringLiteral("later");
-    QTest::newRow("same size, modification time put back") << QStringLiteral("put back");
-    QTest::newRow("replaced, same size and modification time") << QStringLiteral("replaced");
-    QTest::newRow("same size, within the same clock tick") << QStringLiteral("quick");
-    QTest::newRow("grown") << QStringLiteral("grown");
+    columns<QString>("change");
+    row("same size, later modification time", QStringLiteral("later"));
+    row("same size, modification time put back", QStringLiteral("put back"));
+    row("replaced, same size and modification time", QStringLiteral("replaced"));
+    row("same size, within the same clock tick", QStringLiteral("quick"));
+    row("grown", QStringLiteral("grown"));
 #endif
 }
 
@@ -214,7 +211,7 @@ void tst_StoreAppend::outsideChangeForcesFullLoad()
         const QString other = store + QStringLiteral(".other");
         QVERIFY(writeFileBytes(other, edited));
         QVERIFY(setModified(other, ours.modified));
-        QVERIFY(::rename(QFile::encodeName(other).constData(), QFile::encodeName(store).constData()) == 0);
+        QVERIFY(renameOver(other, store));
     } else if (change == QLatin1String("quick")) {
         // No waiting: the times may well not have moved, the bytes have.
         QVERIFY(editInPlace(store, edited));
@@ -238,19 +235,17 @@ void tst_StoreAppend::outsideChangeForcesFullLoad()
 
 void tst_StoreAppend::outsideDamageIsNotRepaired_data()
 {
-    QTest::addColumn<QByteArray>("from");
-    QTest::addColumn<QByteArray>("to");
-    QTest::newRow("end tag misspelt") << QByteArray("</Data>") << QByteArray("</Date>");
-    QTest::newRow("xt renamed") << QByteArray("<xt>") << QByteArray("<xs>");
-    QTest::newRow("cut short") << QByteArray("</xt>\n</Data>\n") << QByteArray();
+    columns<QByteArray, QByteArray>("from", "to");
+    row("end tag misspelt", QByteArray("</Data>"), QByteArray("</Date>"));
+    row("xt renamed", QByteArray("<xt>"), QByteArray("<xs>"));
+    row("cut short", QByteArray("</xt>\n</Data>\n"), QByteArray());
 }
 
 // A store that someone else broke after our append stays broken and untouched: the bytes we
 // remember are no excuse to write over it.
 void tst_StoreAppend::outsideDamageIsNotRepaired()
 {
-    QFETCH(QByteArray, from);
-    QFETCH(QByteArray, to);
+    const auto [from, to] = cells<QByteArray, QByteArray>("from", "to");
     StoreFixture fx;
     QVERIFY(fx.fill({recordLine(1), recordLine(2)}));
     QVERIFY(spliceReady(fx.store()));
@@ -309,23 +304,20 @@ void tst_StoreAppend::failedSpliceLeavesStoreAndNextAppendLoads()
 
 void tst_StoreAppend::savedStoreMustMatchTheFile_data()
 {
-    QTest::addColumn<QByteArray>("remembered");
-    QTest::addColumn<bool>("otherPath");
-    QTest::addColumn<bool>("taken");
+    columns<QByteArray, bool, bool>("remembered", "otherPath", "taken");
     const QByteArray onDisk = "<Data>\n<xt>\n<item>1</item>\n</xt>\n</Data>\n";
-    QTest::newRow("the file's bytes") << onDisk << false << true;
-    QTest::newRow("one byte differs") << QByteArray(onDisk).replace("1", "2") << false << false;
-    QTest::newRow("shorter") << onDisk.chopped(1) << false << false;
-    QTest::newRow("another path") << onDisk << true << false;
+    row("the file's bytes", onDisk, false, true);
+    row("one byte differs", QByteArray(onDisk).replace("1", "2"), false, false);
+    row("shorter", onDisk.chopped(1), false, false);
+    row("another path", onDisk, true, false);
 }
 
 // Even with every stamp as it was (an edit within one tick of the clock), bytes that are not
 // the file's are never spliced into.
 void tst_StoreAppend::savedStoreMustMatchTheFile()
 {
-    QFETCH(QByteArray, remembered);
-    QFETCH(bool, otherPath);
-    QFETCH(bool, taken);
+    const auto [remembered, otherPath, taken] =
+        cells<QByteArray, bool, bool>("remembered", "otherPath", "taken");
     StoreFixture fx;
     QVERIFY(writeFileBytes(fx.store(), "<Data>\n<xt>\n<item>1</item>\n</xt>\n</Data>\n"));
     const std::optional<FileStamp> stamp = FileStamp::of(fx.store());
