@@ -2,6 +2,7 @@
 // program read from the input. Whatever arrives, the gathered text stays bounded, the link stays
 // in one of its states, and nothing reaches the store that is not a reading.
 #include "fakelink.h"
+#include "fuzzcheck.h"
 #include "meterlink.h"
 
 #include <QRegularExpression>
@@ -9,18 +10,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+const char *const FuzzTarget = "fuzz_receive";
+
 namespace {
-
-constexpr const char *TargetName = "fuzz_receive";
-
-// Names the broken invariant before stopping, so a crash file explains itself.
-void check(bool ok, const char *what = "invariant")
-{
-    if (ok)
-        return;
-    std::fprintf(stderr, "%s: %s\n", TargetName, what);
-    std::abort();
-}
 
 // Answers a meter gives, so that short inputs still reach the later steps.
 const char *const Answers[] = {"BB",

@@ -1,5 +1,6 @@
 // The report's pure half on arbitrary record lines, date-box texts and settings: the counts nest,
 // the list has one row per stored entry in store order, and every number shown is finite.
+#include "fuzzcheck.h"
 #include "selection.h"
 
 #include <QCoreApplication>
@@ -9,18 +10,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+const char *const FuzzTarget = "fuzz_selection";
+
 namespace {
-
-constexpr const char *TargetName = "fuzz_selection";
-
-// Names the broken invariant before stopping, so a crash file explains itself.
-void check(bool ok, const char *what = "invariant")
-{
-    if (ok)
-        return;
-    std::fprintf(stderr, "%s: %s\n", TargetName, what);
-    std::abort();
-}
 
 void checkFinite(const QString &text)
 {

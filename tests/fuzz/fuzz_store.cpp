@@ -1,6 +1,7 @@
 // The store on an arbitrary file: the report's read, two appends, a delete by key and a delete by
 // place. A file the read cannot use stays byte for byte as it was; every change the operations
 // report as done is exactly the change asked for, and leaves the file private.
+#include "fuzzcheck.h"
 #include "readingstore.h"
 
 #include <QFile>
@@ -12,18 +13,9 @@
 #include <sys/stat.h>
 #endif
 
+const char *const FuzzTarget = "fuzz_store";
+
 namespace {
-
-constexpr const char *TargetName = "fuzz_store";
-
-// Names the broken invariant before stopping, so a crash file explains itself.
-void check(bool ok, const char *what = "invariant")
-{
-    if (ok)
-        return;
-    std::fprintf(stderr, "%s: %s\n", TargetName, what);
-    std::abort();
-}
 
 QByteArray bytesOf(const QString &path)
 {
