@@ -17,10 +17,12 @@
 #include <QCalendarWidget>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
@@ -95,12 +97,10 @@ void MainWindow::buildControls()
 
     auto *Label2 = bandLabel(QStringLiteral("Report"), Frame1);
     Label2->setObjectName(QStringLiteral("Label2"));
-    Combo1 = new QComboBox(Frame1);
+    Combo1 = new PickComboBox(Frame1);
     Combo1->setObjectName(QStringLiteral("Combo1"));
-    Combo1->setEditable(true);
-    Combo1->setInsertPolicy(QComboBox::NoInsert);
     Combo1->addItems(PeriodEntries);
-    Combo1->setCurrentText(QStringLiteral("7 Day"));
+    Combo1->showText(QStringLiteral("7 Day"));
     Combo1->setMinimumContentsLength(8);
     auto *Label4 = bandLabel(QStringLiteral("and"), Frame1);
     Label4->setObjectName(QStringLiteral("Label4"));
@@ -114,7 +114,7 @@ void MainWindow::buildControls()
     unit = new PickComboBox(Frame1);
     unit->setObjectName(QStringLiteral("unit"));
     unit->addItems({QStringLiteral("mmol/l"), QStringLiteral("mg/dl")});
-    unit->setCurrentText(QStringLiteral("mg/dl"));
+    unit->showText(QStringLiteral("mg/dl"));
     unit->setMinimumContentsLength(6);
 
     auto *Label3 = bandLabel(QStringLiteral("Form"), Frame1);
@@ -275,7 +275,7 @@ void MainWindow::Form_Load()
         m_link->waitload = DefaultTimeoutTicks;
     }
     // 10
-    unit->setEditText(m_ini->GetIniKey(QStringLiteral("setting"), QStringLiteral("unit")));
+    unit->showText(m_ini->GetIniKey(QStringLiteral("setting"), QStringLiteral("unit")));
     // 11: an entry that is not in the list keeps "ALL"
     const int view =
         sel_viewtype->findText(m_ini->GetIniKey(QStringLiteral("setting"), QStringLiteral("timesplit")));
@@ -361,13 +361,26 @@ void MainWindow::onViewPicked(const QString &text)
     }
     m_ini = std::make_unique<clsOperateINI>();
     m_ini->setINIFileName(m_dir.iniPath());
-    m_ini->WriteIniKey(QStringLiteral("setting"), QStringLiteral("timesplit"), text);
+    writeSetting(QStringLiteral("timesplit"), text);
 }
 
 void MainWindow::onUnitPicked()
 {
-    m_ini->WriteIniKey(QStringLiteral("setting"), QStringLiteral("unit"), unit->currentText());
+    writeSetting(QStringLiteral("unit"), unit->currentText());
     DrawReport(newxmlfile);
+}
+
+// A settings file that exists but cannot be read is left as it is by every write; the user
+// hears of it once, in the log window, rather than finding the settings gone later.
+void MainWindow::writeSetting(const QString &key, const QString &value)
+{
+    if (m_ini->WriteIniKey(QStringLiteral("setting"), key, value) || m_toldUnreadable || m_ini->readable())
+        return;
+    m_toldUnreadable = true;
+    addLog(tr("The settings in %1 could not be read; they are left as they are and nothing is saved to them.")
+               .arg(QDir::toNativeSeparators(m_dir.iniPath())));
+    placeOver(m_log, QPoint(width() / 4, height() / 4));
+    m_log->show();
 }
 
 void MainWindow::toggleCalendar(QCalendarWidget *calendar, QComboBox *box)
@@ -387,7 +400,7 @@ void MainWindow::toggleCalendar(QCalendarWidget *calendar, QComboBox *box)
 void MainWindow::onDayPicked(QCalendarWidget *calendar, QComboBox *box, const QDate &date)
 {
     calendar->hide();
-    Combo1->setCurrentText(QStringLiteral("User"));
+    Combo1->showText(QStringLiteral("User"));
     box->setEditText(datetext::dateToBoxText(date));
 }
 
@@ -399,11 +412,13 @@ void MainWindow::hideCalendars()
 
 void MainWindow::placeCalendars()
 {
-    const int top = Frame1->geometry().bottom() + 1;
-    for (QCalendarWidget *calendar : {Calendar1, Calendar2})
+    // Each calendar hangs from the bottom edge of its own date box, so the pointer's way from
+    // the box's arrow into it never crosses the band's bare surface, which hides the calendars.
+    for (auto [calendar, box] : {std::pair{Calendar1, xt_d1}, std::pair{Calendar2, xt_d2}}) {
         calendar->resize(calendar->sizeHint().expandedTo(QSize(280, 200)));
-    Calendar1->move(8, top);
-    Calendar2->move(std::max(8, width() - Calendar2->width() - 8), top);
+        const QPoint under = box->mapTo(this, QPoint(0, box->height()));
+        calendar->move(std::clamp(under.x(), 0, std::max(0, width() - calendar->width())), under.y());
+    }
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)
@@ -420,8 +435,12 @@ void MainWindow::mousePressEvent(QMouseEvent *event)
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == Frame1 && event->type() == QEvent::MouseMove)
-        hideCalendars();
+    // The band's bare surface, its labels included; moving over a control in it is not that.
+    if (watched == Frame1 && event->type() == QEvent::MouseMove) {
+        QWidget *under = Frame1->childAt(static_cast<QMouseEvent *>(event)->position().toPoint());
+        if (!under || qobject_cast<QLabel *>(under))
+            hideCalendars();
+    }
     // A closed window is gone for us at once, although Qt deletes it a little later: the next
     // opening loads a fresh one.
     if (event->type() == QEvent::Close) {

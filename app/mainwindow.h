@@ -89,6 +89,7 @@ private:
     void buildControls();
     void onViewPicked(const QString &text);
     void onUnitPicked();
+    void writeSetting(const QString &key, const QString &value);
     void toggleCalendar(QCalendarWidget *calendar, QComboBox *box);
     void onDayPicked(QCalendarWidget *calendar, QComboBox *box, const QDate &date);
     void hideCalendars();
@@ -105,7 +106,7 @@ private:
 
     QFrame *Frame1;
     QLabel *Label1;
-    QComboBox *Combo1;
+    PickComboBox *Combo1;
     QComboBox *sel_viewtype;
     PickComboBox *unit;
     DateBox *xt_d1;
@@ -136,4 +137,5 @@ private:
     bool m_timerEnabled = true;
     bool m_unloading = false;
     bool m_unloaded = false;
+    bool m_toldUnreadable = false;
 };

@@ -4,6 +4,7 @@
 
 #include "logwindow.h"
 #include "meterlink.h"
+#include "pickcombobox.h"
 #include "serialportcontrol.h"
 
 #include <QApplication>
@@ -113,7 +114,7 @@ void MainWindow::drawReport()
 
 void MainWindow::endOfUpload()
 {
-    Combo1->setCurrentText(QStringLiteral("9999 Day"));
+    Combo1->showText(QStringLiteral("9999 Day"));
     applyPeriodRule();
     DrawReport(newxmlfile);
     showValuesWindow();
