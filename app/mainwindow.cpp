@@ -22,7 +22,6 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
@@ -435,12 +434,9 @@ void MainWindow::mousePressEvent(QMouseEvent *event)
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    // The band's bare surface, its labels included; moving over a control in it is not that.
-    if (watched == Frame1 && event->type() == QEvent::MouseMove) {
-        QWidget *under = Frame1->childAt(static_cast<QMouseEvent *>(event)->position().toPoint());
-        if (!under || qobject_cast<QLabel *>(under))
-            hideCalendars();
-    }
+    // Only moves over the band's bare surface arrive here: Qt drops those over its controls.
+    if (watched == Frame1 && event->type() == QEvent::MouseMove)
+        hideCalendars();
     // A closed window is gone for us at once, although Qt deletes it a little later: the next
     // opening loads a fresh one.
     if (event->type() == QEvent::Close) {

@@ -9,6 +9,8 @@
 #include <QCalendarWidget>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
@@ -132,6 +134,7 @@ private slots:
         row("unit mmol/l", "setting", "unit", "mmol/l", "mmol/l");
         row("unit mg/dl", "setting", "unit", "mg/dl", "mg/dl");
         row("unit as typed", "setting", "unit", "MMOL/L", "MMOL/L");
+        row("unit with a trailing blank", "setting", "unit", "mmol/l ", "mmol/l ");
         row("unit negative", "setting", "unit", "-18", "-18");
         row("unit huge", "setting", "unit", "1e999", "1e999");
         row("unit empty", "setting", "unit", "", "");
@@ -164,6 +167,7 @@ private slots:
         auto [box, calendar, click] = cells<QString, QString, bool>("box", "calendar", "click");
         MainWindow *w = fx.start();
         w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
         auto *dates = fx.child<QComboBox>(qPrintable(box));
         auto *cal = fx.child<QCalendarWidget>(qPrintable(calendar));
         const QString before = dates->currentText();
@@ -175,6 +179,36 @@ private slots:
             QTest::mouseMove(fx.child<QWidget>("Frame1"), QPoint(5, 5));
         QVERIFY(cal->isHidden());
         QCOMPARE(dates->currentText(), before);
+    }
+
+    // A settings file that is there but cannot be read (a folder in its place is one that not
+    // even root reads) is never replaced by the start's writes or a pick; the log says so once.
+    void unreadableSettingsAreLeftAlone()
+    {
+        fx.start(QByteArray());
+        const QString ini = fx.dir().iniPath();
+        QVERIFY(QFile::remove(ini));
+        QVERIFY(QDir().mkpath(ini + QStringLiteral("/kept")));
+        MainWindow w{ProgramDir(fx.dir().path())};
+        w.Form_Load();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        auto *unit = w.findChild<QComboBox *>(QStringLiteral("unit"));
+        QTest::mouseClick(unit->lineEdit(), Qt::LeftButton);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QCOMPARE(unit->currentText(), QStringLiteral("mmol/l"));
+
+        QStringList told;
+        for (int i = 0; i < w.logWindow()->loglist->count(); ++i)
+            told << w.logWindow()->loglist->item(i)->text();
+        QCOMPARE(
+            told.filter(QStringLiteral("could not be read")),
+            QStringList{QStringLiteral("The settings in %1 could not be read; they are left as they are and "
+                                       "nothing is saved to them.")
+                            .arg(QDir::toNativeSeparators(ini))});
+        QVERIFY(w.logWindow()->isVisible());
+        QVERIFY(QFileInfo(ini).isDir());
+        QVERIFY(QFileInfo::exists(ini + QStringLiteral("/kept")));
     }
 
     void unloadClosesTheOtherWindowsAndKeepsTheTimerStopped()
