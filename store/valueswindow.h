@@ -28,6 +28,7 @@ protected:
 
 private:
     void applyColumnWidths();
+    void tell(const QString &name, const QString &text);
 
     QString m_storePath;
     ValuesListModel *m_model;

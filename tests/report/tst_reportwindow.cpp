@@ -120,6 +120,8 @@ private slots:
     void deleteTickedRows_data();
     void deleteTickedRows();
     void deleteOnUnreadableStoreSays();
+    void deleteFromAnOutdatedListSays_data();
+    void deleteFromAnOutdatedListSays();
     void valuesWindowTitleAndOneRefresh();
     void saveAndCancelClose_data();
     void saveAndCancelClose();
@@ -351,6 +353,63 @@ void tst_ReportWindow::deleteOnUnreadableStoreSays()
     QVERIFY(box->text().contains(fx.dir().storePath()));
     QCOMPARE(fx.dir().readFile("data/TMPDATE.xml"), broken);
     box->close();
+}
+
+void tst_ReportWindow::deleteFromAnOutdatedListSays_data()
+{
+    // The list shows four readings; then the store changes to `now` (indices into them) before
+    // the rows `ticked` (from 1) are ticked and deleted.
+    columns<QList<int>, QList<int>, QList<int>, int>("now", "ticked", "kept", "notDeleted");
+    row("an upload reset the store and failed", QList<int>{0, 1}, QList<int>{1, 3}, QList<int>{1}, 1);
+    row("another program deleted the first", QList<int>{1, 2, 3}, QList<int>{2, 3}, QList<int>{1, 2, 3}, 2);
+    row("another program emptied it", QList<int>{}, QList<int>{4}, QList<int>{}, 1);
+}
+
+void tst_ReportWindow::deleteFromAnOutdatedListSays()
+{
+    const auto [now, ticked, kept, notDeleted] =
+        cells<QList<int>, QList<int>, QList<int>, int>("now", "ticked", "kept", "notDeleted");
+    QStringList lines;
+    for (int i = 0; i < 4; ++i)
+        lines << reading(100 + i, 1, 8 + i);
+    fx.open(lines);
+    ValuesWindow *values = fx.main()->showValuesWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(values));
+    QTRY_VERIFY(!values->findChild<QTimer *>("Timer1")->isActive());
+    const auto pick = [&lines](const QList<int> &indices) {
+        QStringList out;
+        for (int i : indices)
+            out << lines.at(i);
+        return out;
+    };
+    fx.writeStore(pick(now));
+
+    // A click on a row's number, then the space bar, ticks it.
+    auto *view = values->findChild<QTableView *>("vlist");
+    for (int r : ticked) {
+        const QRect cell = view->visualRect(view->model()->index(r - 1, ValuesListModel::NumColumn));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(cell.right() - 4, cell.center().y()));
+        QTest::keyClick(view, Qt::Key_Space);
+    }
+    QCOMPARE(fx.list()->checkedItems().size(), ticked.size());
+    fx.clickInValues("Command1");
+
+    auto *box = values->findChild<QMessageBox *>("deleteStale");
+    QCOMPARE(box != nullptr, notDeleted > 0);
+    if (box) {
+        QVERIFY(box->isVisible());
+        QVERIFY(!box->isModal());
+        QVERIFY2(box->text().startsWith(QStringLiteral("%1 ticked reading").arg(notDeleted)),
+                 qPrintable(box->text()));
+        box->close();
+    }
+    QCOMPARE(fx.stored(), pick(kept));
+    // The list was filled again from the store as it now is.
+    QStringList keptValues;
+    for (int i : kept)
+        keptValues << QString::number(100 + i);
+    QCOMPARE(fx.column(ValuesListModel::ValueColumn), keptValues);
+    QVERIFY(fx.list()->checkedItems().isEmpty());
 }
 
 void tst_ReportWindow::valuesWindowTitleAndOneRefresh()
