@@ -32,6 +32,8 @@ namespace {
 // Used when the installed settings lack a key or hold something that is not a number.
 constexpr int DefaultDelayMs = 100;
 constexpr qint16 DefaultTimeoutTicks = 20;
+// The end commands of an upload may hold up the closing of the port this many ticks at most.
+constexpr int EndWriteWaitTicks = 2;
 
 const QStringList PeriodEntries = {
     QStringLiteral("1 Day"),  QStringLiteral("7 Day"),   QStringLiteral("14 Day"),
@@ -259,6 +261,7 @@ void MainWindow::Form_Load()
     // 6: an interval of 0 or less gives no ticks at all
     const auto delay = numbertext::toInt32(m_ini->GetIniKey(QStringLiteral("comm"), QStringLiteral("delay")));
     Timer1->setInterval(delay ? std::max(*delay, 0) : DefaultDelayMs);
+    m_link->endWriteWaitMs = EndWriteWaitTicks * std::max(Timer1->interval(), 1);
     // 7, 8
     const QString settings = m_ini->GetIniKey(QStringLiteral("comm"), QStringLiteral("settings"));
     if (!msc->setSettings(settings))

@@ -3,7 +3,9 @@
 #include "linesettings.h"
 #include "porttable.h"
 
+#include <QDeadlineTimer>
 #include <QFileInfo>
+#include <QScopedValueRollback>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
@@ -72,6 +74,19 @@ bool SerialPortControl::output(const QByteArray &bytes)
     return m_port.isOpen() && m_port.error() == QSerialPort::NoError;
 }
 
+bool SerialPortControl::waitForWritten(int msecs)
+{
+    const QDeadlineTimer deadline(msecs);
+    // Waiting reads what arrives meanwhile; it stays waiting rather than re-entering the link,
+    // which is in the middle of a step.
+    const QScopedValueRollback<bool> quiet(m_waitingForWrites, true);
+    while (m_port.isOpen() && m_port.bytesToWrite() > 0) {
+        if (!m_port.waitForBytesWritten(int(deadline.remainingTime())))
+            break;
+    }
+    return m_port.isOpen() && m_port.bytesToWrite() == 0;
+}
+
 QByteArray SerialPortControl::input()
 {
     return m_port.isOpen() ? m_port.readAll() : QByteArray();
@@ -79,7 +94,7 @@ QByteArray SerialPortControl::input()
 
 void SerialPortControl::onReadyRead()
 {
-    if (m_rthreshold <= 0 || m_port.bytesAvailable() < m_rthreshold)
+    if (m_waitingForWrites || m_rthreshold <= 0 || m_port.bytesAvailable() < m_rthreshold)
         return;
     m_commEvent = ComEvReceive;
     emit OnComm();

@@ -30,6 +30,7 @@ public:
     bool portOpen() const override { return m_port.isOpen(); }
     bool setPortOpen(bool open) override;
     bool output(const QByteArray &bytes) override;
+    bool waitForWritten(int msecs) override;
     QByteArray input() override;
     int commEvent() const override { return m_commEvent; }
 
@@ -48,5 +49,6 @@ private:
     int m_commPort = 1;
     int m_rthreshold = 0;
     int m_commEvent = 0;
+    bool m_waitingForWrites = false;
     QSet<QString> m_reported;
 };
