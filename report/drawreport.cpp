@@ -45,9 +45,15 @@ void DrawReport(const QString &path, const ReportTargets &targets)
     const ReportInput input = readControls(targets);
     const ReportOutcome outcome = selection::run(input, ReadStoreItems(path));
 
-    // No store yet: everything stays as the last run left it.
-    if (outcome.end == ReportEnd::StoreMissing)
+    // No store yet: everything stays as the last run left it, and a chart that has drawn nothing
+    // yet is an empty one on the scale of the settings.
+    if (outcome.end == ReportEnd::StoreMissing) {
+        if (targets.MSChart1)
+            targets.MSChart1->showEmpty(
+                selection::chartScale(input.settings, input.unitText == QLatin1String("mmol/l")),
+                input.unitText);
         return;
+    }
     if (outcome.listRebuilt && targets.vlist) {
         if (ValuesListModel *list = targets.vlist())
             list->setRows(outcome.rows);

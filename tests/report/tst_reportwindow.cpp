@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QtCharts/QLineSeries>
 #include <QtCharts/QValueAxis>
 #include <QtTest>
 
@@ -149,6 +150,13 @@ void tst_ReportWindow::chartShownOrHidden()
     fx.open(lines);
     QCOMPARE(fx.chart()->isVisible(), chartShown);
     QCOMPARE(fx.caption(), caption);
+    // Drawn or not, a finished chart: its series named and its value axis from the settings.
+    const TrendChart *chart = fx.chart();
+    QCOMPARE(QStringList(
+                 {chart->readingsSeries()->name(), chart->highSeries()->name(), chart->lowSeries()->name()}),
+             QStringList({"Glucose (mg/dl)", "Normal high", "Normal low"}));
+    QCOMPARE(QList<double>({chart->valueAxis()->min(), chart->valueAxis()->max()}), QList<double>({0, 600}));
+    QCOMPARE(chart->yMajorDivision(), 6);
     QVERIFY(fx.child<QLabel>("Label6")->isVisible());
     QCOMPARE(fx.child<QLabel>("Label6")->text(), QStringLiteral("No Graphic Data "));
 }
