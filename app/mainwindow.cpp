@@ -22,6 +22,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
@@ -412,6 +413,17 @@ void MainWindow::hideCalendars()
     Calendar2->hide();
 }
 
+// A calendar stays open while the pointer is on its way from its date box into it: a straight
+// way out of the box's side crosses a strip of the band before it reaches the calendar.
+void MainWindow::hideCalendarsAwayFrom(QPoint at)
+{
+    for (auto [calendar, box] : {std::pair{Calendar1, xt_d1}, std::pair{Calendar2, xt_d2}}) {
+        const QRect way = calendar->geometry().united(QRect(box->mapTo(this, QPoint(0, 0)), box->size()));
+        if (!way.contains(at))
+            calendar->hide();
+    }
+}
+
 void MainWindow::placeCalendars()
 {
     // Each calendar hangs from the bottom edge of its own date box, so the pointer's way from
@@ -439,7 +451,7 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     // Only moves over the band's bare surface arrive here: Qt drops those over its controls.
     if (watched == Frame1 && event->type() == QEvent::MouseMove)
-        hideCalendars();
+        hideCalendarsAwayFrom(Frame1->mapTo(this, static_cast<QMouseEvent *>(event)->position().toPoint()));
     // A closed window is gone for us at once, although Qt deletes it a little later: the next
     // opening loads a fresh one.
     if (event->type() == QEvent::Close) {

@@ -93,6 +93,7 @@ private:
     void toggleCalendar(QCalendarWidget *calendar, QComboBox *box);
     void onDayPicked(QCalendarWidget *calendar, QComboBox *box, const QDate &date);
     void hideCalendars();
+    void hideCalendarsAwayFrom(QPoint at);
     void placeCalendars();
     void placeOver(QWidget *window, QPoint offset);
     void setupLink();

@@ -146,19 +146,24 @@ private slots:
     void calendarReachedWithThePointer_data()
     {
         // row, column: a cell of the calendar's grid, past its row of day names and its column
-        // of week numbers
-        columns<QString, QString, int, int>("box", "calendar", "row", "column");
-        row("Calendar1, a day below the arrow", "xt_d1", "Calendar1", 4, 4);
-        row("Calendar1, the first cell", "xt_d1", "Calendar1", 1, 1);
-        row("Calendar1, the last cell", "xt_d1", "Calendar1", 6, 7);
-        row("Calendar2, a day below the arrow", "xt_d2", "Calendar2", 3, 5);
-        row("Calendar2, the first cell", "xt_d2", "Calendar2", 1, 1);
-        row("Calendar2, the last cell", "xt_d2", "Calendar2", 6, 7);
+        // of week numbers; the pointer goes there from the arrow, or first to a button of the
+        // calendar's own, which turns the month
+        columns<QString, QString, int, int, QString>("box", "calendar", "row", "column", "button");
+        row("Calendar1, a day below the arrow", "xt_d1", "Calendar1", 4, 4, QString());
+        row("Calendar1, the first cell", "xt_d1", "Calendar1", 1, 1, QString());
+        row("Calendar1, the last cell", "xt_d1", "Calendar1", 6, 7, QString());
+        row("Calendar2, a day below the arrow", "xt_d2", "Calendar2", 3, 5, QString());
+        row("Calendar2, the first cell", "xt_d2", "Calendar2", 1, 1, QString());
+        row("Calendar2, the last cell", "xt_d2", "Calendar2", 6, 7, QString());
+        row("Calendar1, next month first", "xt_d1", "Calendar1", 3, 3, "qt_calendar_nextmonth");
+        row("Calendar1, previous month first", "xt_d1", "Calendar1", 3, 3, "qt_calendar_prevmonth");
+        row("Calendar2, next month first", "xt_d2", "Calendar2", 2, 6, "qt_calendar_nextmonth");
+        row("Calendar2, previous month first", "xt_d2", "Calendar2", 2, 6, "qt_calendar_prevmonth");
     }
     void calendarReachedWithThePointer()
     {
-        auto [box, calendar, row, column] =
-            cells<QString, QString, int, int>("box", "calendar", "row", "column");
+        auto [box, calendar, row, column, button] =
+            cells<QString, QString, int, int, QString>("box", "calendar", "row", "column", "button");
         MainWindow *w = fx.start();
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w));
@@ -171,9 +176,23 @@ private slots:
         auto *grid = cal->findChild<QTableView *>(QStringLiteral("qt_calendar_calendarview"));
         QVERIFY(grid);
         const QPoint day = grid->visualRect(grid->model()->index(row, column)).center();
-        const auto hiddenAt =
-            MainWindowFixture::movePointerWhile(w, dates->mapTo(w, arrow), grid->viewport()->mapTo(w, day),
-                                                [cal = cal] { return cal->isVisible(); });
+        QPoint from = dates->mapTo(w, arrow);
+        const int month = cal->monthShown();
+        if (!button.isEmpty()) {
+            auto *turn = cal->findChild<QWidget *>(button);
+            QVERIFY(turn);
+            const QPoint onTurn = turn->rect().center();
+            const auto hiddenAt = MainWindowFixture::movePointerWhile(
+                w, from, turn->mapTo(w, onTurn), [cal = cal] { return cal->isVisible(); });
+            QVERIFY2(!hiddenAt,
+                     qPrintable(QStringLiteral("hidden at %1,%2").arg(hiddenAt->x()).arg(hiddenAt->y())));
+            QTest::mouseClick(turn, Qt::LeftButton, {}, onTurn);
+            QVERIFY(cal->isVisible());
+            QVERIFY(cal->monthShown() != month);
+            from = turn->mapTo(w, onTurn);
+        }
+        const auto hiddenAt = MainWindowFixture::movePointerWhile(w, from, grid->viewport()->mapTo(w, day),
+                                                                  [cal = cal] { return cal->isVisible(); });
         QVERIFY2(!hiddenAt,
                  qPrintable(QStringLiteral("hidden at %1,%2").arg(hiddenAt->x()).arg(hiddenAt->y())));
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, day);
