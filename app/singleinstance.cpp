@@ -29,11 +29,15 @@ QString userTag()
 SingleInstance::SingleInstance(const QString &dataDir, QObject *parent)
     : QObject(parent), m_lockPath(QDir(dataDir).filePath(QStringLiteral("quillon.lock"))), m_lock(m_lockPath)
 {
-    // The socket is named after the folder, not placed in it: socket paths are short.
+    // The socket is named after the folder, not placed in it: socket paths are short. It goes
+    // into the user's private runtime folder when there is one, else into the temporary folder.
     const QString folder = QFileInfo(dataDir).canonicalFilePath();
     const QByteArray hash =
         QCryptographicHash::hash((folder.isEmpty() ? dataDir : folder).toUtf8(), QCryptographicHash::Sha1);
-    m_serverName = QStringLiteral("quillon-%1-%2").arg(userTag(), QString::fromLatin1(hash.toHex().left(16)));
+    const QString name =
+        QStringLiteral("quillon-%1-%2").arg(userTag(), QString::fromLatin1(hash.toHex().left(16)));
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    m_serverName = QDir::isAbsolutePath(runtime) && QFileInfo(runtime).isDir() ? runtime + u'/' + name : name;
     // Only a lock whose process is gone counts as stale, never one that is merely old: a
     // program may run for weeks.
     m_lock.setStaleLockTime(0);
