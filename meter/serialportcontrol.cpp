@@ -15,8 +15,7 @@ namespace {
 bool systemLetsUserOpen(const QString &device)
 {
 #ifdef Q_OS_UNIX
-    // Only a device this user may not open counts; a busy port opens no better but is no
-    // matter of permission.
+    // Only EACCES is a refusal: a busy port fails to open too, but not for want of permission.
     const QByteArray native = QFile::encodeName(device);
     return ::access(native.constData(), R_OK | W_OK) == 0 || errno != EACCES;
 #else
