@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QFile>
 #include <QFontMetricsF>
 #include <QGraphicsScene>
 #include <QLocale>
@@ -141,7 +142,7 @@ double figures(Page &page, const ReportSnapshot &s, double top)
         y += RowHeight;
     }
 
-    const double cols[] = {left + 12, left + 110, left + 140, left + 185};
+    const double cols[] = {left + 12, left + 88, left + 112, left + 172};
     double ty = top + 16;
     p.setFont(font(BodySize, true));
     const QString heads[] = {QStringLiteral("Window"), QStringLiteral("n"), QStringLiteral("Mean"),
@@ -323,7 +324,10 @@ Result paint(QPagedPaintDevice &device, const ReportSnapshot &s, const Options &
     y = figures(page, s, y);
     const double left = area.height() - FooterHeight - y;
     const double trendHeight = left * 0.55;
-    trendChart(page, s, QRectF(0, y, area.width(), trendHeight - 6));
+    painter.setPen(Ink);
+    painter.setFont(font(10, true));
+    painter.drawText(QPointF(0, y + 10), QStringLiteral("Trend of the selected readings"));
+    trendChart(page, s, QRectF(0, y + 14, area.width(), trendHeight - 20));
     timeOfDayChart(page, s, QRectF(0, y + trendHeight, area.width(), left - trendHeight));
     footer(page, 1, pages, o.made);
     if (progress && !progress(1, pages)) {
@@ -373,7 +377,11 @@ Result print(QPrinter &printer, const ReportSnapshot &snapshot, const Options &o
              const Progress &progress)
 {
     printer.setDocName(QStringLiteral("Blood glucose report"));
-    return paint(printer, snapshot, options, progress);
+    const Result result = paint(printer, snapshot, options, progress);
+    // Printed to a file, it is health data like the PDF.
+    if (!printer.outputFileName().isEmpty() && QFile::exists(printer.outputFileName()))
+        QFile::setPermissions(printer.outputFileName(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    return result;
 }
 
 } // namespace pdfreport

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QTableWidget>
 #include <QtCharts/QValueAxis>
 #include <QtTest>
 
@@ -125,6 +126,7 @@ private slots:
     void saveAndCancelClose();
     void columnWidthsInProportion();
     void testButtonAndChartClick();
+    void statisticsFollowEveryRedraw();
 };
 
 void tst_ReportWindow::chartShownOrHidden_data()
@@ -432,3 +434,32 @@ void tst_ReportWindow::testButtonAndChartClick()
 
 QTEST_MAIN(tst_ReportWindow)
 #include "tst_reportwindow.moc"
+
+// The statistics window: opened by its button, left out control tests (so its mean differs
+// from the average caption), and redrawn with the report in the new unit or with nothing.
+void tst_ReportWindow::statisticsFollowEveryRedraw()
+{
+    fx.open(QStringList{reading(100, 2, 9), reading(102, 1, 9),
+                        reading(130, 1, 10).replace(QLatin1String(",-,-"), QLatin1String(",Ctrl,-"))});
+    QTest::mouseClick(fx.inBand<QPushButton>("statisticsButton"), Qt::LeftButton);
+    auto *figures = fx.child<QTableWidget>("figures");
+    const auto shown = [figures] {
+        QStringList out;
+        for (int r = 0; r < figures->rowCount(); ++r)
+            out << figures->item(r, 0)->text() + QStringLiteral(": ") + figures->item(r, 1)->text();
+        return out;
+    };
+    QCOMPARE(fx.caption(), QStringLiteral("Average Value : [110.7] mg/dl"));
+    QVERIFY(shown().contains("Blood readings counted: 2"));
+    QVERIFY(shown().contains("Control tests left out (Ctrl): 1"));
+    QVERIFY(shown().contains("Mean of blood readings: 101 mg/dL"));
+
+    fx.pick("unit", QStringLiteral("mmol/l"));
+    QVERIFY2(shown().contains("Mean of blood readings: 5.6 mmol/L"), qPrintable(shown().join('\n')));
+    QVERIFY(shown().contains("Blood readings counted: 2"));
+
+    fx.writeStore({reading(100, 30, 9)});
+    fx.apply();
+    QVERIFY(shown().contains("Blood readings counted: 0"));
+    QVERIFY(shown().contains("No blood readings in this selection: "));
+}
