@@ -88,7 +88,7 @@ StatisticsWindow::StatisticsWindow(QWidget *parent) : QWidget(parent, Qt::Window
     connect(m_print, &QPushButton::clicked, this,
             [this, hold] { reportactions::print(this, m_snapshot, hold); });
     connect(m_close, &QPushButton::clicked, this, &QWidget::close);
-    resize(540, 680);
+    resize(540, 600);
 }
 
 void StatisticsWindow::setSnapshot(const ReportSnapshot &snapshot)
