@@ -10,7 +10,9 @@
 #include <QAbstractItemModelTester>
 #include <QCalendarWidget>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -127,6 +129,7 @@ private slots:
     void columnWidthsInProportion();
     void testButtonAndChartClick();
     void statisticsFollowEveryRedraw();
+    void pdfHoldsTheLinkWhileMade();
 };
 
 void tst_ReportWindow::chartShownOrHidden_data()
@@ -462,4 +465,53 @@ void tst_ReportWindow::statisticsFollowEveryRedraw()
     fx.apply();
     QVERIFY(shown().contains("Blood readings counted: 0"));
     QVERIFY(shown().contains("No blood readings in this selection: "));
+}
+
+// Save PDF from the statistics window as a person does it: the file dialog answered with typed
+// keys. The link is held from before the progress shows until the file is written.
+void tst_ReportWindow::pdfHoldsTheLinkWhileMade()
+{
+    fx.open(QStringList{reading(100, 2, 9), reading(102, 1, 9)});
+    QTest::mouseClick(fx.inBand<QPushButton>("statisticsButton"), Qt::LeftButton);
+    const QString pdf = fx.dir().filePath(QStringLiteral("doctor.pdf"));
+
+    QTimer answer;
+    connect(&answer, &QTimer::timeout, this, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        auto *name = dialog ? dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")) : nullptr;
+        if (!name)
+            return;
+        // The name's completer may take the first Return; the next tick presses it again.
+        if (name->text() != pdf) {
+            QTest::keyClick(name, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(name, pdf);
+        }
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : name, Qt::Key_Return);
+    });
+    answer.start(20);
+
+    std::optional<bool> linkOnWhileMade;
+    struct ProgressWatch : QObject
+    {
+        MainWindow *main;
+        std::optional<bool> *seen;
+        bool eventFilter(QObject *o, QEvent *e) override
+        {
+            if (e->type() == QEvent::Show && o->objectName() == QLatin1String("reportProgress") && !*seen)
+                *seen = main->isTimer1Enabled();
+            return false;
+        }
+    } watch;
+    watch.main = fx.main();
+    watch.seen = &linkOnWhileMade;
+    qApp->installEventFilter(&watch);
+    QVERIFY(fx.main()->isTimer1Enabled());
+    QTest::mouseClick(fx.child<QPushButton>("savePdf"), Qt::LeftButton);
+    answer.stop();
+    qApp->removeEventFilter(&watch);
+
+    QCOMPARE(linkOnWhileMade, std::optional<bool>(false));
+    QVERIFY(fx.main()->isTimer1Enabled());
+    QVERIFY(QFile(pdf).size() > 1000);
+    QCOMPARE(QFile::permissions(pdf) & 0x0077, QFileDevice::Permissions());
 }
