@@ -461,9 +461,16 @@ void tst_ReportWindow::statisticsFollowEveryRedraw()
     QVERIFY2(shown().contains("Mean of blood readings: 5.6 mmol/L"), qPrintable(shown().join('\n')));
     QVERIFY(shown().contains("Blood readings counted: 2"));
 
+    // The time-of-day table covers the period whatever the view.
+    fx.pick("sel_viewtype", QStringLiteral("Glucose Noon Trend"));
+    fx.apply();
+    QVERIFY(shown().contains("Blood readings counted: 0"));
+    QCOMPARE(fx.child<QTableWidget>("timeOfDay")->item(0, 1)->text(), QStringLiteral("2"));
+
     fx.writeStore({reading(100, 30, 9)});
     fx.apply();
     QVERIFY(shown().contains("Blood readings counted: 0"));
+    QCOMPARE(fx.child<QTableWidget>("timeOfDay")->item(0, 1)->text(), QStringLiteral("0"));
     QVERIFY(shown().contains("No blood readings in this selection: "));
 }
 
