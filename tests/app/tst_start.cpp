@@ -3,12 +3,14 @@
 #include "mainwindowfixture.h"
 #include "meterlink.h"
 #include "rows.h"
+#include "serialportcontrol.h"
 #include "settingwindow.h"
 #include "valueswindow.h"
 
 #include <QCalendarWidget>
 #include <QComboBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
@@ -175,6 +177,61 @@ private slots:
             QTest::mouseMove(fx.child<QWidget>("Frame1"), QPoint(5, 5));
         QVERIFY(cal->isHidden());
         QCOMPARE(dates->currentText(), before);
+    }
+
+    // Devices this user may not open, each a file in a scratch folder that the injected check
+    // refuses (the tests may run as the superuser, who may open anything). "a>b" is a link a to
+    // b. "later" devices are set after the notice has been dismissed.
+    void permissionNotice_data()
+    {
+        columns<QStringList, QStringList, QString>("devices", "later", "notice");
+        row("USB adapter", QStringList{"ttyUSB0"}, QStringList(), "ttyUSB0");
+        row("USB modem", QStringList{"ttyACM3"}, QStringList(), "ttyACM3");
+        row("built-in port: log line only", QStringList{"ttyS0"}, QStringList(), "");
+        row("link to a USB adapter", QStringList{"ttyUSB1", "by-id-meter>ttyUSB1"}, QStringList(),
+            "ttyUSB1, by-id-meter");
+        row("two cables, one notice", QStringList{"ttyUSB0", "ttyACM0"}, QStringList(), "ttyUSB0, ttyACM0");
+        row("dismissed: stays away", QStringList{"ttyUSB0"}, QStringList{"ttyACM0"}, "");
+    }
+    void permissionNotice()
+    {
+        auto [devices, later, notice] =
+            cells<QStringList, QStringList, QString>("devices", "later", "notice");
+        QTemporaryDir scratch;
+        MainWindow *w = fx.start();
+        w->serialControl()->setAccessCheck(
+            [&scratch](const QString &d) { return !d.startsWith(scratch.path()); });
+        int port = 0;
+        const auto plug = [&](const QStringList &names) {
+            for (const QString &name : names) {
+                const QString path = scratch.filePath(name.section(u'>', 0, 0));
+                if (name.contains(u'>'))
+                    QVERIFY(QFile::link(scratch.filePath(name.section(u'>', 1)), path));
+                else
+                    QVERIFY(QFile(path).open(QIODevice::WriteOnly));
+                clsOperateINI ini;
+                ini.setINIFileName(fx.dir().iniPath());
+                ini.WriteIniKey(QStringLiteral("comm"), QStringLiteral("port%1").arg(++port), path);
+            }
+        };
+        const auto logLines = [&] { return fx.child<QListWidget>("loglist")->count(); };
+        auto *band = fx.child<QFrame>("permission_notice");
+        plug(devices);
+        QTRY_COMPARE_WITH_TIMEOUT(logLines(), int(devices.size()), 10000);
+        if (!later.isEmpty()) {
+            QTest::mouseClick(fx.child<QPushButton>("permission_dismiss"), Qt::LeftButton);
+            QVERIFY(band->isHidden());
+            plug(later);
+            QTRY_COMPARE_WITH_TIMEOUT(logLines(), int(devices.size() + later.size()), 10000);
+        }
+        QCOMPARE(band->isHidden(), notice.isEmpty());
+        if (!notice.isEmpty()) {
+            const QString text = fx.child<QLabel>("permission_text")->text();
+            QVERIFY2(text.contains(QLatin1String("sudo usermod -aG dialout $USER")), qPrintable(text));
+            const QString prefix = scratch.path() + u'/';
+            QVERIFY2(text.contains(prefix + QString(notice).replace(QLatin1String(", "), ", " + prefix)),
+                     qPrintable(text));
+        }
     }
 
     void unloadClosesTheOtherWindowsAndKeepsTheTimerStopped()
