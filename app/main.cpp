@@ -7,6 +7,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QIcon>
+#include <QMessageBox>
 
 #include <cstdio>
 
@@ -89,7 +90,12 @@ int main(int argc, char *argv[])
             say(QStringLiteral("already running for %1; its window was brought forward.").arg(where));
             return 0;
         }
-        say(QStringLiteral("already running for %1 (process %2).").arg(where).arg(instance.holderPid()));
+        const QString text = QStringLiteral("Quillon is already running for %1 (process %2).")
+                                 .arg(where)
+                                 .arg(instance.holderPid());
+        say(text);
+        // Started from the menu, nobody reads stderr: the person must see why no window opened.
+        QMessageBox::information(nullptr, QStringLiteral("Quillon"), text);
         return 1;
     }
     case SingleInstance::Claim::NoLock:

@@ -9,6 +9,7 @@
 #include "numbertext.h"
 #include "period.h"
 #include "pickcombobox.h"
+#include "reportactions.h"
 #include "serialportcontrol.h"
 #include "settingwindow.h"
 #include "trendchart.h"
@@ -140,6 +141,8 @@ void MainWindow::buildControls()
     Command2->setObjectName(QStringLiteral("Command2"));
     Command4 = new QPushButton(QStringLiteral("test"), Frame1);
     Command4->setObjectName(QStringLiteral("Command4"));
+    m_statisticsButton = new QPushButton(QStringLiteral("Statistics"), Frame1);
+    m_statisticsButton->setObjectName(QStringLiteral("statisticsButton"));
 
     com_info = bandLabel(QStringLiteral("OFF COMM"), Frame1);
     com_info->setObjectName(QStringLiteral("com_info"));
@@ -168,6 +171,7 @@ void MainWindow::buildControls()
     row2->addWidget(Command3);
     row2->addWidget(Command2);
     row2->addWidget(Command4);
+    row2->addWidget(m_statisticsButton);
     auto *row3 = new QHBoxLayout;
     row3->addWidget(com_info, 1);
     row3->addWidget(sel_info, 2);
@@ -228,6 +232,7 @@ void MainWindow::buildControls()
     connect(Command2, &QPushButton::clicked, this, &MainWindow::showSettingWindow);
     connect(Command3, &QPushButton::clicked, this, &MainWindow::showValuesWindow);
     connect(Command4, &QPushButton::clicked, MSChart1, &TrendChart::testButton);
+    connect(m_statisticsButton, &QPushButton::clicked, this, &MainWindow::showStatisticsWindow);
     connect(MSChart1, &TrendChart::clicked, this, &MainWindow::hideCalendars);
     connect(sel_viewtype, qOverload<int>(&QComboBox::activated), this,
             [this](int index) { onViewPicked(sel_viewtype->itemText(index)); });
@@ -350,6 +355,11 @@ void MainWindow::DrawReport(const QString &path)
     targets.vlist = [this]() -> ValuesListModel * {
         ValuesWindow *values = valuesWindow(true);
         return values ? values->model() : nullptr;
+    };
+    targets.reported = [this](const ReportSnapshot &snapshot) {
+        m_snapshot = snapshot;
+        if (m_statistics)
+            m_statistics->setSnapshot(snapshot);
     };
     ::DrawReport(path, targets);
 }
@@ -480,12 +490,36 @@ void MainWindow::showSettingWindow()
     m_setting->activateWindow();
 }
 
+StatisticsWindow *MainWindow::showStatisticsWindow()
+{
+    if (!m_statistics) {
+        m_statistics = new StatisticsWindow(this);
+        // The timer goes on afterwards only if it ran before: the settings window may hold it.
+        connect(m_statistics, &StatisticsWindow::linkHoldRequested, this, [this](bool hold) {
+            if (hold) {
+                m_timerHeld = isTimer1Enabled();
+                setTimer1Enabled(false);
+            } else if (m_timerHeld) {
+                setTimer1Enabled(true);
+            }
+        });
+        m_statistics->setSnapshot(m_snapshot);
+        placeOver(m_statistics, QPoint(width() / 4, height() / 8));
+    }
+    m_statistics->show();
+    m_statistics->raise();
+    m_statistics->activateWindow();
+    return m_statistics;
+}
+
 ValuesWindow *MainWindow::valuesWindow(bool load)
 {
     if (!m_values && load && !m_unloading) {
         m_values = new ValuesWindow(newxmlfile, this);
         m_values->installEventFilter(this);
         connect(m_values, &ValuesWindow::redrawRequested, this, [this] { DrawReport(newxmlfile); });
+        connect(m_values, &ValuesWindow::csvExportRequested, this,
+                [this] { reportactions::saveAllCsv(m_values, newxmlfile, m_dir.iniPath()); });
     }
     return m_values;
 }
@@ -535,6 +569,8 @@ void MainWindow::Form_Unload()
         setting->close();
     if (ValuesWindow *values = m_values)
         values->close();
+    if (StatisticsWindow *statistics = m_statistics)
+        statistics->close();
     if (m_linkMessage)
         m_linkMessage->close();
 }

@@ -2,7 +2,9 @@
 
 #include "linkhost.h"
 #include "programdir.h"
+#include "reportsnapshot.h"
 #include "settingwindow.h"
+#include "statisticswindow.h"
 #include "valueswindow.h"
 
 #include <QMessageBox>
@@ -49,6 +51,7 @@ public:
     void showSettingWindow();
     ValuesWindow *showValuesWindow();
     ValuesWindow *valuesWindow(bool load);
+    StatisticsWindow *showStatisticsWindow();
     LogWindow *logWindow() const { return m_log; }
     SettingWindow *settingWindow() const { return m_setting; }
     MeterLink *link() const { return m_link.get(); }
@@ -119,6 +122,7 @@ private:
     QPushButton *Command2;
     QPushButton *Command3;
     QPushButton *Command4;
+    QPushButton *m_statisticsButton;
     QLabel *Label6;
     TrendChart *MSChart1;
     QCalendarWidget *Calendar1;
@@ -130,6 +134,9 @@ private:
     LogWindow *m_log;
     QPointer<SettingWindow> m_setting;
     QPointer<ValuesWindow> m_values;
+    QPointer<StatisticsWindow> m_statistics;
+    ReportSnapshot m_snapshot; // what the last report showed
+    bool m_timerHeld = false;  // the link timer was running when a document began
     std::unique_ptr<MeterLink> m_link;
     QPointer<QMessageBox> m_linkMessage;
     std::function<void(const QString &)> m_messageSink;

@@ -2,6 +2,7 @@
 
 #include "clsoperateini.h"
 #include "readingstore.h"
+#include "reportsnapshot.h"
 #include "selection.h"
 #include "trendchart.h"
 #include "valueslistmodel.h"
@@ -43,7 +44,10 @@ void DrawReport(const QString &path, const ReportTargets &targets)
         targets.MSChart1->setVisible(true);
 
     const ReportInput input = readControls(targets);
-    const ReportOutcome outcome = selection::run(input, ReadStoreItems(path));
+    const StoreItems store = ReadStoreItems(path);
+    const ReportOutcome outcome = selection::run(input, store);
+    if (targets.reported)
+        targets.reported(makeReportSnapshot(input, outcome, store));
 
     // No store yet: everything stays as the last run left it, and a chart that has drawn nothing
     // yet is an empty one on the scale of the settings.

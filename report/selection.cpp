@@ -255,6 +255,7 @@ ReportOutcome run(const ReportInput &input, const StoreItems &store)
 
         if (!datesRead || rec.diffDay > periodDays)
             continue;
+        out.periodAt.push_back(index);
         if (!allDay) {
             const auto t = timeOfDay(rec.dateText);
             if (!t || !inTimeWindow(*t, input.timeview))
@@ -280,9 +281,12 @@ ReportOutcome run(const ReportInput &input, const StoreItems &store)
         row.high = high;
         row.low = low;
         ++out.selectedCount;
+        out.selectedAt.push_back(index);
         newestFirst.push_back(std::move(row));
     }
     std::reverse(newestFirst.begin(), newestFirst.end());
+    std::reverse(out.selectedAt.begin(), out.selectedAt.end());
+    std::reverse(out.periodAt.begin(), out.periodAt.end());
     out.grid = std::move(newestFirst);
     out.scale = chartScale(input.settings, mmol);
 

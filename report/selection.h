@@ -62,6 +62,10 @@ struct ReportOutcome
     QVector<ReadingRec> records;
     qint32 periodCount = 0; // P: readings of the period, whatever their time of day
     qint32 selectedCount = 0;
+    // Store places (store order) of the selected readings, and of the period's readings
+    // whatever their time of day.
+    QVector<qint32> selectedAt;
+    QVector<qint32> periodAt;
     ChartGrid grid;
     ChartScale scale;
     std::optional<QString> averageCaption;

@@ -52,12 +52,15 @@ ValuesWindow::ValuesWindow(const QString &storePath, QWidget *parent)
     Command1->setObjectName(QStringLiteral("Command1"));
     Command2 = new QPushButton(QStringLiteral("Cancel"), this);
     Command2->setObjectName(QStringLiteral("Command2"));
+    m_exportCsv = new QPushButton(QStringLiteral("Export CSV…"), this);
+    m_exportCsv->setObjectName(QStringLiteral("exportCsv"));
 
     auto *buttons = new QVBoxLayout;
     buttons->addWidget(Command3);
     buttons->addWidget(Command1);
     buttons->addWidget(Command2);
     buttons->addStretch(1);
+    buttons->addWidget(m_exportCsv);
     auto *layout = new QHBoxLayout(this);
     layout->addWidget(vlist, 1);
     layout->addLayout(buttons);
@@ -65,6 +68,7 @@ ValuesWindow::ValuesWindow(const QString &storePath, QWidget *parent)
     connect(Command3, &QPushButton::clicked, this, &QWidget::close);
     connect(Command2, &QPushButton::clicked, this, &QWidget::close);
     connect(Command1, &QPushButton::clicked, this, &ValuesWindow::Command1_Click);
+    connect(m_exportCsv, &QPushButton::clicked, this, &ValuesWindow::csvExportRequested);
     connect(m_model, &QAbstractItemModel::modelReset, this, &ValuesWindow::applyColumnWidths);
 
     // One refresh per load, shortly after it, whether or not the window is on screen.

@@ -10,11 +10,14 @@
 #include <QAbstractItemModelTester>
 #include <QCalendarWidget>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QTableWidget>
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QValueAxis>
 #include <QtTest>
@@ -128,6 +131,8 @@ private slots:
     void saveAndCancelClose();
     void columnWidthsInProportion();
     void testButtonAndChartClick();
+    void statisticsFollowEveryRedraw();
+    void pdfHoldsTheLinkWhileMade();
 };
 
 void tst_ReportWindow::chartShownOrHidden_data()
@@ -499,3 +504,88 @@ void tst_ReportWindow::testButtonAndChartClick()
 
 QTEST_MAIN(tst_ReportWindow)
 #include "tst_reportwindow.moc"
+
+// The statistics window: opened by its button, left out control tests (so its mean differs
+// from the average caption), and redrawn with the report in the new unit or with nothing.
+void tst_ReportWindow::statisticsFollowEveryRedraw()
+{
+    fx.open(QStringList{reading(100, 2, 9), reading(102, 1, 9),
+                        reading(130, 1, 10).replace(QLatin1String(",-,-"), QLatin1String(",Ctrl,-"))});
+    QTest::mouseClick(fx.inBand<QPushButton>("statisticsButton"), Qt::LeftButton);
+    auto *figures = fx.child<QTableWidget>("figures");
+    const auto shown = [figures] {
+        QStringList out;
+        for (int r = 0; r < figures->rowCount(); ++r)
+            out << figures->item(r, 0)->text() + QStringLiteral(": ") + figures->item(r, 1)->text();
+        return out;
+    };
+    QCOMPARE(fx.caption(), QStringLiteral("Average Value : [110.7] mg/dl"));
+    QVERIFY(shown().contains("Blood readings counted: 2"));
+    QVERIFY(shown().contains("Control tests left out (Ctrl): 1"));
+    QVERIFY(shown().contains("Mean of blood readings: 101 mg/dL"));
+
+    fx.pick("unit", QStringLiteral("mmol/l"));
+    QVERIFY2(shown().contains("Mean of blood readings: 5.6 mmol/L"), qPrintable(shown().join('\n')));
+    QVERIFY(shown().contains("Blood readings counted: 2"));
+
+    // The time-of-day table covers the period whatever the view.
+    fx.pick("sel_viewtype", QStringLiteral("Glucose Noon Trend"));
+    fx.apply();
+    QVERIFY(shown().contains("Blood readings counted: 0"));
+    QCOMPARE(fx.child<QTableWidget>("timeOfDay")->item(0, 1)->text(), QStringLiteral("2"));
+
+    fx.writeStore({reading(100, 30, 9)});
+    fx.apply();
+    QVERIFY(shown().contains("Blood readings counted: 0"));
+    QCOMPARE(fx.child<QTableWidget>("timeOfDay")->item(0, 1)->text(), QStringLiteral("0"));
+    QVERIFY(shown().contains("No blood readings in this selection: "));
+}
+
+// Save PDF from the statistics window as a person does it: the file dialog answered with typed
+// keys. The link is held from before the progress shows until the file is written.
+void tst_ReportWindow::pdfHoldsTheLinkWhileMade()
+{
+    fx.open(QStringList{reading(100, 2, 9), reading(102, 1, 9)});
+    QTest::mouseClick(fx.inBand<QPushButton>("statisticsButton"), Qt::LeftButton);
+    const QString pdf = fx.dir().filePath(QStringLiteral("doctor.pdf"));
+
+    QTimer answer;
+    connect(&answer, &QTimer::timeout, this, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        auto *name = dialog ? dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")) : nullptr;
+        if (!name)
+            return;
+        // The name's completer may take the first Return; the next tick presses it again.
+        if (name->text() != pdf) {
+            QTest::keyClick(name, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(name, pdf);
+        }
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : name, Qt::Key_Return);
+    });
+    answer.start(20);
+
+    std::optional<bool> linkOnWhileMade;
+    struct ProgressWatch : QObject
+    {
+        MainWindow *main;
+        std::optional<bool> *seen;
+        bool eventFilter(QObject *o, QEvent *e) override
+        {
+            if (e->type() == QEvent::Show && o->objectName() == QLatin1String("reportProgress") && !*seen)
+                *seen = main->isTimer1Enabled();
+            return false;
+        }
+    } watch;
+    watch.main = fx.main();
+    watch.seen = &linkOnWhileMade;
+    qApp->installEventFilter(&watch);
+    QVERIFY(fx.main()->isTimer1Enabled());
+    QTest::mouseClick(fx.child<QPushButton>("savePdf"), Qt::LeftButton);
+    answer.stop();
+    qApp->removeEventFilter(&watch);
+
+    QCOMPARE(linkOnWhileMade, std::optional<bool>(false));
+    QVERIFY(fx.main()->isTimer1Enabled());
+    QVERIFY(QFile(pdf).size() > 1000);
+    QCOMPARE(QFile::permissions(pdf) & 0x0077, QFileDevice::Permissions());
+}
