@@ -9,6 +9,7 @@
 #include "numbertext.h"
 #include "period.h"
 #include "pickcombobox.h"
+#include "reportactions.h"
 #include "serialportcontrol.h"
 #include "settingwindow.h"
 #include "trendchart.h"
@@ -17,10 +18,12 @@
 #include <QCalendarWidget>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
@@ -31,6 +34,8 @@ namespace {
 // Used when the installed settings lack a key or hold something that is not a number.
 constexpr int DefaultDelayMs = 100;
 constexpr qint16 DefaultTimeoutTicks = 20;
+// The end commands of an upload may hold up the closing of the port this many ticks at most.
+constexpr int EndWriteWaitTicks = 2;
 
 const QStringList PeriodEntries = {
     QStringLiteral("1 Day"),  QStringLiteral("7 Day"),   QStringLiteral("14 Day"),
@@ -95,12 +100,10 @@ void MainWindow::buildControls()
 
     auto *Label2 = bandLabel(QStringLiteral("Report"), Frame1);
     Label2->setObjectName(QStringLiteral("Label2"));
-    Combo1 = new QComboBox(Frame1);
+    Combo1 = new PickComboBox(Frame1);
     Combo1->setObjectName(QStringLiteral("Combo1"));
-    Combo1->setEditable(true);
-    Combo1->setInsertPolicy(QComboBox::NoInsert);
     Combo1->addItems(PeriodEntries);
-    Combo1->setCurrentText(QStringLiteral("7 Day"));
+    Combo1->showText(QStringLiteral("7 Day"));
     Combo1->setMinimumContentsLength(8);
     auto *Label4 = bandLabel(QStringLiteral("and"), Frame1);
     Label4->setObjectName(QStringLiteral("Label4"));
@@ -114,7 +117,7 @@ void MainWindow::buildControls()
     unit = new PickComboBox(Frame1);
     unit->setObjectName(QStringLiteral("unit"));
     unit->addItems({QStringLiteral("mmol/l"), QStringLiteral("mg/dl")});
-    unit->setCurrentText(QStringLiteral("mg/dl"));
+    unit->showText(QStringLiteral("mg/dl"));
     unit->setMinimumContentsLength(6);
 
     auto *Label3 = bandLabel(QStringLiteral("Form"), Frame1);
@@ -138,6 +141,8 @@ void MainWindow::buildControls()
     Command2->setObjectName(QStringLiteral("Command2"));
     Command4 = new QPushButton(QStringLiteral("test"), Frame1);
     Command4->setObjectName(QStringLiteral("Command4"));
+    m_statisticsButton = new QPushButton(QStringLiteral("Statistics"), Frame1);
+    m_statisticsButton->setObjectName(QStringLiteral("statisticsButton"));
 
     com_info = bandLabel(QStringLiteral("OFF COMM"), Frame1);
     com_info->setObjectName(QStringLiteral("com_info"));
@@ -166,6 +171,7 @@ void MainWindow::buildControls()
     row2->addWidget(Command3);
     row2->addWidget(Command2);
     row2->addWidget(Command4);
+    row2->addWidget(m_statisticsButton);
     auto *row3 = new QHBoxLayout;
     row3->addWidget(com_info, 1);
     row3->addWidget(sel_info, 2);
@@ -226,6 +232,7 @@ void MainWindow::buildControls()
     connect(Command2, &QPushButton::clicked, this, &MainWindow::showSettingWindow);
     connect(Command3, &QPushButton::clicked, this, &MainWindow::showValuesWindow);
     connect(Command4, &QPushButton::clicked, MSChart1, &TrendChart::testButton);
+    connect(m_statisticsButton, &QPushButton::clicked, this, &MainWindow::showStatisticsWindow);
     connect(MSChart1, &TrendChart::clicked, this, &MainWindow::hideCalendars);
     connect(sel_viewtype, qOverload<int>(&QComboBox::activated), this,
             [this](int index) { onViewPicked(sel_viewtype->itemText(index)); });
@@ -260,6 +267,7 @@ void MainWindow::Form_Load()
     // 6: an interval of 0 or less gives no ticks at all
     const auto delay = numbertext::toInt32(m_ini->GetIniKey(QStringLiteral("comm"), QStringLiteral("delay")));
     Timer1->setInterval(delay ? std::max(*delay, 0) : DefaultDelayMs);
+    m_link->endWriteWaitMs = EndWriteWaitTicks * std::max(Timer1->interval(), 1);
     // 7, 8
     const QString settings = m_ini->GetIniKey(QStringLiteral("comm"), QStringLiteral("settings"));
     if (!msc->setSettings(settings))
@@ -275,7 +283,7 @@ void MainWindow::Form_Load()
         m_link->waitload = DefaultTimeoutTicks;
     }
     // 10
-    unit->setEditText(m_ini->GetIniKey(QStringLiteral("setting"), QStringLiteral("unit")));
+    unit->showText(m_ini->GetIniKey(QStringLiteral("setting"), QStringLiteral("unit")));
     // 11: an entry that is not in the list keeps "ALL"
     const int view =
         sel_viewtype->findText(m_ini->GetIniKey(QStringLiteral("setting"), QStringLiteral("timesplit")));
@@ -348,6 +356,11 @@ void MainWindow::DrawReport(const QString &path)
         ValuesWindow *values = valuesWindow(true);
         return values ? values->model() : nullptr;
     };
+    targets.reported = [this](const ReportSnapshot &snapshot) {
+        m_snapshot = snapshot;
+        if (m_statistics)
+            m_statistics->setSnapshot(snapshot);
+    };
     ::DrawReport(path, targets);
 }
 
@@ -361,13 +374,26 @@ void MainWindow::onViewPicked(const QString &text)
     }
     m_ini = std::make_unique<clsOperateINI>();
     m_ini->setINIFileName(m_dir.iniPath());
-    m_ini->WriteIniKey(QStringLiteral("setting"), QStringLiteral("timesplit"), text);
+    writeSetting(QStringLiteral("timesplit"), text);
 }
 
 void MainWindow::onUnitPicked()
 {
-    m_ini->WriteIniKey(QStringLiteral("setting"), QStringLiteral("unit"), unit->currentText());
+    writeSetting(QStringLiteral("unit"), unit->currentText());
     DrawReport(newxmlfile);
+}
+
+// A settings file that exists but cannot be read is left as it is by every write; the user
+// hears of it once, in the log window, rather than finding the settings gone later.
+void MainWindow::writeSetting(const QString &key, const QString &value)
+{
+    if (m_ini->WriteIniKey(QStringLiteral("setting"), key, value) || m_toldUnreadable || m_ini->readable())
+        return;
+    m_toldUnreadable = true;
+    addLog(tr("The settings in %1 could not be read; they are left as they are and nothing is saved to them.")
+               .arg(QDir::toNativeSeparators(m_dir.iniPath())));
+    placeOver(m_log, QPoint(width() / 4, height() / 4));
+    m_log->show();
 }
 
 void MainWindow::toggleCalendar(QCalendarWidget *calendar, QComboBox *box)
@@ -387,7 +413,7 @@ void MainWindow::toggleCalendar(QCalendarWidget *calendar, QComboBox *box)
 void MainWindow::onDayPicked(QCalendarWidget *calendar, QComboBox *box, const QDate &date)
 {
     calendar->hide();
-    Combo1->setCurrentText(QStringLiteral("User"));
+    Combo1->showText(QStringLiteral("User"));
     box->setEditText(datetext::dateToBoxText(date));
 }
 
@@ -397,13 +423,26 @@ void MainWindow::hideCalendars()
     Calendar2->hide();
 }
 
+// A calendar stays open while the pointer is on its way from its date box into it: a straight
+// way out of the box's side crosses a strip of the band before it reaches the calendar.
+void MainWindow::hideCalendarsAwayFrom(QPoint at)
+{
+    for (auto [calendar, box] : {std::pair{Calendar1, xt_d1}, std::pair{Calendar2, xt_d2}}) {
+        const QRect way = calendar->geometry().united(QRect(box->mapTo(this, QPoint(0, 0)), box->size()));
+        if (!way.contains(at))
+            calendar->hide();
+    }
+}
+
 void MainWindow::placeCalendars()
 {
-    const int top = Frame1->geometry().bottom() + 1;
-    for (QCalendarWidget *calendar : {Calendar1, Calendar2})
+    // Each calendar hangs from the bottom edge of its own date box, so the pointer's way from
+    // the box's arrow into it never crosses the band's bare surface, which hides the calendars.
+    for (auto [calendar, box] : {std::pair{Calendar1, xt_d1}, std::pair{Calendar2, xt_d2}}) {
         calendar->resize(calendar->sizeHint().expandedTo(QSize(280, 200)));
-    Calendar1->move(8, top);
-    Calendar2->move(std::max(8, width() - Calendar2->width() - 8), top);
+        const QPoint under = box->mapTo(this, QPoint(0, box->height()));
+        calendar->move(std::clamp(under.x(), 0, std::max(0, width() - calendar->width())), under.y());
+    }
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)
@@ -420,8 +459,9 @@ void MainWindow::mousePressEvent(QMouseEvent *event)
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
+    // Only moves over the band's bare surface arrive here: Qt drops those over its controls.
     if (watched == Frame1 && event->type() == QEvent::MouseMove)
-        hideCalendars();
+        hideCalendarsAwayFrom(Frame1->mapTo(this, static_cast<QMouseEvent *>(event)->position().toPoint()));
     // A closed window is gone for us at once, although Qt deletes it a little later: the next
     // opening loads a fresh one.
     if (event->type() == QEvent::Close) {
@@ -450,12 +490,36 @@ void MainWindow::showSettingWindow()
     m_setting->activateWindow();
 }
 
+StatisticsWindow *MainWindow::showStatisticsWindow()
+{
+    if (!m_statistics) {
+        m_statistics = new StatisticsWindow(this);
+        // The timer goes on afterwards only if it ran before: the settings window may hold it.
+        connect(m_statistics, &StatisticsWindow::linkHoldRequested, this, [this](bool hold) {
+            if (hold) {
+                m_timerHeld = isTimer1Enabled();
+                setTimer1Enabled(false);
+            } else if (m_timerHeld) {
+                setTimer1Enabled(true);
+            }
+        });
+        m_statistics->setSnapshot(m_snapshot);
+        placeOver(m_statistics, QPoint(width() / 4, height() / 8));
+    }
+    m_statistics->show();
+    m_statistics->raise();
+    m_statistics->activateWindow();
+    return m_statistics;
+}
+
 ValuesWindow *MainWindow::valuesWindow(bool load)
 {
     if (!m_values && load && !m_unloading) {
         m_values = new ValuesWindow(newxmlfile, this);
         m_values->installEventFilter(this);
         connect(m_values, &ValuesWindow::redrawRequested, this, [this] { DrawReport(newxmlfile); });
+        connect(m_values, &ValuesWindow::csvExportRequested, this,
+                [this] { reportactions::saveAllCsv(m_values, newxmlfile, m_dir.iniPath()); });
     }
     return m_values;
 }
@@ -505,6 +569,8 @@ void MainWindow::Form_Unload()
         setting->close();
     if (ValuesWindow *values = m_values)
         values->close();
+    if (StatisticsWindow *statistics = m_statistics)
+        statistics->close();
     if (m_linkMessage)
         m_linkMessage->close();
 }

@@ -2,7 +2,9 @@
 
 #include "linkhost.h"
 #include "programdir.h"
+#include "reportsnapshot.h"
 #include "settingwindow.h"
+#include "statisticswindow.h"
 #include "valueswindow.h"
 
 #include <QMessageBox>
@@ -49,6 +51,7 @@ public:
     void showSettingWindow();
     ValuesWindow *showValuesWindow();
     ValuesWindow *valuesWindow(bool load);
+    StatisticsWindow *showStatisticsWindow();
     LogWindow *logWindow() const { return m_log; }
     SettingWindow *settingWindow() const { return m_setting; }
     MeterLink *link() const { return m_link.get(); }
@@ -89,9 +92,11 @@ private:
     void buildControls();
     void onViewPicked(const QString &text);
     void onUnitPicked();
+    void writeSetting(const QString &key, const QString &value);
     void toggleCalendar(QCalendarWidget *calendar, QComboBox *box);
     void onDayPicked(QCalendarWidget *calendar, QComboBox *box, const QDate &date);
     void hideCalendars();
+    void hideCalendarsAwayFrom(QPoint at);
     void placeCalendars();
     void placeOver(QWidget *window, QPoint offset);
     void setupLink();
@@ -105,7 +110,7 @@ private:
 
     QFrame *Frame1;
     QLabel *Label1;
-    QComboBox *Combo1;
+    PickComboBox *Combo1;
     QComboBox *sel_viewtype;
     PickComboBox *unit;
     DateBox *xt_d1;
@@ -117,6 +122,7 @@ private:
     QPushButton *Command2;
     QPushButton *Command3;
     QPushButton *Command4;
+    QPushButton *m_statisticsButton;
     QLabel *Label6;
     TrendChart *MSChart1;
     QCalendarWidget *Calendar1;
@@ -128,6 +134,9 @@ private:
     LogWindow *m_log;
     QPointer<SettingWindow> m_setting;
     QPointer<ValuesWindow> m_values;
+    QPointer<StatisticsWindow> m_statistics;
+    ReportSnapshot m_snapshot; // what the last report showed
+    bool m_timerHeld = false;  // the link timer was running when a document began
     std::unique_ptr<MeterLink> m_link;
     QPointer<QMessageBox> m_linkMessage;
     std::function<void(const QString &)> m_messageSink;
@@ -136,4 +145,5 @@ private:
     bool m_timerEnabled = true;
     bool m_unloading = false;
     bool m_unloaded = false;
+    bool m_toldUnreadable = false;
 };

@@ -4,6 +4,9 @@
 
 #include "logwindow.h"
 #include "meterlink.h"
+#include "permissionnotice.h"
+#include "pickcombobox.h"
+#include "porttable.h"
 #include "serialportcontrol.h"
 
 #include <QApplication>
@@ -12,6 +15,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QTimer>
+#include <QVBoxLayout>
 
 void MainWindow::setupLink()
 {
@@ -23,6 +27,14 @@ void MainWindow::setupLink()
     // A port this user may not open is named once in the upload log, never in a message box:
     // the search itself stays quiet.
     connect(msc, &SerialPortControl::portNotice, this, &MainWindow::addLog);
+    // A plugged-in cable the user may not open is worth telling in the window itself, below the
+    // band; built-in ports exist whether or not a meter is there, so they keep only the log line.
+    auto *notice = new PermissionNotice(this);
+    static_cast<QVBoxLayout *>(layout())->insertWidget(1, notice);
+    connect(msc, &SerialPortControl::permissionRefused, notice, [notice](const QString &device) {
+        if (porttable::isPluggedIn(device))
+            notice->addDevice(device);
+    });
 }
 
 void MainWindow::startLink() {}
@@ -113,7 +125,7 @@ void MainWindow::drawReport()
 
 void MainWindow::endOfUpload()
 {
-    Combo1->setCurrentText(QStringLiteral("9999 Day"));
+    Combo1->showText(QStringLiteral("9999 Day"));
     applyPeriodRule();
     DrawReport(newxmlfile);
     showValuesWindow();

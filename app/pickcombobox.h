@@ -5,8 +5,10 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
-// An editable combo box that reports only picks from its list. Typed text, and Enter in the
-// text, are not picks: Qt would otherwise report Enter on a matching text as one.
+// An editable combo box whose text is what the user typed and that reports only picks from its
+// list: an entry chosen in the list, or with the arrow keys or the wheel over the closed box.
+// Qt's defaults would complete what is typed to an entry, and on leaving the box (or on Enter)
+// replace the text by an entry that matches it, ignoring case, and report that as a pick.
 class PickComboBox : public QComboBox
 {
     Q_OBJECT
@@ -15,11 +17,24 @@ public:
     {
         setEditable(true);
         setInsertPolicy(QComboBox::NoInsert);
+        setCompleter(nullptr);
         lineEdit()->installEventFilter(this);
+        // The box's own matching of the edited text to an entry when editing finishes.
+        disconnect(lineEdit(), &QLineEdit::editingFinished, this, nullptr);
         connect(this, qOverload<int>(&QComboBox::activated), this, [this](int index) {
             if (index >= 0)
                 emit picked(itemText(index));
         });
+    }
+
+    // Shows `text`, with its entry selected when the list has one, so that leaving the box
+    // finds nothing to change. A text that is no entry selects none.
+    void showText(const QString &text)
+    {
+        const int index = findText(text);
+        setCurrentIndex(index);
+        if (index < 0)
+            setEditText(text);
     }
 
 signals:

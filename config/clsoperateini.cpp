@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringDecoder>
 
 namespace {
@@ -24,12 +25,21 @@ QByteArray oneLine(const QString &text)
     return s.toUtf8();
 }
 
+// The file's bytes, and none for a missing file; nullopt when the file is there but cannot be
+// read whole. Taking such a file for an empty one would let the next write replace every
+// setting in it with a single key.
 std::optional<QByteArray> readFile(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
+            return QByteArray();
         return std::nullopt;
-    return file.readAll();
+    }
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return bytes;
 }
 
 bool writeFile(const QString &path, const QByteArray &bytes)
@@ -55,7 +65,10 @@ bool clsOperateINI::WriteIniKey(const QString &strSection, const QString &strKey
 {
     if (m_path.isEmpty())
         return false;
-    IniText ini(readFile(m_path).value_or(QByteArray()));
+    const auto bytes = readFile(m_path);
+    if (!bytes)
+        return false;
+    IniText ini(*bytes);
     const QByteArray before = ini.bytes();
     ini.setValue(oneLine(strSection), oneLine(strKey), oneLine(strValue));
     const QByteArray after = ini.bytes();
@@ -78,14 +91,19 @@ QString clsOperateINI::GetIniKey(const QString &strSection, const QString &strKe
     QStringDecoder decode(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
     QString text = QString(decode(*value)).left(MaxValueLength);
     text.remove(QChar(0));
-    return text.trimmed();
+    return text;
+}
+
+bool clsOperateINI::readable() const
+{
+    return readFile(m_path).has_value();
 }
 
 bool clsOperateINI::DelIniKey(const QString &SectionName, const QString &KeyWord) const
 {
     const auto bytes = readFile(m_path);
     if (!bytes)
-        return true;
+        return false;
     IniText ini(*bytes);
     if (!ini.removeKey(SectionName.toUtf8(), KeyWord.toUtf8()))
         return true;
@@ -96,7 +114,7 @@ bool clsOperateINI::DelIniSec(const QString &SectionName) const
 {
     const auto bytes = readFile(m_path);
     if (!bytes)
-        return true;
+        return false;
     IniText ini(*bytes);
     if (!ini.removeSection(SectionName.toUtf8()))
         return true;

@@ -16,13 +16,17 @@ public:
 
     // Joins a directory and a relative part with exactly one separator between them.
     void CreateIni(const QString &strdrv, const QString &strDir);
-    // Returns false only when the file could not be written; callers that do not care may
-    // ignore it, as the settings window does.
+    // Returns false when the file could not be written, or when it exists but could not be
+    // read: it is then left exactly as it was. Callers that do not care may ignore it, as the
+    // settings window does.
     bool WriteIniKey(const QString &strSection, const QString &strKey, const QString &strValue) const;
-    // "" when the file, the section or the key is missing.
+    // "" when the file, the section or the key is missing, or the file cannot be read. Leading
+    // blanks are dropped; trailing ones are part of the value.
     QString GetIniKey(const QString &strSection, const QString &strKey) const;
     void setINIFileName(const QString &New_IniPath) { m_path = New_IniPath; }
     QString INIFileName() const { return m_path; }
+    // False when the file exists but cannot be read, so that no write could keep its settings.
+    bool readable() const;
     bool DelIniKey(const QString &SectionName, const QString &KeyWord) const;
     bool DelIniSec(const QString &SectionName) const;
 

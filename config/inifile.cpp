@@ -24,6 +24,15 @@ std::optional<QByteArray> sectionName(const QByteArray &line)
     return t.mid(1, close - 1);
 }
 
+// Blanks after the equals sign are layout; blanks at the end belong to the value.
+QByteArray withoutLeadingBlanks(const QByteArray &s)
+{
+    qsizetype i = 0;
+    while (i < s.size() && (s.at(i) == ' ' || s.at(i) == '\t'))
+        ++i;
+    return s.mid(i);
+}
+
 bool isComment(const QByteArray &line)
 {
     const QByteArray t = trimmed(line);
@@ -92,7 +101,7 @@ std::optional<QByteArray> IniText::value(const QByteArray &section, const QByteA
     if (at < 0)
         return std::nullopt;
     const QByteArray &line = m_lines[at];
-    return trimmed(line.mid(line.indexOf('=') + 1));
+    return withoutLeadingBlanks(line.mid(line.indexOf('=') + 1));
 }
 
 void IniText::setValue(const QByteArray &section, const QByteArray &key, const QByteArray &value)

@@ -35,4 +35,13 @@ QString appendFailed(const QString &storePath, int reading, int count)
              QDir::toNativeSeparators(ProgramDir::backupPath(storePath)));
 }
 
+QString permissionNotice(const QStringList &devices)
+{
+    return QStringLiteral(
+               "Quillon may not open %1, so it cannot reach a meter there: your user is not in the "
+               "group that may use serial devices. Run\n\n    sudo usermod -aG dialout $USER\n\n"
+               "then log out and back in.")
+        .arg(devices.join(QStringLiteral(", ")));
+}
+
 } // namespace linkmessages

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // What the link tells the user. The first two are the meter's own wording, kept as users of
 // the meter know it.
@@ -20,5 +21,8 @@ inline QString noDatabase()
 QString backupFailed(const QString &storePath);
 QString templateFailed(const QString &storePath, const QString &templatePath);
 QString appendFailed(const QString &storePath, int reading, int count);
+
+// The main window's notice for USB serial devices this user may not open, with the one fix.
+QString permissionNotice(const QStringList &devices);
 
 } // namespace linkmessages

@@ -143,6 +143,9 @@ void MeterLink::endTick()
     m_port.output(cmd_req);
     linkstep = Search;
     m_host.endOfUpload();
+    // Closing drops what the port still holds back (Windows cancels a pending write, Linux
+    // restores the old line settings at once), and the meter must hear that the upload is over.
+    m_port.waitForWritten(endWriteWaitMs);
     m_port.setPortOpen(false);
 }
 

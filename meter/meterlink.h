@@ -46,6 +46,9 @@ public:
     qint16 waitload = 0;
     qint16 waitleft = 0;
     qint32 valuecount = 0;
+    // How long the end of an upload may wait for its end commands to leave before the port
+    // closes; the window sets it to a few ticks.
+    int endWriteWaitMs = 200;
     QString flashramstr;
     QByteArray rxbuf;
 

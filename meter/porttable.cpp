@@ -2,6 +2,8 @@
 
 #include "clsoperateini.h"
 
+#include <QFileInfo>
+
 namespace porttable {
 
 QString defaultDevice(int port)
@@ -34,6 +36,14 @@ QString device(int port, const QString &iniPath)
             return custom;
     }
     return defaultDevice(port);
+}
+
+bool isPluggedIn(const QString &device)
+{
+    const QFileInfo info(device);
+    const QString target = info.canonicalFilePath();
+    const QString name = QFileInfo(target.isEmpty() ? device : target).fileName();
+    return name.startsWith(QLatin1String("ttyUSB")) || name.startsWith(QLatin1String("ttyACM"));
 }
 
 } // namespace porttable

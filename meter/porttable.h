@@ -19,4 +19,9 @@ QString defaultDevice(int port);
 // file takes effect at the next opening.
 QString device(int port, const QString &iniPath);
 
+// A USB serial device (ttyUSB*, ttyACM*), also when reached through a link such as
+// /dev/serial/by-id: a plugged-in cable, unlike the built-in ports most computers have whether
+// or not a meter is there.
+bool isPluggedIn(const QString &device);
+
 } // namespace porttable

@@ -3,14 +3,32 @@
 #include "linesettings.h"
 #include "porttable.h"
 
+#include <QDeadlineTimer>
 #include <QFileInfo>
+#include <QScopedValueRollback>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <unistd.h>
 #endif
 
-SerialPortControl::SerialPortControl(QObject *parent) : QObject(parent)
+namespace {
+
+bool systemLetsUserOpen(const QString &device)
+{
+#ifdef Q_OS_UNIX
+    // Only EACCES is a refusal: a busy port fails to open too, but not for want of permission.
+    const QByteArray native = QFile::encodeName(device);
+    return ::access(native.constData(), R_OK | W_OK) == 0 || errno != EACCES;
+#else
+    Q_UNUSED(device);
+    return true;
+#endif
+}
+
+} // namespace
+
+SerialPortControl::SerialPortControl(QObject *parent) : QObject(parent), m_mayOpen(systemLetsUserOpen)
 {
     setSettings(defaultSettings());
     connect(&m_port, &QSerialPort::readyRead, this, &SerialPortControl::onReadyRead);
@@ -47,10 +65,12 @@ bool SerialPortControl::setPortOpen(bool open)
     const QString path = device();
     if (path.isEmpty())
         return false;
+    if (QFileInfo::exists(path) && !m_mayOpen(path)) {
+        reportRefused(path);
+        return false;
+    }
     m_port.setPortName(path);
     if (!m_port.open(QIODevice::ReadWrite)) {
-        if (m_port.error() == QSerialPort::PermissionError)
-            reportIfNotPermitted(path);
         m_port.clearError();
         return false;
     }
@@ -72,6 +92,19 @@ bool SerialPortControl::output(const QByteArray &bytes)
     return m_port.isOpen() && m_port.error() == QSerialPort::NoError;
 }
 
+bool SerialPortControl::waitForWritten(int msecs)
+{
+    const QDeadlineTimer deadline(msecs);
+    // Waiting reads what arrives meanwhile; it stays waiting rather than re-entering the link,
+    // which is in the middle of a step.
+    const QScopedValueRollback<bool> quiet(m_waitingForWrites, true);
+    while (m_port.isOpen() && m_port.bytesToWrite() > 0) {
+        if (!m_port.waitForBytesWritten(int(deadline.remainingTime())))
+            break;
+    }
+    return m_port.isOpen() && m_port.bytesToWrite() == 0;
+}
+
 QByteArray SerialPortControl::input()
 {
     return m_port.isOpen() ? m_port.readAll() : QByteArray();
@@ -79,7 +112,7 @@ QByteArray SerialPortControl::input()
 
 void SerialPortControl::onReadyRead()
 {
-    if (m_rthreshold <= 0 || m_port.bytesAvailable() < m_rthreshold)
+    if (m_waitingForWrites || m_rthreshold <= 0 || m_port.bytesAvailable() < m_rthreshold)
         return;
     m_commEvent = ComEvReceive;
     emit OnComm();
@@ -93,22 +126,14 @@ void SerialPortControl::onError(QSerialPort::SerialPortError error)
         m_port.close();
 }
 
-void SerialPortControl::reportIfNotPermitted(const QString &device)
+void SerialPortControl::reportRefused(const QString &device)
 {
-#ifdef Q_OS_UNIX
-    // A busy port also reads as a permission error; only a device this user may not open is
-    // worth a line, and only once.
-    if (m_reported.contains(device) || !QFileInfo::exists(device))
-        return;
-    const QByteArray native = QFile::encodeName(device);
-    if (::access(native.constData(), R_OK | W_OK) == 0 || errno != EACCES)
+    if (m_reported.contains(device))
         return;
     m_reported.insert(device);
     emit portNotice(QStringLiteral("Port %1 (%2) cannot be opened: permission denied. This user may not "
                                    "use the device, so the meter cannot be found on it.")
                         .arg(m_commPort)
                         .arg(device));
-#else
-    Q_UNUSED(device);
-#endif
+    emit permissionRefused(device);
 }

@@ -2,6 +2,7 @@
 
 #include "clsoperateini.h"
 #include "readingstore.h"
+#include "reportsnapshot.h"
 #include "selection.h"
 #include "trendchart.h"
 #include "valueslistmodel.h"
@@ -43,11 +44,20 @@ void DrawReport(const QString &path, const ReportTargets &targets)
         targets.MSChart1->setVisible(true);
 
     const ReportInput input = readControls(targets);
-    const ReportOutcome outcome = selection::run(input, ReadStoreItems(path));
+    const StoreItems store = ReadStoreItems(path);
+    const ReportOutcome outcome = selection::run(input, store);
+    if (targets.reported)
+        targets.reported(makeReportSnapshot(input, outcome, store));
 
-    // No store yet: everything stays as the last run left it.
-    if (outcome.end == ReportEnd::StoreMissing)
+    // No store yet: everything stays as the last run left it, and a chart that has drawn nothing
+    // yet is an empty one on the scale of the settings.
+    if (outcome.end == ReportEnd::StoreMissing) {
+        if (targets.MSChart1)
+            targets.MSChart1->showEmpty(
+                selection::chartScale(input.settings, input.unitText == QLatin1String("mmol/l")),
+                input.unitText);
         return;
+    }
     if (outcome.listRebuilt && targets.vlist) {
         if (ValuesListModel *list = targets.vlist())
             list->setList(outcome.list);

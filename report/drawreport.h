@@ -7,6 +7,7 @@ class QComboBox;
 class QLabel;
 class TrendChart;
 class ValuesListModel;
+struct ReportSnapshot;
 
 // The controls a report run reads and writes. The main window hands them in, so the report
 // never needs to know the window itself.
@@ -22,6 +23,8 @@ struct ReportTargets
     // Loads the values window when it is not loaded yet and gives its list.
     std::function<ValuesListModel *()> vlist;
     QString iniPath;
+    // Told what each run showed, for the statistics and the documents made from it.
+    std::function<void(const ReportSnapshot &)> reported;
 };
 
 // Reads the whole store, refills the values list, selects the readings of the period and

@@ -187,9 +187,9 @@ ReportOutcome run(const ReportInput &input, const StoreItems &store)
         const QString &line = list.lines.at(index);
         ValuesRow &row = list.rows[index];
         ReadingRec &rec = out.records[index];
-        row.fields = RecordFields::cut(line);
-        const QStringView valueText = row.fields.of(line, RecordFields::Value);
-        const QStringView dateText = row.fields.of(line, RecordFields::DateTime);
+        row.fields = RecordSpans::cut(line);
+        const QStringView valueText = row.fields.of(line, RecordSpans::Value);
+        const QStringView dateText = row.fields.of(line, RecordSpans::DateTime);
 
         const auto plain = plainWhole(valueText);
         const auto listed =
@@ -204,6 +204,7 @@ ReportOutcome run(const ReportInput &input, const StoreItems &store)
         if (rec.diffDay > periodDays)
             continue;
         ++out.periodCount;
+        out.periodAt.push_back(index);
         if (!allDay) {
             const auto t = timeOfDay(dateText);
             if (!t || !inTimeWindow(*t, input.timeview))
@@ -230,6 +231,7 @@ ReportOutcome run(const ReportInput &input, const StoreItems &store)
         chartRow.high = high;
         chartRow.low = low;
         rec.selected = true;
+        out.selectedAt.push_back(index);
         out.grid.push_back(std::move(chartRow));
     }
     out.selectedCount = qint32(out.grid.size());

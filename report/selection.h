@@ -61,18 +61,22 @@ struct ReportOutcome
     QVector<ReadingRec> records;
     qint32 periodCount = 0; // P: readings of the period, whatever their time of day
     qint32 selectedCount = 0;
+    // Store places (store order) of the selected readings, and of the period's readings
+    // whatever their time of day.
+    QVector<qint32> selectedAt;
+    QVector<qint32> periodAt;
     ChartGrid grid;
     ChartScale scale;
     std::optional<QString> averageCaption;
 
     // Stored reading i (0-based, store order) as its record line holds it.
-    QStringView valueText(int i) const { return field(i, RecordFields::Value); }
-    QStringView dateText(int i) const { return field(i, RecordFields::DateTime); }
-    QStringView ctrlMark(int i) const { return field(i, RecordFields::CtrlMark); }
-    QStringView tempMark(int i) const { return field(i, RecordFields::TempMark); }
+    QStringView valueText(int i) const { return field(i, RecordSpans::Value); }
+    QStringView dateText(int i) const { return field(i, RecordSpans::DateTime); }
+    QStringView ctrlMark(int i) const { return field(i, RecordSpans::CtrlMark); }
+    QStringView tempMark(int i) const { return field(i, RecordSpans::TempMark); }
 
 private:
-    QStringView field(int i, RecordFields::Field f) const
+    QStringView field(int i, RecordSpans::Field f) const
     {
         return list.rows.at(i).fields.of(list.lines.at(i), f);
     }

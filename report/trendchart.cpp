@@ -240,6 +240,7 @@ TrendChart::TrendChart(QWidget *parent) : QChartView(parent)
     m_readings = new QLineSeries(this);
     m_highLine = new QLineSeries(this);
     m_lowLine = new QLineSeries(this);
+    m_readings->setName(tr("Glucose"));
     m_highLine->setName(tr("Normal high"));
     m_lowLine->setName(tr("Normal low"));
     for (QLineSeries *s : {m_readings, m_highLine, m_lowLine})
@@ -285,17 +286,12 @@ void TrendChart::draw(const ChartGrid &grid, qint32 selectedCount, qint32 period
     m_readings->setPen(pen);
     m_readings->setName(tr("Glucose (%1)").arg(unitText));
 
-    // A setting that does not convert keeps what the chart had for it.
+    m_drawn = true;
     if (selectedCount > 0)
         m_xMaximum = selectedCount;
-    if (scale.yMaximum)
-        m_yMaximum = *scale.yMaximum;
     if (periodCount > 0)
         m_xMajorDivision = periodCount;
-    if (scale.yMajorDivision)
-        m_yMajorDivision = *scale.yMajorDivision;
-    if (scale.yMinorDivision)
-        m_yMinorDivision = *scale.yMinorDivision;
+    applyScale(scale);
 
     m_labels.clear();
     m_values.clear();
@@ -323,6 +319,26 @@ void TrendChart::draw(const ChartGrid &grid, qint32 selectedCount, qint32 period
     m_labelledWidth = -1;
     relabel();
     layOutNow();
+}
+
+void TrendChart::showEmpty(const ChartScale &scale, const QString &unitText)
+{
+    if (m_drawn)
+        return;
+    m_readings->setName(tr("Glucose (%1)").arg(unitText));
+    applyScale(scale);
+    applyAxes();
+}
+
+// A setting that does not convert keeps what the chart had for it.
+void TrendChart::applyScale(const ChartScale &scale)
+{
+    if (scale.yMaximum)
+        m_yMaximum = *scale.yMaximum;
+    if (scale.yMajorDivision)
+        m_yMajorDivision = *scale.yMajorDivision;
+    if (scale.yMinorDivision)
+        m_yMinorDivision = *scale.yMinorDivision;
 }
 
 void TrendChart::testButton()

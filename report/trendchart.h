@@ -24,6 +24,9 @@ public:
     // what the previous drawing had.
     void draw(const ChartGrid &grid, qint32 selectedCount, qint32 periodCount, const ChartScale &scale,
               const QString &unitText);
+    // Until the first drawing: an empty chart, finished all the same, with the value axis of the
+    // settings and the series named in the display unit. Does nothing once a drawing was made.
+    void showEmpty(const ChartScale &scale, const QString &unitText);
     // The "test" button: selects the first series and shows its markers.
     void testButton();
 
@@ -63,6 +66,7 @@ protected:
 
 private:
     void applyAxes();
+    void applyScale(const ChartScale &scale);
     void onPlotAreaChanged();
     // Lays the chart out at once, adapting divisions and labels to the plot it gets.
     void layOutNow();
@@ -97,4 +101,5 @@ private:
     int m_yMajorDivision = 5;
     int m_yMinorDivision = 0;
     bool m_firstSelected = false;
+    bool m_drawn = false;
 };

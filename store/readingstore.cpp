@@ -300,13 +300,19 @@ bool DelXmlItem(const QString &path, const QStringList &keys)
     });
 }
 
-bool DelXmlItemsAt(const QString &path, const QVector<StoreItemRef> &items)
+bool DelXmlItemsAt(const QString &path, const QVector<StoreItemRef> &items, int *notFound)
 {
-    return removeChildren(path, [&items](int position, const QDomNode &child) {
-        return std::any_of(items.cbegin(), items.cend(), [&](const StoreItemRef &ref) {
+    qsizetype found = 0;
+    const bool done = removeChildren(path, [&items, &found](int position, const QDomNode &child) {
+        const auto matching = std::count_if(items.cbegin(), items.cend(), [&](const StoreItemRef &ref) {
             return ref.position == position && nodeText(child) == ref.recordLine;
         });
+        found += matching;
+        return matching > 0;
     });
+    if (notFound)
+        *notFound = done ? int(items.size() - found) : 0;
+    return done;
 }
 
 StoreItems ReadStoreItems(const QString &path)

@@ -59,9 +59,11 @@ struct StoreItemRef
     QString recordLine;
 };
 // Removes exactly these readings. A reading whose text is no longer what the caller saw is
-// left in place, and so is a position outside the store. False when the store cannot be loaded
-// or saved; the file is then unchanged. A missing store is left missing and counts as success.
-bool DelXmlItemsAt(const QString &path, const QVector<StoreItemRef> &items);
+// left in place, and so is a position outside the store: `notFound`, when given, counts them
+// (the store changed since the caller read it). False when the store cannot be loaded or saved;
+// the file is then unchanged. A missing store is left missing and counts as success, with every
+// reading not found.
+bool DelXmlItemsAt(const QString &path, const QVector<StoreItemRef> &items, int *notFound = nullptr);
 
 // The start of an upload: the store is copied to its backup (path + ".back"), then the
 // template is copied over the store. Both copies are readable by the user alone. No store yet:

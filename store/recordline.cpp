@@ -1,10 +1,10 @@
 #include "recordline.h"
 
-RecordFields RecordFields::cut(QStringView line)
+RecordSpans RecordSpans::cut(QStringView line)
 {
     // One walk over the characters: a report cuts every stored line, and a search per field
     // costs more than the short line itself.
-    RecordFields fields;
+    RecordSpans fields;
     const QChar *const begin = line.data();
     const qsizetype n = line.size();
     int field = 0;

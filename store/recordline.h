@@ -6,7 +6,7 @@
 // of its fields. A field is read from the line when it is needed, so a report over every stored
 // reading makes no string for a field nobody looks at. A short line leaves the missing fields
 // empty; fields past the fifth are ignored.
-struct RecordFields
+struct RecordSpans
 {
     enum Field
     {
@@ -18,7 +18,7 @@ struct RecordFields
         FieldCount
     };
 
-    static RecordFields cut(QStringView line);
+    static RecordSpans cut(QStringView line);
 
     QStringView of(QStringView line, Field field) const { return line.mid(from[field], size[field]); }
 

@@ -36,7 +36,7 @@ QString valueText(const ValuesRow &row, QStringView line)
     case ValueShown::High:
         return QStringLiteral("High");
     case ValueShown::AsStored:
-        return row.fields.of(line, RecordFields::Value).toString();
+        return row.fields.of(line, RecordSpans::Value).toString();
     case ValueShown::Mmol:
         return numbertext::oneDecimal(row.value / MgPerMmol);
     case ValueShown::Blank:
@@ -55,15 +55,15 @@ QString ValuesList::text(int row, int column) const
     case ValuesListModel::NumColumn:
         return QString::number(row + 1);
     case ValuesListModel::DateColumn:
-        return r.fields.of(line, RecordFields::DateTime).toString();
+        return r.fields.of(line, RecordSpans::DateTime).toString();
     case ValuesListModel::ValueColumn:
         return valueText(r, line);
     case ValuesListModel::UnitColumn:
         return unitText;
     case ValuesListModel::CtrlColumn:
-        return markText(r.fields.of(line, RecordFields::CtrlMark));
+        return markText(r.fields.of(line, RecordSpans::CtrlMark));
     case ValuesListModel::TempColumn:
-        return markText(r.fields.of(line, RecordFields::TempMark));
+        return markText(r.fields.of(line, RecordSpans::TempMark));
     default:
         return QString();
     }

@@ -22,7 +22,7 @@ enum class ValueShown : quint8
 // readings costs what the rows on screen cost.
 struct ValuesRow
 {
-    RecordFields fields;
+    RecordSpans fields;
     double value = 0; // in mg/dL, as the value text reads
     ValueShown shown = ValueShown::Blank;
 };

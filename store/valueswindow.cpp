@@ -52,12 +52,15 @@ ValuesWindow::ValuesWindow(const QString &storePath, QWidget *parent)
     Command1->setObjectName(QStringLiteral("Command1"));
     Command2 = new QPushButton(QStringLiteral("Cancel"), this);
     Command2->setObjectName(QStringLiteral("Command2"));
+    m_exportCsv = new QPushButton(QStringLiteral("Export CSV…"), this);
+    m_exportCsv->setObjectName(QStringLiteral("exportCsv"));
 
     auto *buttons = new QVBoxLayout;
     buttons->addWidget(Command3);
     buttons->addWidget(Command1);
     buttons->addWidget(Command2);
     buttons->addStretch(1);
+    buttons->addWidget(m_exportCsv);
     auto *layout = new QHBoxLayout(this);
     layout->addWidget(vlist, 1);
     layout->addLayout(buttons);
@@ -65,6 +68,7 @@ ValuesWindow::ValuesWindow(const QString &storePath, QWidget *parent)
     connect(Command3, &QPushButton::clicked, this, &QWidget::close);
     connect(Command2, &QPushButton::clicked, this, &QWidget::close);
     connect(Command1, &QPushButton::clicked, this, &ValuesWindow::Command1_Click);
+    connect(m_exportCsv, &QPushButton::clicked, this, &ValuesWindow::csvExportRequested);
     connect(m_model, &QAbstractItemModel::modelReset, this, &ValuesWindow::applyColumnWidths);
 
     // One refresh per load, shortly after it, whether or not the window is on screen.
@@ -82,18 +86,31 @@ ValuesWindow::ValuesWindow(const QString &storePath, QWidget *parent)
 void ValuesWindow::Command1_Click()
 {
     const QVector<StoreItemRef> ticked = m_model->checkedItems();
-    if (!DelXmlItemsAt(m_storePath, ticked) && !ticked.isEmpty()) {
-        auto *box = new QMessageBox(QMessageBox::Warning, windowTitle(),
-                                    tr("The ticked readings were not deleted: the reading store "
-                                       "could not be read or written.\n\n%1")
-                                        .arg(m_storePath),
-                                    QMessageBox::Ok, this);
-        box->setObjectName(QStringLiteral("deleteFailed"));
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->setWindowModality(Qt::NonModal);
-        box->show();
+    int notFound = 0;
+    if (!DelXmlItemsAt(m_storePath, ticked, &notFound) && !ticked.isEmpty()) {
+        tell(QStringLiteral("deleteFailed"), tr("The ticked readings were not deleted: the reading store "
+                                                "could not be read or written.\n\n%1")
+                                                 .arg(m_storePath));
+    } else if (notFound > 0) {
+        // The store changed after the list was filled (an upload, another program): what the
+        // ticks pointed at is no longer there, and the refill below shows the store as it is.
+        tell(QStringLiteral("deleteStale"),
+             (notFound == 1 ? tr("1 ticked reading was not deleted")
+                            : tr("%1 ticked readings were not deleted").arg(notFound)) +
+                 tr(" because the reading store changed after the list was filled. The list now shows "
+                    "the store as it is."));
     }
     emit redrawRequested();
+}
+
+// A message that does not block the window or the program.
+void ValuesWindow::tell(const QString &name, const QString &text)
+{
+    auto *box = new QMessageBox(QMessageBox::Warning, windowTitle(), text, QMessageBox::Ok, this);
+    box->setObjectName(name);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
 }
 
 void ValuesWindow::applyColumnWidths()

@@ -21,6 +21,8 @@ public:
 
 signals:
     void redrawRequested();
+    // Every stored reading as CSV; the window itself knows no file formats.
+    void csvExportRequested();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -28,12 +30,14 @@ protected:
 
 private:
     void applyColumnWidths();
+    void tell(const QString &name, const QString &text);
 
     QString m_storePath;
     ValuesListModel *m_model;
     QTableView *vlist;
     QPushButton *Command1;
     QPushButton *Command2;
+    QPushButton *m_exportCsv;
     QPushButton *Command3;
     QTimer *Timer1;
 };

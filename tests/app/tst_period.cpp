@@ -7,6 +7,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
 #include <QTimer>
 #include <QtTest>
 
@@ -93,28 +95,110 @@ private slots:
         QCOMPARE(datetext::boxTextToDateTime(datetext::dateTimeToBoxText(noon)), noon);
     }
 
+    // What a person does in the period box: types over its text or picks with the arrow keys,
+    // then leaves it with Tab or by clicking into another box.
     void periodAppliesOnTheNextTick_data()
     {
-        columns<QString, bool, int>("text", "typed", "days");
-        row("30 Day picked", "30 Day", false, 30);
-        row("typed 45 Day", "45 Day", true, 45);
-        row("typed abc", "abc", true, 0);
+        // typed: null types nothing; downs: presses of the Down key
+        columns<QString, int, QString, QString, int>("typed", "downs", "leave", "shows", "days");
+        row("30 Day picked with the arrow keys", QString(), 3, "tab", "30 Day", 30);
+        row("typed 45 Day", "45 Day", 0, "tab", "45 Day", 45);
+        row("typed abc", "abc", 0, "click", "abc", 0);
+        row("typed 3 is not completed to 30 Day", "3", 0, "tab", "3", 3);
+        row("typed 2 is not completed to 21 Day", "2", 0, "click", "2", 2);
+        row("typed 18 is not completed to 180 Day", "18", 0, "tab", "18", 18);
+        row("typed user stays as typed", "user", 0, "tab", "user", 0);
+        row("typed USER stays as typed", "USER", 0, "click", "USER", 0);
+        row("typed User is manual", "User", 0, "tab", "User", 7);
     }
     void periodAppliesOnTheNextTick()
     {
-        auto [text, typed, days] = cells<QString, bool, int>("text", "typed", "days");
-        fx.start()->show();
+        auto [typed, downs, leave, shows, days] =
+            cells<QString, int, QString, QString, int>("typed", "downs", "leave", "shows", "days");
+        MainWindow *w = fx.start();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        QTest::mouseClick(combo1()->lineEdit(), Qt::LeftButton);
+        QWidget *edit = QApplication::focusWidget();
+        QCOMPARE(edit, combo1());
         const QString before = d2()->currentText();
-        if (typed) {
-            combo1()->lineEdit()->clear();
-            QTest::keyClicks(combo1()->lineEdit(), text);
-        } else {
-            combo1()->setCurrentText(text);
+        if (!typed.isNull()) {
+            QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(edit, typed);
         }
+        for (int i = 0; i < downs; ++i)
+            QTest::keyClick(edit, Qt::Key_Down);
+        if (leave == QLatin1String("tab"))
+            QTest::keyClick(edit, Qt::Key_Tab);
+        else
+            QTest::mouseClick(d1()->lineEdit(), Qt::LeftButton);
+        QVERIFY(!edit->hasFocus());
+        QCOMPARE(combo1()->currentText(), shows);
         QCOMPARE(d2()->currentText(), before);
         tick();
+        QCOMPARE(combo1()->currentText(), shows);
         QCOMPARE(boxDate(d1()->currentText()), QDate::currentDate());
         QCOMPARE(boxDate(d2()->currentText()), QDate::currentDate().addDays(-days));
+    }
+
+    // From the drop-down arrow to a day, in small steps, the calendar stays open; a click on the
+    // day picks it.
+    void calendarReachedWithThePointer_data()
+    {
+        // row, column: a cell of the calendar's grid, past its row of day names and its column
+        // of week numbers; the pointer goes there from the arrow, or first to a button of the
+        // calendar's own, which turns the month
+        columns<QString, QString, int, int, QString>("box", "calendar", "row", "column", "button");
+        row("Calendar1, a day below the arrow", "xt_d1", "Calendar1", 4, 4, QString());
+        row("Calendar1, the first cell", "xt_d1", "Calendar1", 1, 1, QString());
+        row("Calendar1, the last cell", "xt_d1", "Calendar1", 6, 7, QString());
+        row("Calendar2, a day below the arrow", "xt_d2", "Calendar2", 3, 5, QString());
+        row("Calendar2, the first cell", "xt_d2", "Calendar2", 1, 1, QString());
+        row("Calendar2, the last cell", "xt_d2", "Calendar2", 6, 7, QString());
+        row("Calendar1, next month first", "xt_d1", "Calendar1", 3, 3, "qt_calendar_nextmonth");
+        row("Calendar1, previous month first", "xt_d1", "Calendar1", 3, 3, "qt_calendar_prevmonth");
+        row("Calendar2, next month first", "xt_d2", "Calendar2", 2, 6, "qt_calendar_nextmonth");
+        row("Calendar2, previous month first", "xt_d2", "Calendar2", 2, 6, "qt_calendar_prevmonth");
+    }
+    void calendarReachedWithThePointer()
+    {
+        auto [box, calendar, row, column, button] =
+            cells<QString, QString, int, int, QString>("box", "calendar", "row", "column", "button");
+        MainWindow *w = fx.start();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        auto *dates = fx.child<QComboBox>(qPrintable(box));
+        auto *cal = fx.child<QCalendarWidget>(qPrintable(calendar));
+        const QPoint arrow = MainWindowFixture::arrowOf(dates);
+        QTest::mouseMove(dates, arrow);
+        QTest::mouseClick(dates, Qt::LeftButton, {}, arrow);
+        QVERIFY(cal->isVisible());
+        auto *grid = cal->findChild<QTableView *>(QStringLiteral("qt_calendar_calendarview"));
+        QVERIFY(grid);
+        const QPoint day = grid->visualRect(grid->model()->index(row, column)).center();
+        QPoint from = dates->mapTo(w, arrow);
+        const int month = cal->monthShown();
+        if (!button.isEmpty()) {
+            auto *turn = cal->findChild<QWidget *>(button);
+            QVERIFY(turn);
+            const QPoint onTurn = turn->rect().center();
+            const auto hiddenAt = MainWindowFixture::movePointerWhile(
+                w, from, turn->mapTo(w, onTurn), [cal = cal] { return cal->isVisible(); });
+            QVERIFY2(!hiddenAt,
+                     qPrintable(QStringLiteral("hidden at %1,%2").arg(hiddenAt->x()).arg(hiddenAt->y())));
+            QTest::mouseClick(turn, Qt::LeftButton, {}, onTurn);
+            QVERIFY(cal->isVisible());
+            QVERIFY(cal->monthShown() != month);
+            from = turn->mapTo(w, onTurn);
+        }
+        const auto hiddenAt = MainWindowFixture::movePointerWhile(w, from, grid->viewport()->mapTo(w, day),
+                                                                  [cal = cal] { return cal->isVisible(); });
+        QVERIFY2(!hiddenAt,
+                 qPrintable(QStringLiteral("hidden at %1,%2").arg(hiddenAt->x()).arg(hiddenAt->y())));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, day);
+        QVERIFY(cal->isHidden());
+        QCOMPARE(combo1()->currentText(), QStringLiteral("User"));
+        QCOMPARE(dates->currentText(), datetext::dateToBoxText(cal->selectedDate()));
     }
 
     void calendarPickSwitchesToUser()
@@ -189,18 +273,80 @@ private slots:
         QCOMPARE(fx.iniValue("setting", "timesplit"), entry);
     }
 
-    void unitPickStoresAndTypedTextDoesNot()
+    // Only an entry chosen from the list is a pick: it stores the unit and redraws. Whatever is
+    // typed stays as typed, is never a pick, and the next "Apply" draws in it.
+    void unitBox_data()
     {
-        fx.start()->show();
+        // typed: null types nothing; pick: "up", "down" (arrow keys) or "list" (the entry shown
+        // is chosen in the drop-down list with the mouse); written: null leaves sys.ini as it was
+        columns<QString, QString, QString, QString, QString, QString>("stored", "typed", "pick", "leave",
+                                                                      "shows", "written");
+        row("tabbed through, in mg/dl", "mg/dl", QString(), QString(), "tab", "mg/dl", QString());
+        row("tabbed through, in mmol/l", "mmol/l", QString(), QString(), "tab", "mmol/l", QString());
+        row("clicked in and out, in mg/dl", "mg/dl", QString(), QString(), "click", "mg/dl", QString());
+        row("clicked in and out, in mmol/l", "mmol/l", QString(), QString(), "click", "mmol/l", QString());
+        row("typed mg/dl", "mmol/l", "mg/dl", QString(), "tab", "mg/dl", QString());
+        row("typed mmol/l", "mg/dl", "mmol/l", QString(), "click", "mmol/l", QString());
+        row("typed MMOL/L", "mg/dl", "MMOL/L", QString(), "click", "MMOL/L", QString());
+        row("typed m is not completed", "mg/dl", "m", QString(), "tab", "m", QString());
+        row("arrow up picks", "mg/dl", QString(), "up", "tab", "mmol/l", "mmol/l");
+        row("arrow down picks", "mmol/l", QString(), "down", "click", "mg/dl", "mg/dl");
+        row("picked in the list", "mg/dl", QString(), "list mmol/l", "tab", "mmol/l", "mmol/l");
+    }
+    void unitBox()
+    {
+        auto [stored, typed, pick, leave, shows, written] =
+            cells<QString, QString, QString, QString, QString, QString>("stored", "typed", "pick", "leave",
+                                                                        "shows", "written");
+        MainWindow *w = fx.start(MainWindowFixture::installedIniWith("setting", "unit", stored));
+        fx.dir().writeFile(QStringLiteral("data/TMPDATE.xml"),
+                           "<Data><xt><item>100," +
+                               QDate::currentDate().toString(QStringLiteral("yyyy-M-d")).toLatin1() +
+                               " 9:0:00,mg/dL,-,-</item></xt></Data>");
+        w->show();
+        QVERIFY(QTest::qWaitForWindowActive(w));
         auto *unit = fx.child<QComboBox>("unit");
-        unit->lineEdit()->selectAll();
-        QTest::keyClicks(unit->lineEdit(), QStringLiteral("mmol/l"));
-        QTest::keyClick(unit->lineEdit(), Qt::Key_Return);
-        QCOMPARE(fx.iniValue("setting", "unit"), QStringLiteral("mg/dl"));
-        QCOMPARE(unit->count(), 2);
-        unit->setCurrentIndex(0);
-        emit unit->activated(0);
-        QCOMPARE(fx.iniValue("setting", "unit"), QStringLiteral("mmol/l"));
+        QCOMPARE(unit->currentText(), stored);
+        QCOMPARE(unit->itemText(unit->currentIndex()), stored);
+        const QByteArray ini = fx.dir().readFile(QStringLiteral("cfg/sys.ini"));
+
+        QTest::mouseClick(unit->lineEdit(), Qt::LeftButton);
+        QWidget *edit = QApplication::focusWidget();
+        QCOMPARE(edit, unit);
+        if (!typed.isNull()) {
+            QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(edit, typed);
+            QTest::keyClick(edit, Qt::Key_Return);
+        }
+        if (pick == QLatin1String("up") || pick == QLatin1String("down")) {
+            QTest::keyClick(edit, pick == QLatin1String("up") ? Qt::Key_Up : Qt::Key_Down);
+        } else if (pick.startsWith(QLatin1String("list "))) {
+            QTest::mouseClick(unit, Qt::LeftButton, {}, MainWindowFixture::arrowOf(unit));
+            QAbstractItemView *list = unit->view();
+            QTRY_VERIFY(list->isVisible());
+            // A release right after the opening press belongs to that press, not to a choice.
+            QTest::qWait(QApplication::doubleClickInterval() + 50);
+            const QPoint entry =
+                list->visualRect(list->model()->index(unit->findText(pick.mid(5)), 0)).center();
+            QTest::mouseMove(list->viewport(), entry);
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, entry);
+            QTRY_VERIFY(!list->isVisible());
+        }
+        if (leave == QLatin1String("tab"))
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        else
+            QTest::mouseClick(d1()->lineEdit(), Qt::LeftButton);
+        QVERIFY(!edit->hasFocus());
+        QCOMPARE(unit->currentText(), shows);
+        if (written.isNull())
+            QCOMPARE(fx.dir().readFile(QStringLiteral("cfg/sys.ini")), ini);
+        else
+            QCOMPARE(fx.iniValue("setting", "unit"), written);
+
+        QTest::mouseClick(fx.child<QWidget>("Frame1")->findChild<QPushButton *>("Command1"), Qt::LeftButton);
+        QCOMPARE(fx.child<QLabel>("pjvalue")->text(),
+                 QStringLiteral("Average Value : [%1] %2")
+                     .arg(shows == QLatin1String("mmol/l") ? "5.6" : "100.0", shows));
     }
 };
 

@@ -3,12 +3,15 @@
 #include "mainwindowfixture.h"
 #include "meterlink.h"
 #include "rows.h"
+#include "serialportcontrol.h"
 #include "settingwindow.h"
 #include "valueswindow.h"
 
 #include <QCalendarWidget>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
@@ -132,6 +135,7 @@ private slots:
         row("unit mmol/l", "setting", "unit", "mmol/l", "mmol/l");
         row("unit mg/dl", "setting", "unit", "mg/dl", "mg/dl");
         row("unit as typed", "setting", "unit", "MMOL/L", "MMOL/L");
+        row("unit with a trailing blank", "setting", "unit", "mmol/l ", "mmol/l ");
         row("unit negative", "setting", "unit", "-18", "-18");
         row("unit huge", "setting", "unit", "1e999", "1e999");
         row("unit empty", "setting", "unit", "", "");
@@ -164,6 +168,7 @@ private slots:
         auto [box, calendar, click] = cells<QString, QString, bool>("box", "calendar", "click");
         MainWindow *w = fx.start();
         w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
         auto *dates = fx.child<QComboBox>(qPrintable(box));
         auto *cal = fx.child<QCalendarWidget>(qPrintable(calendar));
         const QString before = dates->currentText();
@@ -175,6 +180,91 @@ private slots:
             QTest::mouseMove(fx.child<QWidget>("Frame1"), QPoint(5, 5));
         QVERIFY(cal->isHidden());
         QCOMPARE(dates->currentText(), before);
+    }
+
+    // A settings file that is there but cannot be read (a folder in its place is one that not
+    // even root reads) is never replaced by the start's writes or a pick; the log says so once.
+    void unreadableSettingsAreLeftAlone()
+    {
+        fx.start(QByteArray());
+        const QString ini = fx.dir().iniPath();
+        QVERIFY(QFile::remove(ini));
+        QVERIFY(QDir().mkpath(ini + QStringLiteral("/kept")));
+        MainWindow w{ProgramDir(fx.dir().path())};
+        w.Form_Load();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        auto *unit = w.findChild<QComboBox *>(QStringLiteral("unit"));
+        QTest::mouseClick(unit->lineEdit(), Qt::LeftButton);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QCOMPARE(unit->currentText(), QStringLiteral("mmol/l"));
+
+        QStringList told;
+        for (int i = 0; i < w.logWindow()->loglist->count(); ++i)
+            told << w.logWindow()->loglist->item(i)->text();
+        QCOMPARE(
+            told.filter(QStringLiteral("could not be read")),
+            QStringList{QStringLiteral("The settings in %1 could not be read; they are left as they are and "
+                                       "nothing is saved to them.")
+                            .arg(QDir::toNativeSeparators(ini))});
+        QVERIFY(w.logWindow()->isVisible());
+        QVERIFY(QFileInfo(ini).isDir());
+        QVERIFY(QFileInfo::exists(ini + QStringLiteral("/kept")));
+    }
+
+    // Devices this user may not open, each a file in a scratch folder that the injected check
+    // refuses (the tests may run as the superuser, who may open anything). "a>b" is a link a to
+    // b. "later" devices are set after the notice has been dismissed.
+    void permissionNotice_data()
+    {
+        columns<QStringList, QStringList, QString>("devices", "later", "notice");
+        row("USB adapter", QStringList{"ttyUSB0"}, QStringList(), "ttyUSB0");
+        row("USB modem", QStringList{"ttyACM3"}, QStringList(), "ttyACM3");
+        row("built-in port: log line only", QStringList{"ttyS0"}, QStringList(), "");
+        row("link to a USB adapter", QStringList{"ttyUSB1", "by-id-meter>ttyUSB1"}, QStringList(),
+            "ttyUSB1, by-id-meter");
+        row("two cables, one notice", QStringList{"ttyUSB0", "ttyACM0"}, QStringList(), "ttyUSB0, ttyACM0");
+        row("dismissed: stays away", QStringList{"ttyUSB0"}, QStringList{"ttyACM0"}, "");
+    }
+    void permissionNotice()
+    {
+        auto [devices, later, notice] =
+            cells<QStringList, QStringList, QString>("devices", "later", "notice");
+        QTemporaryDir scratch;
+        MainWindow *w = fx.start();
+        w->serialControl()->setAccessCheck(
+            [&scratch](const QString &d) { return !d.startsWith(scratch.path()); });
+        int port = 0;
+        const auto plug = [&](const QStringList &names) {
+            for (const QString &name : names) {
+                const QString path = scratch.filePath(name.section(u'>', 0, 0));
+                if (name.contains(u'>'))
+                    QVERIFY(QFile::link(scratch.filePath(name.section(u'>', 1)), path));
+                else
+                    QVERIFY(QFile(path).open(QIODevice::WriteOnly));
+                clsOperateINI ini;
+                ini.setINIFileName(fx.dir().iniPath());
+                ini.WriteIniKey(QStringLiteral("comm"), QStringLiteral("port%1").arg(++port), path);
+            }
+        };
+        const auto logLines = [&] { return fx.child<QListWidget>("loglist")->count(); };
+        auto *band = fx.child<QFrame>("permission_notice");
+        plug(devices);
+        QTRY_COMPARE_WITH_TIMEOUT(logLines(), int(devices.size()), 10000);
+        if (!later.isEmpty()) {
+            QTest::mouseClick(fx.child<QPushButton>("permission_dismiss"), Qt::LeftButton);
+            QVERIFY(band->isHidden());
+            plug(later);
+            QTRY_COMPARE_WITH_TIMEOUT(logLines(), int(devices.size() + later.size()), 10000);
+        }
+        QCOMPARE(band->isHidden(), notice.isEmpty());
+        if (!notice.isEmpty()) {
+            const QString text = fx.child<QLabel>("permission_text")->text();
+            QVERIFY2(text.contains(QLatin1String("sudo usermod -aG dialout $USER")), qPrintable(text));
+            const QString prefix = scratch.path() + u'/';
+            QVERIFY2(text.contains(prefix + QString(notice).replace(QLatin1String(", "), ", " + prefix)),
+                     qPrintable(text));
+        }
     }
 
     void unloadClosesTheOtherWindowsAndKeepsTheTimerStopped()

@@ -21,6 +21,11 @@ public:
     bool open = false;
     QVector<int> opened;
     QStringList writes; // as hexadecimal text, e.g. "FA0600AA"
+    // Written bytes wait here until they are waited for; a close drops them, as a real port's
+    // may.
+    bool holdWrites = false;
+    QStringList held;
+    int waitedMs = -1;
     QByteArray waiting;
 
     void setCommPort(int port) override { commPortNo = port; }
@@ -31,6 +36,8 @@ public:
             return false;
         if (o)
             opened.append(commPortNo);
+        else
+            held.clear();
         open = o;
         return true;
     }
@@ -38,8 +45,14 @@ public:
     {
         if (failWrites || !open)
             return false;
-        writes << QString::fromLatin1(bytes.toHex().toUpper());
+        (holdWrites ? held : writes) << QString::fromLatin1(bytes.toHex().toUpper());
         return true;
+    }
+    bool waitForWritten(int msecs) override
+    {
+        waitedMs = msecs;
+        writes += std::exchange(held, QStringList());
+        return open;
     }
     QByteArray input() override { return std::exchange(waiting, QByteArray()); }
     int commEvent() const override { return event; }

@@ -4,8 +4,11 @@
 #include "mainwindow.h"
 #include "tempprogramdir.h"
 
+#include <QComboBox>
+#include <QStyleOptionComboBox>
 #include <QtTest>
 #include <memory>
+#include <optional>
 
 // The real main window started on a throw-away program directory, and what tests look at.
 class MainWindowFixture
@@ -45,6 +48,33 @@ public:
         clsOperateINI ini;
         ini.setINIFileName(m_dir->iniPath());
         return ini.GetIniKey(QLatin1String(section), QLatin1String(key));
+    }
+
+    // Where a person clicks to open a combo box's drop-down: the middle of its arrow.
+    static QPoint arrowOf(const QComboBox *box)
+    {
+        QStyleOptionComboBox option;
+        option.initFrom(box);
+        option.editable = box->isEditable();
+        option.subControls = QStyle::SC_All;
+        return box->style()
+            ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, box)
+            .center();
+    }
+    // Moves the pointer over `window` from `from` to `to` in a straight line, in steps of at most
+    // 3 pixels, as a hand does, while `holds()` is true; gives the point where it stopped being.
+    template <typename Holds>
+    static std::optional<QPoint> movePointerWhile(QWidget *window, QPoint from, QPoint to, Holds holds)
+    {
+        const QPoint d = to - from;
+        const int steps = std::max(std::abs(d.x()), std::abs(d.y())) / 3 + 1;
+        for (int i = 1; i <= steps; ++i) {
+            const QPoint at = from + d * i / steps;
+            QTest::mouseMove(window, at);
+            if (!holds())
+                return at;
+        }
+        return std::nullopt;
     }
 
     // The installed settings with one key replaced, or removed for a null value.

@@ -7,7 +7,35 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#ifdef Q_OS_UNIX
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 using B = QByteArray;
+
+namespace {
+
+#ifdef Q_OS_UNIX
+// Runs `op` in a child process that has dropped to the unprivileged user "nobody" when started
+// as root, for whom permission bits refuse nothing; gives the child's exit code.
+int exitCodeAsUnprivileged(const std::function<int()> &op)
+{
+    constexpr uid_t Nobody = 65534;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (geteuid() == 0 && (setgid(Nobody) != 0 || setuid(Nobody) != 0))
+            _exit(3);
+        _exit(op());
+    }
+    int status = 0;
+    if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+#endif
+
+} // namespace
 
 class TestClsOperateIni : public QObject
 {
@@ -55,7 +83,8 @@ private slots:
         row("missing key", base, "comm", "timeout", "");
         row("missing section", base, "main", "logview", "");
         row("key of another section", base, "setting", "delay", "");
-        row("blanks around name and value", B("[ comm ]\n  delay  =   250  \n"), "comm", "delay", "250");
+        row("blanks around name and value", B("[ comm ]\n  delay  =   250  \n"), "comm", "delay", "250  ");
+        row("trailing blank of a hand edit", B("[setting]\nunit=mmol/l \r\n"), "setting", "unit", "mmol/l ");
         row("empty value", B("[comm]\ndelay=\n"), "comm", "delay", "");
         row("value holding =", B("[a]\nk=x=y\n"), "a", "k", "x=y");
         row("windows line ends", B("[comm]\r\ndelay=20\r\n"), "comm", "delay", "20");
@@ -81,6 +110,7 @@ private slots:
         columns<QString, QString>("written", "read");
         row("plain", "600", "600");
         row("leading blanks go", "   80", "80");
+        row("trailing blanks stay", " \tmmol/l \t ", "mmol/l \t ");
         row("empty", "", "");
         row("inner blanks stay", "Glucose  Noon  Trend", "Glucose  Noon  Trend");
         row("1500 characters cut to 1023", QString(1500, u'x'), QString(1023, u'x'));
@@ -187,6 +217,42 @@ private slots:
         }
         QCOMPARE(readRaw(), before);
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("sys.ini")});
+    }
+
+    void unreadableFileIsKept_data()
+    {
+        columns<QString>("operation");
+        row("write", "write");
+        row("delete a key", "delete key");
+        row("delete a section", "delete section");
+    }
+    void unreadableFileIsKept()
+    {
+#ifndef Q_OS_UNIX
+        QSKIP("POSIX permissions only");
+#else
+        QFETCH(QString, operation);
+        const B before = "[setting]\nunit=mmol/l\nDBMax=400\n[main]\nlogview=1\n";
+        writeRaw(before);
+        // Anyone may write it but nobody may read it; the folder lets anyone replace it.
+        QVERIFY(QFile::setPermissions(m_path, QFileDevice::WriteOwner | QFileDevice::WriteGroup |
+                                                  QFileDevice::WriteOther));
+        QVERIFY(QFile::setPermissions(m_dir.path(), QFileDevice::Permissions(0x7777)));
+        const int outcome = exitCodeAsUnprivileged([&] {
+            const clsOperateINI i = ini();
+            if (i.readable())
+                return 2;
+            if (operation == QLatin1String("write"))
+                return int(i.WriteIniKey(QStringLiteral("setting"), QStringLiteral("timesplit"), "ALL"));
+            if (operation == QLatin1String("delete key"))
+                return int(i.DelIniKey(QStringLiteral("setting"), QStringLiteral("unit")));
+            return int(i.DelIniSec(QStringLiteral("setting")));
+        });
+        QVERIFY(QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        QCOMPARE(outcome, 0);
+        QCOMPARE(readRaw(), before);
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("sys.ini")});
+#endif
     }
 
     void writeIntoMissingFolderFailsQuietly()

@@ -45,8 +45,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (ini.WriteIniKey(QStringLiteral("setting"), QStringLiteral("unit"), value)) {
         QString expected = value;
         expected.replace(u'\r', u' ').replace(u'\n', u' ');
+        // It reads back less its leading blanks; trailing ones are part of it.
+        qsizetype lead = 0;
+        while (lead < expected.size() && (expected.at(lead) == u' ' || expected.at(lead) == u'\t'))
+            ++lead;
         if (!expected.contains(QChar(0)))
-            check(ini.GetIniKey(QStringLiteral("setting"), QStringLiteral("unit")) == expected.trimmed());
+            check(ini.GetIniKey(QStringLiteral("setting"), QStringLiteral("unit")) == expected.mid(lead));
         ini.DelIniKey(QStringLiteral("setting"), QStringLiteral("unit"));
         check(ini.GetIniKey(QStringLiteral("setting"), QStringLiteral("unit")).isEmpty());
     }

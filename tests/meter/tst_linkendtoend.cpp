@@ -2,13 +2,16 @@
 // start, its timer, the serial control, the link, the store and the report, as a user runs them.
 #include "logwindow.h"
 #include "mainwindow.h"
+#include "meterlink.h"
 #include "rows.h"
 #include "simupload.h"
 
 #include <QComboBox>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QProcess>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTemporaryDir>
 
 namespace {
@@ -45,6 +48,7 @@ class tst_LinkEndToEnd : public QObject
 private slots:
     void upload_data();
     void upload();
+    void linkWaitsWhileItsMessageIsOpen();
 };
 
 void tst_LinkEndToEnd::upload_data()
@@ -153,6 +157,55 @@ void tst_LinkEndToEnd::upload()
         QVERIFY2(set >= started.addSecs(-60) && set <= finished, qPrintable(clock.first()));
         QVERIFY(sent.contains(QStringLiteral("end FA0400AA")));
     }
+
+    sim.terminate();
+    if (!sim.waitForFinished(SimStartMs))
+        sim.kill();
+}
+
+// The real message box, which does not block: while it is open the link holds its ticks and
+// drops what arrives; once the user closes it, the upload of an empty meter ends.
+void tst_LinkEndToEnd::linkWaitsWhileItsMessageIsOpen()
+{
+    constexpr int DelayMs = 50;
+    QTemporaryDir dir;
+    const ProgramDir programDir(dir.path());
+    const QString recordFile = dir.filePath(QStringLiteral("sent.txt"));
+    QProcess sim;
+    sim.setProgram(QStringLiteral(METER_SIM));
+    sim.setArguments({"--readings", "0", "--record", recordFile, "--sessions", "1"});
+    sim.start();
+    QVERIFY2(sim.waitForStarted(SimStartMs), qPrintable(sim.errorString()));
+    QVERIFY(sim.waitForReadyRead(SimStartMs));
+    const QByteArray pty = sim.readLine().trimmed();
+    QVERIFY2(pty.startsWith("/dev/"), pty.constData());
+    QVERIFY(setUpProgramDir(programDir, PreviousStore,
+                            "delay=" + QByteArray::number(DelayMs) + "\ntimeout=10\n",
+                            {pty, "/nonexistent/quillon-test/ttyQ"}));
+    const auto endCommands = [&] {
+        return QString::fromLatin1(fileBytes(recordFile)).count(QLatin1String("end FA0400AA"));
+    };
+
+    MainWindow w(programDir);
+    w.Form_Load();
+    w.show();
+    auto *Combo1 = w.findChild<QComboBox *>(QStringLiteral("Combo1"));
+    QMessageBox *box = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT((box = w.findChild<QMessageBox *>()) && box->isVisible(), UploadMs);
+    QCOMPARE(box->text(), NoDatabase);
+
+    QTest::qWait(10 * DelayMs);
+    QCOMPARE(endCommands(), 0);
+    QCOMPARE(int(w.link()->linkstep), 5);
+    QCOMPARE(Combo1->currentText(), QStringLiteral("7 Day"));
+    QVERIFY(!w.valuesWindow(false) || !w.valuesWindow(false)->isVisible());
+
+    QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(Combo1->currentText(), QStringLiteral("9999 Day"), UploadMs);
+    QTRY_COMPARE_WITH_TIMEOUT(endCommands(), 2, SimStartMs);
+    QVERIFY(w.valuesWindow(false)->isVisible());
+    QCOMPARE(fileBytes(programDir.storePath()), PreviousStore);
+    w.setTimer1Enabled(false);
 
     sim.terminate();
     if (!sim.waitForFinished(SimStartMs))

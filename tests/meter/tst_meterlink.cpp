@@ -278,21 +278,25 @@ void tst_MeterLink::recordTickDropsWaitingBytes()
 
 void tst_MeterLink::endTick_data()
 {
-    columns<bool>("writesFail");
-    row("meter still there", false);
-    row("cable pulled", true);
+    columns<bool, bool>("writesFail", "held");
+    row("meter still there", false, false);
+    row("cable pulled", true, false);
+    row("port holds bytes back until waited for", false, true);
 }
 
 void tst_MeterLink::endTick()
 {
-    QFETCH(bool, writesFail);
+    const auto [writesFail, held] = cells<bool, bool>("writesFail", "held");
     Rig rig(3);
     rig.reach(4, 1);
     rig.deliver(Frames[0]);
     QCOMPARE(int(rig.link.linkstep), 5);
     rig.host.calls.clear();
     rig.port.failWrites = writesFail;
+    rig.port.holdWrites = held;
+    rig.link.endWriteWaitMs = 150;
     rig.link.tick();
+    QCOMPARE(rig.port.waitedMs, 150);
     QCOMPARE(rig.port.writes, writesFail ? QStringList() : QStringList({"FA0400AA", "FA0400AA"}));
     QCOMPARE(int(rig.link.linkstep), 0);
     QCOMPARE(rig.host.calls, QStringList{"end"});

@@ -1,14 +1,21 @@
 // Pictures of the report for the documentation: the main window with a week of readings in
-// both units, and the values window. Run under a real (virtual) display:
+// both units, the values window, the statistics window and page 1 of the report for the
+// doctor (needs pdftoppm). Run under a real (virtual) display:
 //   xvfb-run -a ./report_screenshots <output folder>
 #include "mainwindow.h"
+#include "pdfreport.h"
 #include "programdir.h"
+#include "readingstore.h"
+#include "reportsnapshot.h"
+#include "selection.h"
+#include "statisticswindow.h"
 #include "valueswindow.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -83,5 +90,28 @@ int main(int argc, char *argv[])
     ValuesWindow *values = window.showValuesWindow();
     values->move(window.pos() + QPoint(60, 60));
     ok = save(values, out + QStringLiteral("/values.png")) && ok;
+
+    StatisticsWindow *statistics = window.showStatisticsWindow();
+    statistics->move(window.pos() + QPoint(120, 40));
+    ok = save(statistics, out + QStringLiteral("/statistics.png")) && ok;
+
+    // Page 1 of the report over the same week, as the Save PDF button makes it.
+    ReportInput input;
+    input.unitText = QStringLiteral("mg/dl");
+    input.endDateText = QDate::currentDate().toString(Qt::ISODate);
+    input.startDateText = QDate::currentDate().addDays(-7).toString(Qt::ISODate);
+    input.viewText = QStringLiteral("ALL");
+    input.settings = {"20", "600", "110", "80", "6", "2"};
+    const StoreItems store = ReadStoreItems(dir.filePath(QStringLiteral("data/TMPDATE.xml")));
+    const ReportSnapshot snapshot = makeReportSnapshot(input, selection::run(input, store), store);
+    const QString pdf = dir.filePath(QStringLiteral("report.pdf"));
+    QString error;
+    ok = pdfreport::writePdf(pdf, snapshot, {}, {}, &error) == pdfreport::Result::Done && ok;
+    ok = QProcess::execute(QStringLiteral("pdftoppm"),
+                           {QStringLiteral("-r"), QStringLiteral("80"), QStringLiteral("-f"),
+                            QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"),
+                            QStringLiteral("-png"), QStringLiteral("-singlefile"), pdf,
+                            out + QStringLiteral("/report-page1")}) == 0 &&
+         ok;
     return ok ? 0 : 1;
 }

@@ -10,11 +10,15 @@
 #include <QAbstractItemModelTester>
 #include <QCalendarWidget>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QTableWidget>
+#include <QtCharts/QLineSeries>
 #include <QtCharts/QValueAxis>
 #include <QtTest>
 
@@ -120,11 +124,15 @@ private slots:
     void deleteTickedRows_data();
     void deleteTickedRows();
     void deleteOnUnreadableStoreSays();
+    void deleteFromAnOutdatedListSays_data();
+    void deleteFromAnOutdatedListSays();
     void valuesWindowTitleAndOneRefresh();
     void saveAndCancelClose_data();
     void saveAndCancelClose();
     void columnWidthsInProportion();
     void testButtonAndChartClick();
+    void statisticsFollowEveryRedraw();
+    void pdfHoldsTheLinkWhileMade();
 };
 
 void tst_ReportWindow::chartShownOrHidden_data()
@@ -147,6 +155,13 @@ void tst_ReportWindow::chartShownOrHidden()
     fx.open(lines);
     QCOMPARE(fx.chart()->isVisible(), chartShown);
     QCOMPARE(fx.caption(), caption);
+    // Drawn or not, a finished chart: its series named and its value axis from the settings.
+    const TrendChart *chart = fx.chart();
+    QCOMPARE(QStringList(
+                 {chart->readingsSeries()->name(), chart->highSeries()->name(), chart->lowSeries()->name()}),
+             QStringList({"Glucose (mg/dl)", "Normal high", "Normal low"}));
+    QCOMPARE(QList<double>({chart->valueAxis()->min(), chart->valueAxis()->max()}), QList<double>({0, 600}));
+    QCOMPARE(chart->yMajorDivision(), 6);
     QVERIFY(fx.child<QLabel>("Label6")->isVisible());
     QCOMPARE(fx.child<QLabel>("Label6")->text(), QStringLiteral("No Graphic Data "));
 }
@@ -353,6 +368,63 @@ void tst_ReportWindow::deleteOnUnreadableStoreSays()
     box->close();
 }
 
+void tst_ReportWindow::deleteFromAnOutdatedListSays_data()
+{
+    // The list shows four readings; then the store changes to `now` (indices into them) before
+    // the rows `ticked` (from 1) are ticked and deleted.
+    columns<QList<int>, QList<int>, QList<int>, int>("now", "ticked", "kept", "notDeleted");
+    row("an upload reset the store and failed", QList<int>{0, 1}, QList<int>{1, 3}, QList<int>{1}, 1);
+    row("another program deleted the first", QList<int>{1, 2, 3}, QList<int>{2, 3}, QList<int>{1, 2, 3}, 2);
+    row("another program emptied it", QList<int>{}, QList<int>{4}, QList<int>{}, 1);
+}
+
+void tst_ReportWindow::deleteFromAnOutdatedListSays()
+{
+    const auto [now, ticked, kept, notDeleted] =
+        cells<QList<int>, QList<int>, QList<int>, int>("now", "ticked", "kept", "notDeleted");
+    QStringList lines;
+    for (int i = 0; i < 4; ++i)
+        lines << reading(100 + i, 1, 8 + i);
+    fx.open(lines);
+    ValuesWindow *values = fx.main()->showValuesWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(values));
+    QTRY_VERIFY(!values->findChild<QTimer *>("Timer1")->isActive());
+    const auto pick = [&lines](const QList<int> &indices) {
+        QStringList out;
+        for (int i : indices)
+            out << lines.at(i);
+        return out;
+    };
+    fx.writeStore(pick(now));
+
+    // A click on a row's number, then the space bar, ticks it.
+    auto *view = values->findChild<QTableView *>("vlist");
+    for (int r : ticked) {
+        const QRect cell = view->visualRect(view->model()->index(r - 1, ValuesListModel::NumColumn));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(cell.right() - 4, cell.center().y()));
+        QTest::keyClick(view, Qt::Key_Space);
+    }
+    QCOMPARE(fx.list()->checkedItems().size(), ticked.size());
+    fx.clickInValues("Command1");
+
+    auto *box = values->findChild<QMessageBox *>("deleteStale");
+    QCOMPARE(box != nullptr, notDeleted > 0);
+    if (box) {
+        QVERIFY(box->isVisible());
+        QVERIFY(!box->isModal());
+        QVERIFY2(box->text().startsWith(QStringLiteral("%1 ticked reading").arg(notDeleted)),
+                 qPrintable(box->text()));
+        box->close();
+    }
+    QCOMPARE(fx.stored(), pick(kept));
+    // The list was filled again from the store as it now is.
+    QStringList keptValues;
+    for (int i : kept)
+        keptValues << QString::number(100 + i);
+    QCOMPARE(fx.column(ValuesListModel::ValueColumn), keptValues);
+    QVERIFY(fx.list()->checkedItems().isEmpty());
+}
+
 void tst_ReportWindow::valuesWindowTitleAndOneRefresh()
 {
     fx.open({{reading(110, 1, 9)}});
@@ -432,3 +504,88 @@ void tst_ReportWindow::testButtonAndChartClick()
 
 QTEST_MAIN(tst_ReportWindow)
 #include "tst_reportwindow.moc"
+
+// The statistics window: opened by its button, left out control tests (so its mean differs
+// from the average caption), and redrawn with the report in the new unit or with nothing.
+void tst_ReportWindow::statisticsFollowEveryRedraw()
+{
+    fx.open(QStringList{reading(100, 2, 9), reading(102, 1, 9),
+                        reading(130, 1, 10).replace(QLatin1String(",-,-"), QLatin1String(",Ctrl,-"))});
+    QTest::mouseClick(fx.inBand<QPushButton>("statisticsButton"), Qt::LeftButton);
+    auto *figures = fx.child<QTableWidget>("figures");
+    const auto shown = [figures] {
+        QStringList out;
+        for (int r = 0; r < figures->rowCount(); ++r)
+            out << figures->item(r, 0)->text() + QStringLiteral(": ") + figures->item(r, 1)->text();
+        return out;
+    };
+    QCOMPARE(fx.caption(), QStringLiteral("Average Value : [110.7] mg/dl"));
+    QVERIFY(shown().contains("Blood readings counted: 2"));
+    QVERIFY(shown().contains("Control tests left out (Ctrl): 1"));
+    QVERIFY(shown().contains("Mean of blood readings: 101 mg/dL"));
+
+    fx.pick("unit", QStringLiteral("mmol/l"));
+    QVERIFY2(shown().contains("Mean of blood readings: 5.6 mmol/L"), qPrintable(shown().join('\n')));
+    QVERIFY(shown().contains("Blood readings counted: 2"));
+
+    // The time-of-day table covers the period whatever the view.
+    fx.pick("sel_viewtype", QStringLiteral("Glucose Noon Trend"));
+    fx.apply();
+    QVERIFY(shown().contains("Blood readings counted: 0"));
+    QCOMPARE(fx.child<QTableWidget>("timeOfDay")->item(0, 1)->text(), QStringLiteral("2"));
+
+    fx.writeStore({reading(100, 30, 9)});
+    fx.apply();
+    QVERIFY(shown().contains("Blood readings counted: 0"));
+    QCOMPARE(fx.child<QTableWidget>("timeOfDay")->item(0, 1)->text(), QStringLiteral("0"));
+    QVERIFY(shown().contains("No blood readings in this selection: "));
+}
+
+// Save PDF from the statistics window as a person does it: the file dialog answered with typed
+// keys. The link is held from before the progress shows until the file is written.
+void tst_ReportWindow::pdfHoldsTheLinkWhileMade()
+{
+    fx.open(QStringList{reading(100, 2, 9), reading(102, 1, 9)});
+    QTest::mouseClick(fx.inBand<QPushButton>("statisticsButton"), Qt::LeftButton);
+    const QString pdf = fx.dir().filePath(QStringLiteral("doctor.pdf"));
+
+    QTimer answer;
+    connect(&answer, &QTimer::timeout, this, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        auto *name = dialog ? dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")) : nullptr;
+        if (!name)
+            return;
+        // The name's completer may take the first Return; the next tick presses it again.
+        if (name->text() != pdf) {
+            QTest::keyClick(name, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(name, pdf);
+        }
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : name, Qt::Key_Return);
+    });
+    answer.start(20);
+
+    std::optional<bool> linkOnWhileMade;
+    struct ProgressWatch : QObject
+    {
+        MainWindow *main;
+        std::optional<bool> *seen;
+        bool eventFilter(QObject *o, QEvent *e) override
+        {
+            if (e->type() == QEvent::Show && o->objectName() == QLatin1String("reportProgress") && !*seen)
+                *seen = main->isTimer1Enabled();
+            return false;
+        }
+    } watch;
+    watch.main = fx.main();
+    watch.seen = &linkOnWhileMade;
+    qApp->installEventFilter(&watch);
+    QVERIFY(fx.main()->isTimer1Enabled());
+    QTest::mouseClick(fx.child<QPushButton>("savePdf"), Qt::LeftButton);
+    answer.stop();
+    qApp->removeEventFilter(&watch);
+
+    QCOMPARE(linkOnWhileMade, std::optional<bool>(false));
+    QVERIFY(fx.main()->isTimer1Enabled());
+    QVERIFY(QFile(pdf).size() > 1000);
+    QCOMPARE(QFile::permissions(pdf) & 0x0077, QFileDevice::Permissions());
+}

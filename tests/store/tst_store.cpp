@@ -336,7 +336,9 @@ void tst_Store::deleteAt()
         refs.append({p, lines.at(p)});
     for (int p : stale)
         refs.append({p, recordLine(1000 + p)});
-    QVERIFY(DelXmlItemsAt(fx.store(), refs));
+    int notFound = -1;
+    QVERIFY(DelXmlItemsAt(fx.store(), refs, &notFound));
+    QCOMPARE(notFound, int(stale.size()));
     QStringList expected;
     for (int i = 0; i < count; ++i) {
         if (!gone.contains(i))

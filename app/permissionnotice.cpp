@@ -1,0 +1,43 @@
+#include "permissionnotice.h"
+
+#include "linkmessages.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+
+PermissionNotice::PermissionNotice(QWidget *parent) : QFrame(parent), m_text(new QLabel(this))
+{
+    setObjectName(QStringLiteral("permission_notice"));
+    setFrameShape(QFrame::StyledPanel);
+    setAutoFillBackground(true);
+    QPalette warm = palette();
+    warm.setColor(QPalette::Window, QColor(0xff, 0xf4, 0xce));
+    warm.setColor(QPalette::WindowText, QColor(0x3d, 0x2e, 0x00));
+    setPalette(warm);
+
+    m_text->setObjectName(QStringLiteral("permission_text"));
+    m_text->setWordWrap(true);
+    // The command is there to be copied into a terminal.
+    m_text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    auto *dismiss = new QPushButton(QStringLiteral("Dismiss"), this);
+    dismiss->setObjectName(QStringLiteral("permission_dismiss"));
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(10, 6, 10, 6);
+    layout->addWidget(m_text, 1);
+    layout->addWidget(dismiss, 0, Qt::AlignTop);
+    connect(dismiss, &QPushButton::clicked, this, [this] {
+        m_dismissed = true;
+        hide();
+    });
+    hide();
+}
+
+void PermissionNotice::addDevice(const QString &device)
+{
+    if (m_dismissed || m_devices.contains(device))
+        return;
+    m_devices << device;
+    m_text->setText(linkmessages::permissionNotice(m_devices));
+    show();
+}

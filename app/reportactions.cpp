@@ -1,0 +1,149 @@
+#include "reportactions.h"
+
+#include "csvexport.h"
+#include "pdfreport.h"
+#include "reportfile.h"
+#include "reportsnapshot.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <optional>
+
+namespace reportactions {
+
+namespace {
+
+QString askFile(QWidget *parent, const QString &caption, const QString &stem, const QString &suffix,
+                const QString &filter)
+{
+    const QString suggested = QDir::home().filePath(
+        QStringLiteral("%1-%2.%3").arg(stem, QDate::currentDate().toString(Qt::ISODate), suffix));
+    QString path = QFileDialog::getSaveFileName(parent, caption, suggested, filter);
+    if (!path.isEmpty() && !path.endsWith(QLatin1Char('.') + suffix, Qt::CaseInsensitive))
+        path += QLatin1Char('.') + suffix;
+    return path;
+}
+
+void failed(QWidget *parent, const QString &what, const QString &why)
+{
+    QMessageBox::warning(parent, what, why);
+}
+
+void writeCsv(QWidget *parent, const QByteArray &bytes)
+{
+    const QString path =
+        askFile(parent, QStringLiteral("Export readings as CSV"), QStringLiteral("glucose-readings"),
+                QStringLiteral("csv"), QStringLiteral("CSV files (*.csv)"));
+    if (path.isEmpty())
+        return;
+    QString error;
+    if (!writeReportFile(path, bytes, &error))
+        failed(parent, QStringLiteral("CSV not saved"), error);
+}
+
+// Asked before anything is made: with many readings the table runs to many pages.
+std::optional<pdfreport::Options> askOptions(QWidget *parent, const ReportSnapshot &snapshot)
+{
+    pdfreport::Options options;
+    if (!pdfreport::asksTableChoice(snapshot))
+        return options;
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Report for the doctor"),
+                    QStringLiteral("The report holds %1 readings. Include the table of every reading (many "
+                                   "pages), or the statistics and charts alone?")
+                        .arg(snapshot.selectedAt.size()),
+                    QMessageBox::Cancel, parent);
+    QPushButton *whole = box.addButton(QStringLiteral("Whole table"), QMessageBox::AcceptRole);
+    QPushButton *alone =
+        box.addButton(QStringLiteral("Statistics and charts alone"), QMessageBox::AcceptRole);
+    box.setDefaultButton(alone);
+    box.exec();
+    if (box.clickedButton() == whole)
+        return options;
+    if (box.clickedButton() != alone)
+        return std::nullopt;
+    options.withTable = false;
+    return options;
+}
+
+// Makes the document with the link held and a progress bar showing.
+pdfreport::Result make(QWidget *parent, const LinkHold &hold,
+                       const std::function<pdfreport::Result(const pdfreport::Progress &)> &work)
+{
+    if (hold)
+        hold(true);
+    QProgressDialog progress(QStringLiteral("Making the report…"), QStringLiteral("Cancel"), 0, 1, parent);
+    progress.setObjectName(QStringLiteral("reportProgress"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(0);
+    progress.setValue(0);
+    const pdfreport::Result result = work([&progress](int done, int total) {
+        progress.setMaximum(total);
+        progress.setValue(done);
+        return !progress.wasCanceled();
+    });
+    progress.reset();
+    if (hold)
+        hold(false);
+    return result;
+}
+
+} // namespace
+
+void saveSelectedCsv(QWidget *parent, const ReportSnapshot &snapshot)
+{
+    writeCsv(parent, csvexport::selectedReadings(snapshot));
+}
+
+void saveAllCsv(QWidget *parent, const QString &storePath, const QString &iniPath)
+{
+    QByteArray bytes;
+    QString error;
+    if (!csvexport::allReadings(storePath, csvexport::rangeMarksFromIni(iniPath), &bytes, &error)) {
+        failed(parent, QStringLiteral("CSV not saved"), error);
+        return;
+    }
+    writeCsv(parent, bytes);
+}
+
+void savePdf(QWidget *parent, const ReportSnapshot &snapshot, const LinkHold &hold)
+{
+    const auto options = askOptions(parent, snapshot);
+    if (!options)
+        return;
+    const QString path =
+        askFile(parent, QStringLiteral("Save the report as PDF"), QStringLiteral("glucose-report"),
+                QStringLiteral("pdf"), QStringLiteral("PDF files (*.pdf)"));
+    if (path.isEmpty())
+        return;
+    QString error;
+    const auto result = make(parent, hold, [&](const pdfreport::Progress &progress) {
+        return pdfreport::writePdf(path, snapshot, *options, progress, &error);
+    });
+    if (result == pdfreport::Result::Failed)
+        failed(parent, QStringLiteral("PDF not saved"), error);
+}
+
+void print(QWidget *parent, const ReportSnapshot &snapshot, const LinkHold &hold)
+{
+    const auto options = askOptions(parent, snapshot);
+    if (!options)
+        return;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageSize(pdfreport::pageSizeFor(QLocale::system()));
+    QPrintDialog dialog(&printer, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const auto result = make(parent, hold, [&](const pdfreport::Progress &progress) {
+        return pdfreport::print(printer, snapshot, *options, progress);
+    });
+    if (result == pdfreport::Result::Failed)
+        failed(parent, QStringLiteral("Not printed"), QStringLiteral("The report could not be printed."));
+}
+
+} // namespace reportactions

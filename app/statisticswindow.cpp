@@ -1,0 +1,114 @@
+#include "statisticswindow.h"
+
+#include "reportactions.h"
+#include "statistics.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+QTableWidget *table(const QString &name, const QStringList &heads, QWidget *parent)
+{
+    auto *t = new QTableWidget(0, int(heads.size()), parent);
+    t->setObjectName(name);
+    t->setHorizontalHeaderLabels(heads);
+    t->verticalHeader()->hide();
+    t->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    t->setSelectionMode(QAbstractItemView::NoSelection);
+    t->setFocusPolicy(Qt::NoFocus);
+    t->horizontalHeader()->setStretchLastSection(true);
+    t->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    t->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    t->verticalHeader()->setDefaultSectionSize(t->fontMetrics().height() + 6);
+    return t;
+}
+
+void fill(QTableWidget *t, const QVector<QStringList> &rows)
+{
+    t->setRowCount(int(rows.size()));
+    for (int r = 0; r < rows.size(); ++r)
+        for (int c = 0; c < rows[r].size(); ++c)
+            t->setItem(r, c, new QTableWidgetItem(rows[r][c]));
+    t->resizeColumnsToContents();
+}
+
+} // namespace
+
+StatisticsWindow::StatisticsWindow(QWidget *parent) : QWidget(parent, Qt::Window)
+{
+    setObjectName(QStringLiteral("statistics"));
+    setWindowTitle(QStringLiteral("Statistics"));
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    m_heading = new QLabel(this);
+    m_heading->setObjectName(QStringLiteral("statsHeading"));
+    m_heading->setWordWrap(true);
+    m_figures = table(QStringLiteral("figures"), {QStringLiteral("Figure"), QStringLiteral("Value")}, this);
+    auto *todLabel = new QLabel(QStringLiteral("By time of day, every blood reading of the period:"), this);
+    m_timeOfDay = table(QStringLiteral("timeOfDay"),
+                        {QStringLiteral("Window"), QStringLiteral("Readings"), QStringLiteral("Mean"),
+                         QStringLiteral("In range")},
+                        this);
+    // Three windows: the table shows them all without scrolling.
+    m_timeOfDay->setFixedHeight(m_timeOfDay->horizontalHeader()->sizeHint().height() +
+                                3 * m_timeOfDay->verticalHeader()->defaultSectionSize() +
+                                2 * m_timeOfDay->frameWidth() + 2);
+
+    m_csv = new QPushButton(QStringLiteral("Export CSV…"), this);
+    m_csv->setObjectName(QStringLiteral("exportCsv"));
+    m_pdf = new QPushButton(QStringLiteral("Save PDF…"), this);
+    m_pdf->setObjectName(QStringLiteral("savePdf"));
+    m_print = new QPushButton(QStringLiteral("Print…"), this);
+    m_print->setObjectName(QStringLiteral("printReport"));
+    m_close = new QPushButton(QStringLiteral("Close"), this);
+    m_close->setObjectName(QStringLiteral("closeStatistics"));
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(m_csv);
+    buttons->addWidget(m_pdf);
+    buttons->addWidget(m_print);
+    buttons->addStretch(1);
+    buttons->addWidget(m_close);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_heading);
+    layout->addWidget(m_figures, 1);
+    layout->addWidget(todLabel);
+    layout->addWidget(m_timeOfDay);
+    layout->addLayout(buttons);
+
+    const auto hold = [this](bool on) { emit linkHoldRequested(on); };
+    connect(m_csv, &QPushButton::clicked, this, [this] { reportactions::saveSelectedCsv(this, m_snapshot); });
+    connect(m_pdf, &QPushButton::clicked, this,
+            [this, hold] { reportactions::savePdf(this, m_snapshot, hold); });
+    connect(m_print, &QPushButton::clicked, this,
+            [this, hold] { reportactions::print(this, m_snapshot, hold); });
+    connect(m_close, &QPushButton::clicked, this, &QWidget::close);
+    resize(540, 600);
+}
+
+void StatisticsWindow::setSnapshot(const ReportSnapshot &snapshot)
+{
+    m_snapshot = snapshot;
+    const statistics::Limits limits = statistics::limits(snapshot);
+    const statistics::Figures figures = statistics::compute(snapshot);
+    m_heading->setText(QStringLiteral("The readings of the report (period %1 to %2, view %3), in %4. Control "
+                                      "tests are left out; the mean can therefore differ from the average "
+                                      "above the chart.")
+                           .arg(snapshot.startDateText, snapshot.endDateText, snapshot.viewText,
+                                statistics::unitName(snapshot.mmol)));
+    QVector<QStringList> rows;
+    for (const statistics::Line &line : statistics::lines(figures, limits, snapshot.mmol))
+        rows.push_back({line.label, line.value});
+    fill(m_figures, rows);
+    rows.clear();
+    for (const auto &r : statistics::timeOfDayRows(figures, snapshot.mmol))
+        rows.push_back({r[0], r[1], r[2], r[3]});
+    fill(m_timeOfDay, rows);
+    const bool any = !snapshot.selectedAt.isEmpty();
+    m_csv->setEnabled(any);
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "reportsnapshot.h"
+
+#include <QWidget>
+
+class QLabel;
+class QPushButton;
+class QTableWidget;
+
+// The statistics of the report on screen, with the documents made from it: the selected
+// readings as CSV, the report as PDF, and a printout. It follows every redraw of the report.
+class StatisticsWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit StatisticsWindow(QWidget *parent = nullptr);
+
+    void setSnapshot(const ReportSnapshot &snapshot);
+
+signals:
+    // Asked around the making of a document, so no upload changes the store underneath.
+    void linkHoldRequested(bool hold);
+
+private:
+    ReportSnapshot m_snapshot;
+    QLabel *m_heading;
+    QTableWidget *m_figures;
+    QTableWidget *m_timeOfDay;
+    QPushButton *m_csv;
+    QPushButton *m_pdf;
+    QPushButton *m_print;
+    QPushButton *m_close;
+};

@@ -1,0 +1,112 @@
+#include "startlocations.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace startlocations {
+
+namespace {
+
+const QString AppFolder = QStringLiteral("quillon");
+const QString IniName = QStringLiteral("sys.ini");
+const QString TemplateName = QStringLiteral("datamb.xml");
+constexpr QFile::Permissions PrivateDir = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+constexpr QFile::Permissions PrivateFile = QFile::ReadOwner | QFile::WriteOwner;
+
+QString xdgDir(const char *variable, const QString &fallbackBelowHome)
+{
+    const QString value = qEnvironmentVariable(variable);
+    const QString base = QDir::isAbsolutePath(value) ? value : QDir::homePath() + fallbackBelowHome;
+    return QDir::cleanPath(base + QLatin1Char('/') + AppFolder);
+}
+
+bool hasSettings(const QString &dir)
+{
+    return QFileInfo(dir + QLatin1Char('/') + IniName).isFile();
+}
+
+// Every folder missing on the way is created private: the folders hold health data.
+bool makePrivateDirs(const QString &path)
+{
+    const QString clean = QDir::cleanPath(path);
+    if (QFileInfo(clean).isDir())
+        return true;
+    const QString parent = QFileInfo(clean).path();
+    if (parent != clean && !makePrivateDirs(parent))
+        return false;
+    return QDir().mkdir(clean, PrivateDir) || QFileInfo(clean).isDir();
+}
+
+void copyIfMissing(const QString &from, const QString &to, QStringList &problems)
+{
+    if (QFileInfo::exists(to))
+        return;
+    if (!QFile::copy(from, to)) {
+        // Another start may have copied it in the meantime.
+        if (!QFileInfo::exists(to))
+            problems << QStringLiteral("Could not copy %1 to %2.")
+                            .arg(QDir::toNativeSeparators(from), QDir::toNativeSeparators(to));
+        return;
+    }
+    QFile::setPermissions(to, PrivateFile);
+}
+
+} // namespace
+
+QString installedDefaultsDir(const QString &exeDir)
+{
+    return QDir::cleanPath(exeDir + QStringLiteral("/../share/") + AppFolder);
+}
+
+QString userConfigDir()
+{
+    return xdgDir("XDG_CONFIG_HOME", QStringLiteral("/.config"));
+}
+
+QString userDataDir()
+{
+    return xdgDir("XDG_DATA_HOME", QStringLiteral("/.local/share"));
+}
+
+Locations resolve(const QString &exeDir, const QString &programDir)
+{
+    const QString installed = installedDefaultsDir(exeDir);
+    if (!programDir.isEmpty()) {
+        // A named folder is filled from the installation, or from the build's own cfg/.
+        const QString build = exeDir + QStringLiteral("/cfg");
+        const QString dir = QDir::cleanPath(QFileInfo(programDir).absoluteFilePath());
+        return {Mode::Portable, ProgramDir(dir), hasSettings(installed) ? installed : build};
+    }
+    const QString cfg = exeDir + QStringLiteral("/cfg");
+    if (hasSettings(cfg))
+        return {Mode::Portable, ProgramDir(QDir::cleanPath(exeDir)), installed};
+    return {
+        Mode::Installed,
+        ProgramDir::installed(userConfigDir(), userDataDir(), installed + QLatin1Char('/') + TemplateName),
+        installed};
+}
+
+QStringList prepare(const Locations &locations)
+{
+    QStringList problems;
+    const ProgramDir &dir = locations.dir;
+    for (const QString &folder : {dir.configDir(), dir.dataDir()}) {
+        if (!makePrivateDirs(folder))
+            problems << QStringLiteral("Could not create the folder %1.").arg(folder);
+    }
+    if (QFileInfo::exists(dir.iniPath()) &&
+        (locations.mode == Mode::Installed || QFileInfo::exists(dir.templatePath())))
+        return problems;
+    if (!hasSettings(locations.defaultsDir)) {
+        problems << QStringLiteral("No default settings to copy from in %1.")
+                        .arg(QDir::toNativeSeparators(locations.defaultsDir));
+        return problems;
+    }
+    copyIfMissing(locations.defaultsDir + QLatin1Char('/') + IniName, dir.iniPath(), problems);
+    if (locations.mode == Mode::Portable)
+        copyIfMissing(locations.defaultsDir + QLatin1Char('/') + TemplateName, dir.templatePath(), problems);
+    return problems;
+}
+
+} // namespace startlocations

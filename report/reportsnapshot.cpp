@@ -1,0 +1,59 @@
+#include "reportsnapshot.h"
+
+#include "datetext.h"
+#include "numbertext.h"
+#include "readingstore.h"
+#include "selection.h"
+
+#include <QTime>
+
+ReportSnapshot makeReportSnapshot(const ReportInput &input, const ReportOutcome &outcome,
+                                  const StoreItems &store)
+{
+    ReportSnapshot s;
+    s.unitText = input.unitText;
+    s.mmol = input.unitText == QLatin1String("mmol/l");
+    s.endDateText = input.endDateText;
+    s.startDateText = input.startDateText;
+    s.viewText = input.viewText;
+    s.timeview = input.timeview;
+    s.normalLow = numbertext::toInt16(input.settings.NormalLow).value_or(0);
+    s.normalHigh = numbertext::toInt16(input.settings.NormalHigh).value_or(0);
+    s.dbMin = numbertext::toInt16(input.settings.DBMin);
+    s.dbMax = numbertext::toInt16(input.settings.DBMax);
+    if (outcome.end == ReportEnd::StoreMissing)
+        return s;
+    s.storeTexts = store.texts;
+    s.selectedAt = outcome.selectedAt;
+    s.periodAt = outcome.periodAt;
+    s.grid = outcome.grid;
+    s.selectedCount = outcome.selectedCount;
+    s.periodCount = outcome.periodCount;
+    s.scale = outcome.scale;
+    return s;
+}
+
+RecordFields recordFields(const QString &recordLine)
+{
+    const QStringList f = recordLine.split(QLatin1Char(','));
+    RecordFields r;
+    r.valueText = f.value(0);
+    r.dateText = f.value(1);
+    r.ctrlMark = f.value(3);
+    r.tempMark = f.value(4);
+    return r;
+}
+
+DateTimeCells dateTimeCells(const QString &dateText)
+{
+    const auto d = datetext::recordDate(dateText);
+    if (!d)
+        return {dateText, QString()};
+    DateTimeCells cells{d->toString(QStringLiteral("yyyy-MM-dd")), QString()};
+    const QString trimmed = dateText.trimmed();
+    const qsizetype blank = trimmed.indexOf(QLatin1Char(' '));
+    const QTime t = blank > 0 ? QTime::fromString(trimmed.mid(blank + 1), QStringLiteral("H:m:s")) : QTime();
+    if (t.isValid())
+        cells.time = t.toString(QStringLiteral("HH:mm"));
+    return cells;
+}

@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QVector>
+#include <array>
+#include <optional>
+
+struct ReportSnapshot;
+
+// The figures a clinician reads off a set of readings. Everything is computed from the stored
+// mg/dL values, so no count depends on the display unit; only the texts do.
+namespace statistics {
+
+struct Reading
+{
+    double mgdl = 0;
+    std::optional<QDate> date;
+    std::optional<QTime> time;
+    bool control = false;     // "Ctrl": control solution, not blood
+    bool temperature = false; // "TEMP"
+};
+Reading reading(const QString &recordLine);
+
+struct Limits
+{
+    double normalLow = 0;
+    double normalHigh = 0;
+    std::optional<double> dbMin; // at or below: shown as "Low"
+    std::optional<double> dbMax; // at or above: shown as "High"
+};
+
+struct TimeOfDayRow
+{
+    QString name;
+    int count = 0;
+    double mean = 0;
+    int inRange = 0;
+};
+
+struct Figures
+{
+    int counted = 0; // blood readings
+    int controlLeftOut = 0;
+    int temperature = 0;
+    int lowMarks = 0;
+    int highMarks = 0;
+    std::optional<double> perDay;
+    double mean = 0;
+    double median = 0;
+    std::optional<double> sd; // sample standard deviation, from 2 readings
+    std::optional<double> cv; // percent
+    double lowest = 0;
+    double highest = 0;
+    int below = 0;
+    int within = 0;
+    int above = 0;
+    int under70 = 0;
+    int under54 = 0;
+    std::optional<double> a1cPercent; // from 30 readings spanning 14 days or more
+    std::optional<double> a1cMmolMol;
+    std::array<TimeOfDayRow, 3> timeOfDay; // morning, noon, night
+};
+
+constexpr int A1cMinReadings = 30;
+constexpr int A1cMinDays = 14;
+
+// `selected`: the readings the report selected; `period`: the period's readings whatever
+// their time of day, for the time-of-day table.
+Figures compute(const QVector<Reading> &selected, const QVector<Reading> &period, const Limits &limits);
+Figures compute(const ReportSnapshot &snapshot);
+Limits limits(const ReportSnapshot &snapshot);
+
+// The figures as a person reads them, in the display unit.
+struct Line
+{
+    QString key; // stable name, for tests and layout
+    QString label;
+    QString value;
+};
+QVector<Line> lines(const Figures &figures, const Limits &limits, bool mmol);
+// The time-of-day table: one row per window, count, mean and in-range share as texts.
+QVector<std::array<QString, 4>> timeOfDayRows(const Figures &figures, bool mmol);
+
+// A value in the display unit: whole mg/dL or mmol/L with one decimal.
+QString valueText(double mgdl, bool mmol);
+QString unitName(bool mmol);
+
+} // namespace statistics
