@@ -56,7 +56,7 @@ struct ReportOutcome
     // Set when the values list is to be rebuilt with `list` (possibly empty).
     bool listRebuilt = false;
     // Every stored reading in store order, its record line cut once: the values list shows it,
-    // and the fields below read it. `records` runs beside it.
+    // and the accessors at the end read its fields. `records` runs beside it.
     ValuesList list;
     QVector<ReadingRec> records;
     qint32 periodCount = 0; // P: readings of the period, whatever their time of day
