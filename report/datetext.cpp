@@ -65,7 +65,7 @@ std::optional<QDateTime> boxTextToDateTime(const QString &text)
     return std::nullopt;
 }
 
-std::optional<QDate> recordDate(const QString &dateText)
+std::optional<QDate> recordDate(QStringView dateText)
 {
     // "y-m-d" at the start, blanks before it allowed, ended by a blank or the end of the text:
     // 1 to 4 digits of year, 1 or 2 of month and of day, ASCII only. Read by hand, since every

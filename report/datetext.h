@@ -19,6 +19,6 @@ std::optional<QDateTime> boxTextToDateTime(const QString &text);
 
 // The date-time field of a record line, "2012-5-6 9:5:00"; nullopt when its date part is not a
 // date. The time part is read separately by the report's time-of-day test.
-std::optional<QDate> recordDate(const QString &dateText);
+std::optional<QDate> recordDate(QStringView dateText);
 
 } // namespace datetext

@@ -60,7 +60,7 @@ void DrawReport(const QString &path, const ReportTargets &targets)
     }
     if (outcome.listRebuilt && targets.vlist) {
         if (ValuesListModel *list = targets.vlist())
-            list->setRows(outcome.rows);
+            list->setList(outcome.list);
     }
     if (outcome.averageCaption && targets.pjvalue)
         targets.pjvalue->setText(*outcome.averageCaption);

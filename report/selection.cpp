@@ -22,54 +22,9 @@ qint32 clampToInt32(qint64 v)
         std::clamp<qint64>(v, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max()));
 }
 
-// The marks a meter writes, shared by every reading that carries them.
-QString markText(QStringView field)
-{
-    static const QString marks[] = {QStringLiteral("-"), QStringLiteral("Ctrl"), QStringLiteral("TEMP")};
-    for (const QString &mark : marks) {
-        if (field == mark)
-            return mark;
-    }
-    return field.toString();
-}
-
-// Fields 0, 1, 3 and 4 of a record line; a short line leaves the missing ones empty. Cut out
-// one by one rather than split into a list: every run cuts every stored line, and the list and
-// chart keep what it cuts until the next run.
-ReadingRec splitRecord(const QString &recordLine)
-{
-    ReadingRec rec;
-    qsizetype from = 0;
-    for (int i = 0; i < 5; ++i) {
-        const qsizetype comma = recordLine.indexOf(QLatin1Char(','), from);
-        const QStringView field =
-            QStringView(recordLine).mid(from, (comma < 0 ? recordLine.size() : comma) - from);
-        switch (i) {
-        case 0:
-            rec.valueText = field.toString();
-            break;
-        case 1:
-            rec.dateText = field.toString();
-            break;
-        case 3:
-            rec.ctrlMark = markText(field);
-            break;
-        case 4:
-            rec.tempMark = markText(field);
-            break;
-        default:
-            break;
-        }
-        if (comma < 0)
-            break;
-        from = comma + 1;
-    }
-    return rec;
-}
-
 // A value as the meter writes it, plain digits, read directly: every run reads every stored
 // value. Anything else goes through the general rules.
-std::optional<int> plainWhole(const QString &text)
+std::optional<int> plainWhole(QStringView text)
 {
     constexpr qsizetype MaxDigits = 9; // stays within an int, and exact as a double
     if (text.isEmpty() || text.size() > MaxDigits)
@@ -85,12 +40,25 @@ std::optional<int> plainWhole(const QString &text)
 }
 
 // The chart label: the date-time without its first two and its last three characters.
-QString chartLabel(const QString &dateText)
+QString chartLabel(QStringView dateText)
 {
     constexpr int Dropped = 5;
     if (dateText.size() <= Dropped)
         return QString();
-    return dateText.mid(2, dateText.size() - Dropped);
+    return dateText.mid(2, dateText.size() - Dropped).toString();
+}
+
+// How the values list shows a value: the rule of the Glucose column, with v the whole value
+// text read as a number.
+ValueShown shownAs(std::optional<double> v, qint16 dbMin, qint16 dbMax, bool mmol)
+{
+    if (!v)
+        return ValueShown::Blank;
+    if (*v <= dbMin)
+        return ValueShown::Low;
+    if (*v >= dbMax)
+        return ValueShown::High;
+    return mmol ? ValueShown::Mmol : ValueShown::AsStored;
 }
 
 // Written with '.' whatever the user's locale, and read back the same way below, so the sum
@@ -109,12 +77,12 @@ double readBack(const QString &text)
 
 } // namespace
 
-std::optional<double> timeOfDay(const QString &dateText)
+std::optional<double> timeOfDay(QStringView dateText)
 {
-    const int blank = int(dateText.indexOf(QLatin1Char(' ')));
+    const qsizetype blank = dateText.indexOf(u' ');
     if (blank < 0)
         return std::nullopt;
-    QString time = dateText.mid(blank + 1);
+    QString time = dateText.mid(blank + 1).toString();
     constexpr int Seconds = 3; // ":ss"
     if (time.size() <= Seconds)
         return std::nullopt;
@@ -167,21 +135,6 @@ ChartScale chartScale(const ReportSettings &settings, bool mmol)
     return scale;
 }
 
-QString listValueText(const QString &valueText, qint16 dbMin, qint16 dbMax, bool mmol)
-{
-    const auto plain = plainWhole(valueText);
-    const auto v = plain ? std::optional<double>(*plain) : numbertext::toNumber(valueText);
-    if (!v)
-        return QString();
-    if (*v <= dbMin)
-        return QStringLiteral("Low");
-    if (*v >= dbMax)
-        return QStringLiteral("High");
-    if (mmol)
-        return numbertext::oneDecimal(*v / MgPerMmol);
-    return valueText;
-}
-
 ReportOutcome run(const ReportInput &input, const StoreItems &store)
 {
     ReportOutcome out;
@@ -214,80 +167,78 @@ ReportOutcome run(const ReportInput &input, const StoreItems &store)
     const auto startDate = datetext::boxTextToDateTime(input.startDateText);
     const bool datesRead = endDate && startDate;
 
-    out.records.reserve(count);
-    for (const QString &line : store.texts) {
-        ReadingRec rec = splitRecord(line);
-        if (datesRead) {
-            if (const auto date = datetext::recordDate(rec.dateText))
-                rec.diffDay = clampToInt32(date->daysTo(endDate->date()));
-        }
-        out.records.push_back(std::move(rec));
-    }
-
     qint32 periodDays = 0;
-    if (datesRead) {
+    if (datesRead)
         periodDays = clampToInt32(std::abs(endDate->date().daysTo(startDate->date())));
-        out.periodCount =
-            qint32(std::count_if(out.records.cbegin(), out.records.cend(),
-                                 [periodDays](const ReadingRec &r) { return r.diffDay <= periodDays; }));
-    }
-
     const QString high = QString::number(limitInUnit(input.settings.NormalHigh, mmol));
     const QString low = QString::number(limitInUnit(input.settings.NormalLow, mmol));
     const bool allDay = input.viewText == AllDayView;
 
-    out.rows.resize(count);
-    ChartGrid newestFirst;
-    newestFirst.reserve(out.periodCount);
-    double sum = 0;
-    // Newest first, as the sum has always been added up; the chart gets store order below, with
-    // one row per accepted reading wherever it lies in the store.
-    for (int index = count - 1; index >= 0; --index) {
-        const ReadingRec &rec = out.records.at(index);
-        out.rows[index] = ValuesRow{QString::number(index + 1),
-                                    rec.dateText,
-                                    listValueText(rec.valueText, *dbMin, *dbMax, mmol),
-                                    input.unitText,
-                                    rec.ctrlMark,
-                                    rec.tempMark,
-                                    index,
-                                    store.texts.at(index)};
+    ValuesList &list = out.list;
+    list.lines = store.texts;
+    list.unitText = input.unitText;
+    list.rows.resize(count);
+    out.records.resize(count);
+    // The number each charted row adds to the sum, in store order.
+    QVector<double> charted;
+    // One pass in store order: each line is cut and its value read once, for the list and the
+    // chart alike. Every stored reading is listed, selected or not.
+    for (int index = 0; index < count; ++index) {
+        const QString &line = list.lines.at(index);
+        ValuesRow &row = list.rows[index];
+        ReadingRec &rec = out.records[index];
+        row.fields = RecordSpans::cut(line);
+        const QStringView valueText = row.fields.of(line, RecordSpans::Value);
+        const QStringView dateText = row.fields.of(line, RecordSpans::DateTime);
 
-        if (!datesRead || rec.diffDay > periodDays)
+        const auto plain = plainWhole(valueText);
+        const auto listed =
+            plain ? std::optional<double>(*plain) : numbertext::toNumber(valueText.toString());
+        row.value = listed.value_or(0);
+        row.shown = shownAs(listed, *dbMin, *dbMax, mmol);
+
+        if (!datesRead)
             continue;
+        if (const auto date = datetext::recordDate(dateText))
+            rec.diffDay = clampToInt32(date->daysTo(endDate->date()));
+        if (rec.diffDay > periodDays)
+            continue;
+        ++out.periodCount;
         out.periodAt.push_back(index);
         if (!allDay) {
-            const auto t = timeOfDay(rec.dateText);
+            const auto t = timeOfDay(dateText);
             if (!t || !inTimeWindow(*t, input.timeview))
                 continue;
         }
 
-        const auto plain = plainWhole(rec.valueText);
-        double v = plain ? *plain : numbertext::leadingNumber(rec.valueText);
+        double v = plain ? *plain : numbertext::leadingNumber(valueText.toString());
         if (!std::isfinite(v))
             v = 0; // "1e999" is no reading anyone took
-        ChartGridRow row;
-        row.label = chartLabel(rec.dateText);
+        ChartGridRow chartRow;
+        chartRow.label = chartLabel(dateText);
         if (mmol) {
-            row.value = numbertext::oneDecimal(v / MgPerMmol);
-            sum += readBack(row.value);
+            chartRow.value = numbertext::oneDecimal(v / MgPerMmol);
+            charted.push_back(readBack(chartRow.value));
         } else {
             // Whole numbers print and read back exactly as the plain number text does; digits
             // without a leading zero already are that text.
-            const bool asStored = plain && (rec.valueText.size() == 1 || rec.valueText.front() != u'0');
-            row.value = asStored ? rec.valueText : plain ? QString::number(*plain) : plainNumber(v);
-            sum += plain ? v : readBack(row.value);
+            const bool asStored = plain && (valueText.size() == 1 || valueText.front() != u'0');
+            chartRow.value = asStored ? valueText.toString()
+                             : plain  ? QString::number(*plain)
+                                      : plainNumber(v);
+            charted.push_back(plain ? v : readBack(chartRow.value));
         }
-        row.high = high;
-        row.low = low;
-        ++out.selectedCount;
+        chartRow.high = high;
+        chartRow.low = low;
+        rec.selected = true;
         out.selectedAt.push_back(index);
-        newestFirst.push_back(std::move(row));
+        out.grid.push_back(std::move(chartRow));
     }
-    std::reverse(newestFirst.begin(), newestFirst.end());
-    std::reverse(out.selectedAt.begin(), out.selectedAt.end());
-    std::reverse(out.periodAt.begin(), out.periodAt.end());
-    out.grid = std::move(newestFirst);
+    out.selectedCount = qint32(out.grid.size());
+    // Newest first, as the sum has always been added up.
+    double sum = 0;
+    for (auto v = charted.crbegin(); v != charted.crend(); ++v)
+        sum += *v;
     out.scale = chartScale(input.settings, mmol);
 
     if (out.selectedCount > 0) {
@@ -295,8 +246,8 @@ ReportOutcome run(const ReportInput &input, const StoreItems &store)
         if (!std::isfinite(average)) {
             // The sum of values near the largest double overflows; their mean does not.
             average = 0;
-            for (const ChartGridRow &row : out.grid)
-                average += readBack(row.value) / out.selectedCount;
+            for (const double v : charted)
+                average += v / out.selectedCount;
         }
         out.averageCaption = QStringLiteral("Average Value : [") + numbertext::oneDecimal(average) +
                              QStringLiteral("] ") + input.unitText;

@@ -13,14 +13,11 @@
 // store goes in; the table of readings, the chart's data and scale, the average caption and the
 // rows of the values list come out. Nothing here touches a widget or a file.
 
-// One stored reading, split out of its record line.
+// What a run made of one stored reading; its fields stay in its record line (ValuesList).
 struct ReadingRec
 {
-    QString valueText;
-    QString dateText;
-    QString ctrlMark;
-    QString tempMark;
-    qint32 diffDay = 0; // calendar days from the reading's date to the end date; 0 when unknown
+    qint32 diffDay = 0;    // calendar days from the reading's date to the end date; 0 when unknown
+    bool selected = false; // charted and averaged by this run
 };
 
 // The setting texts as the INI file holds them; each is converted by the rule of its own use.
@@ -56,9 +53,11 @@ enum class ReportEnd
 struct ReportOutcome
 {
     ReportEnd end = ReportEnd::Failed;
-    // Set when the values list is to be rebuilt with `rows` (possibly none).
+    // Set when the values list is to be rebuilt with `list` (possibly empty).
     bool listRebuilt = false;
-    QVector<ValuesRow> rows;
+    // Every stored reading in store order, its record line cut once: the values list shows it,
+    // and the accessors at the end read its fields. `records` runs beside it.
+    ValuesList list;
     QVector<ReadingRec> records;
     qint32 periodCount = 0; // P: readings of the period, whatever their time of day
     qint32 selectedCount = 0;
@@ -69,13 +68,25 @@ struct ReportOutcome
     ChartGrid grid;
     ChartScale scale;
     std::optional<QString> averageCaption;
+
+    // Stored reading i (0-based, store order) as its record line holds it.
+    QStringView valueText(int i) const { return field(i, RecordSpans::Value); }
+    QStringView dateText(int i) const { return field(i, RecordSpans::DateTime); }
+    QStringView ctrlMark(int i) const { return field(i, RecordSpans::CtrlMark); }
+    QStringView tempMark(int i) const { return field(i, RecordSpans::TempMark); }
+
+private:
+    QStringView field(int i, RecordSpans::Field f) const
+    {
+        return list.rows.at(i).fields.of(list.lines.at(i), f);
+    }
 };
 
 namespace selection {
 
 // The time of day of a stored date-time text as hour.minutes ("2012-5-6 9:5:00" -> 9.5);
 // nullopt when the text has no readable time part.
-std::optional<double> timeOfDay(const QString &dateText);
+std::optional<double> timeOfDay(QStringView dateText);
 
 // Whether a time of day lies in the window of a view code (1 morning, 2 noon, 3 night).
 bool inTimeWindow(double timeValue, qint16 timeview);
@@ -86,10 +97,6 @@ qint32 limitInUnit(const QString &settingText, bool mmol);
 
 // The chart's scale from the settings; a setting that does not convert is left unset.
 ChartScale chartScale(const ReportSettings &settings, bool mmol);
-
-// The value text of a values-list row: "Low", "High", the stored text or mmol/L with one
-// decimal; empty when the value is not a number.
-QString listValueText(const QString &valueText, qint16 dbMin, qint16 dbMax, bool mmol);
 
 // One whole run on the store's entries.
 ReportOutcome run(const ReportInput &input, const StoreItems &store);

@@ -1,6 +1,7 @@
 #include "trendchart.h"
 
 #include <QFontMetricsF>
+#include <QGraphicsLayout>
 #include <QLocale>
 #include <QSet>
 #include <QtCharts/QCategoryAxis>
@@ -30,6 +31,9 @@ constexpr qsizetype MeasureEachLimit = 256;
 // Labels checked against the shaper besides the widest ones, spread over the whole table.
 constexpr qsizetype CheckedSpread = 32;
 constexpr qsizetype CheckedWidest = 16;
+// Laying the chart out can change the plot's size, which changes the divisions and labels, which
+// can change the layout again; it settles in a pass or two.
+constexpr int MaxLayoutPasses = 3;
 // Used before the chart has been laid out once.
 constexpr double FallbackPlotWidth = 800;
 constexpr double FallbackPlotHeight = 400;
@@ -249,6 +253,10 @@ TrendChart::TrendChart(QWidget *parent) : QChartView(parent)
     m_axisX->setLabelsVisible(false);
     m_axisX->setLineVisible(false);
     m_axisX->setMinorTickCount(0);
+    // The division axis only draws grid lines, yet the chart component still makes, measures
+    // and lays out a rich-text label for every division it draws, hidden or not, unless the
+    // label is empty. A format that prints nothing (it ends at once) makes every label empty.
+    m_axisX->setLabelFormat(QString(QChar(0)));
     m_axisY = new QValueAxis(this);
     c->addAxis(m_labelAxis, Qt::AlignBottom);
     c->addAxis(m_axisX, Qt::AlignBottom);
@@ -310,6 +318,7 @@ void TrendChart::draw(const ChartGrid &grid, qint32 selectedCount, qint32 period
     m_readings->replace(readingPoints(m_values, m_columns));
     m_labelledWidth = -1;
     relabel();
+    layOutNow();
 }
 
 void TrendChart::showEmpty(const ChartScale &scale, const QString &unitText)
@@ -357,13 +366,32 @@ void TrendChart::applyAxes()
     m_axisY->setLabelFormat(labelFormat(interval));
 }
 
+void TrendChart::layOutNow()
+{
+    // Left to the event loop, the layout would come after a first paint, and every change it
+    // brings would paint the chart again.
+    QGraphicsLayout *layout = chart()->layout();
+    if (!layout)
+        return;
+    for (int pass = 0; pass < MaxLayoutPasses; ++pass) {
+        layout->activate();
+        if (!refit())
+            break;
+    }
+}
+
 void TrendChart::onPlotAreaChanged()
+{
+    refit();
+}
+
+bool TrendChart::refit()
 {
     // How many division lines and labels fit depends on the room the plot has.
     const QSizeF size(plotWidth(), plotHeight());
     if (std::abs(size.width() - m_laidOutFor.width()) < 1 &&
         std::abs(size.height() - m_laidOutFor.height()) < 1)
-        return;
+        return false;
     m_laidOutFor = size;
     // The reduction follows the pixel columns; a line that is drawn whole either way stays.
     const qint64 columns = plotColumns();
@@ -375,6 +403,7 @@ void TrendChart::onPlotAreaChanged()
     }
     applyAxes();
     relabel();
+    return true;
 }
 
 void TrendChart::relabel()

@@ -68,6 +68,11 @@ private:
     void applyAxes();
     void applyScale(const ChartScale &scale);
     void onPlotAreaChanged();
+    // Lays the chart out at once, adapting divisions and labels to the plot it gets.
+    void layOutNow();
+    // Adapts divisions, labels and the line's reduction to the plot's present size; false when
+    // they already fit it.
+    bool refit();
     void relabel();
     double plotWidth() const;
     // The plot's pixel columns, which bound the points the readings' line is drawn with.

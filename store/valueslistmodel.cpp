@@ -1,5 +1,7 @@
 #include "valueslistmodel.h"
 
+#include "numbertext.h"
+
 namespace {
 
 struct ColumnDef
@@ -13,37 +15,71 @@ constexpr ColumnDef Columns[ValuesListModel::ColumnCount] = {
     {"cunit", "Unit"}, {"ctrl", "Ctrl"},  {"temp", "TEMP"},
 };
 
-const QString &cell(const ValuesRow &row, int column)
+constexpr double MgPerMmol = 18.0;
+
+// The marks a meter writes, shared by every cell that shows them.
+QString markText(QStringView field)
 {
-    switch (column) {
-    case ValuesListModel::NumColumn:
-        return row.num;
-    case ValuesListModel::DateColumn:
-        return row.date;
-    case ValuesListModel::ValueColumn:
-        return row.value;
-    case ValuesListModel::UnitColumn:
-        return row.unit;
-    case ValuesListModel::CtrlColumn:
-        return row.ctrl;
-    default:
-        return row.temp;
+    static const QString marks[] = {QStringLiteral("-"), QStringLiteral("Ctrl"), QStringLiteral("TEMP")};
+    for (const QString &mark : marks) {
+        if (field == mark)
+            return mark;
     }
+    return field.toString();
+}
+
+QString valueText(const ValuesRow &row, QStringView line)
+{
+    switch (row.shown) {
+    case ValueShown::Low:
+        return QStringLiteral("Low");
+    case ValueShown::High:
+        return QStringLiteral("High");
+    case ValueShown::AsStored:
+        return row.fields.of(line, RecordSpans::Value).toString();
+    case ValueShown::Mmol:
+        return numbertext::oneDecimal(row.value / MgPerMmol);
+    case ValueShown::Blank:
+        break;
+    }
+    return QString();
 }
 
 } // namespace
 
-void ValuesListModel::setRows(QVector<ValuesRow> rows)
+QString ValuesList::text(int row, int column) const
+{
+    const ValuesRow &r = rows.at(row);
+    const QString &line = lines.at(row);
+    switch (column) {
+    case ValuesListModel::NumColumn:
+        return QString::number(row + 1);
+    case ValuesListModel::DateColumn:
+        return r.fields.of(line, RecordSpans::DateTime).toString();
+    case ValuesListModel::ValueColumn:
+        return valueText(r, line);
+    case ValuesListModel::UnitColumn:
+        return unitText;
+    case ValuesListModel::CtrlColumn:
+        return markText(r.fields.of(line, RecordSpans::CtrlMark));
+    case ValuesListModel::TempColumn:
+        return markText(r.fields.of(line, RecordSpans::TempMark));
+    default:
+        return QString();
+    }
+}
+
+void ValuesListModel::setList(ValuesList list)
 {
     beginResetModel();
-    m_rows = std::move(rows);
-    m_checked = QVector<bool>(m_rows.size(), false);
+    m_list = std::move(list);
+    m_checked = QVector<bool>(m_list.rows.size(), false);
     endResetModel();
 }
 
 void ValuesListModel::clear()
 {
-    setRows({});
+    setList({});
 }
 
 int ValuesListModel::columnOfKey(const QString &key)
@@ -72,16 +108,16 @@ void ValuesListModel::setChecked(int row, bool checked)
 QVector<StoreItemRef> ValuesListModel::checkedItems() const
 {
     QVector<StoreItemRef> items;
-    for (int r = 0; r < m_rows.size(); ++r) {
+    for (int r = 0; r < m_list.size(); ++r) {
         if (m_checked.at(r))
-            items.push_back(StoreItemRef{m_rows.at(r).position, m_rows.at(r).recordLine});
+            items.push_back(m_list.item(r));
     }
     return items;
 }
 
 int ValuesListModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(m_rows.size());
+    return parent.isValid() ? 0 : m_list.size();
 }
 
 int ValuesListModel::columnCount(const QModelIndex &parent) const
@@ -94,7 +130,7 @@ QVariant ValuesListModel::data(const QModelIndex &index, int role) const
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
     if (role == Qt::DisplayRole)
-        return cell(m_rows.at(index.row()), index.column());
+        return m_list.text(index.row(), index.column());
     if (role == Qt::CheckStateRole && index.column() == NumColumn)
         return m_checked.at(index.row()) ? Qt::Checked : Qt::Unchecked;
     return {};

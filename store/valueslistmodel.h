@@ -1,23 +1,46 @@
 #pragma once
 
 #include "readingstore.h"
+#include "recordline.h"
 
 #include <QAbstractTableModel>
+#include <QStringList>
 #include <QVector>
 
-// One row of the values list, as the report fills it.
+// How the Glucose column shows a reading's value, as the report decided it.
+enum class ValueShown : quint8
+{
+    Blank, // the value text is not a number
+    Low,
+    High,
+    AsStored, // the value text exactly as stored
+    Mmol      // the value in mmol/L with one decimal
+};
+
+// One reading of the values list, kept compact: where its fields lie in its record line and its
+// value as a number. A cell's text is made only when the view asks for it, so a list of 65,535
+// readings costs what the rows on screen cost.
 struct ValuesRow
 {
-    QString num;
-    QString date;
-    QString value;
-    QString unit;
-    QString ctrl;
-    QString temp;
+    RecordSpans fields;
+    double value = 0; // in mg/dL, as the value text reads
+    ValueShown shown = ValueShown::Blank;
+};
+
+// Everything the list shows: the record lines in store order, one row per line, and the unit
+// text of the run. Row r shows the reading at store position r, numbered r + 1.
+struct ValuesList
+{
+    QStringList lines;
+    QVector<ValuesRow> rows;
+    QString unitText;
+
+    int size() const { return int(rows.size()); }
+    // The text of a cell, as the list shows it.
+    QString text(int row, int column) const;
     // Where the reading lies in the store and what it read there, so that a deletion removes
     // exactly this reading and not another one that happens to share its date-time.
-    int position = -1;
-    QString recordLine;
+    StoreItemRef item(int row) const { return StoreItemRef{row, lines.at(row)}; }
 };
 
 // The rows of the values window's list, with a check box on each row. Rebuilt whole in one
@@ -40,9 +63,8 @@ public:
     static constexpr int KeyRole = Qt::UserRole + 1;
 
     using QAbstractTableModel::QAbstractTableModel;
-    void setRows(QVector<ValuesRow> rows);
+    void setList(ValuesList list);
     void clear();
-    const QVector<ValuesRow> &rows() const { return m_rows; }
 
     // The column of a key, -1 for a key the list does not have.
     static int columnOfKey(const QString &key);
@@ -60,6 +82,6 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
-    QVector<ValuesRow> m_rows;
+    ValuesList m_list;
     QVector<bool> m_checked;
 };

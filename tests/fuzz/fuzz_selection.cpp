@@ -68,13 +68,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
           "selected <= P <= C");
     check(out.grid.size() == out.selectedCount, "one chart row per selected reading");
     if (out.listRebuilt) {
-        check(out.rows.size() == C, "one list row per stored entry");
+        check(out.list.size() == C, "one list row per stored entry");
         for (qint32 i = 0; i < C; ++i) {
-            const ValuesRow &row = out.rows.at(i);
-            check(row.num == QString::number(i + 1), "list rows are numbered from 1 in store order");
-            check(row.position == i && row.recordLine == store.texts.at(i),
+            check(out.list.text(i, ValuesListModel::NumColumn) == QString::number(i + 1),
+                  "list rows are numbered from 1 in store order");
+            const StoreItemRef item = out.list.item(i);
+            check(item.position == i && item.recordLine == store.texts.at(i),
                   "a list row points at its own entry");
-            check(row.date == store.texts.at(i).section(u',', 1, 1), "the DATE column is field 1 as stored");
+            check(out.list.text(i, ValuesListModel::DateColumn) == store.texts.at(i).section(u',', 1, 1),
+                  "the DATE column is field 1 as stored");
         }
     }
     for (const ChartGridRow &row : out.grid) {

@@ -44,6 +44,15 @@ QStringList values(const ChartGrid &grid)
     return column(grid, &ChartGridRow::value);
 }
 
+// A column of the values list as it shows.
+QStringList listColumn(const ReportOutcome &out, int c)
+{
+    QStringList texts;
+    for (int r = 0; r < out.list.size(); ++r)
+        texts << out.list.text(r, c);
+    return texts;
+}
+
 } // namespace
 
 class tst_Selection : public QObject
@@ -109,7 +118,7 @@ void tst_Selection::periodBoundaries()
     QCOMPARE(out.selectedCount, selected ? 1 : 0);
     QCOMPARE(out.end, selected ? ReportEnd::Drawn : ReportEnd::NothingSelected);
     QCOMPARE(out.grid.size(), selected ? 1 : 0);
-    QCOMPARE(out.rows.size(), 1); // listed either way
+    QCOMPARE(out.list.size(), 1); // listed either way
 }
 
 void tst_Selection::timeOfDay_data()
@@ -278,9 +287,9 @@ void tst_Selection::listValueMarks()
 
     ReportInput in = weekOfTenthMay();
     const StoreItems items = store({line(stored, "2012-5-9 8:0:00")});
-    QCOMPARE(selection::run(in, items).rows.value(0).value, mgText);
+    QCOMPARE(listColumn(selection::run(in, items), ValuesListModel::ValueColumn), QStringList{mgText});
     in.unitText = QStringLiteral("mmol/l");
-    QCOMPARE(selection::run(in, items).rows.value(0).value, mmolText);
+    QCOMPARE(listColumn(selection::run(in, items), ValuesListModel::ValueColumn), QStringList{mmolText});
 }
 
 void tst_Selection::shortRecordLines_data()
@@ -307,8 +316,11 @@ void tst_Selection::shortRecordLines()
         cells<QString, QStringList, QString>("recordLine", "dateCtrlTemp", "chartValue");
 
     const ReportOutcome out = selection::run(weekOfTenthMay(), store({recordLine}));
-    QCOMPARE(out.rows.size(), 1);
-    QCOMPARE(QStringList({out.rows[0].date, out.rows[0].ctrl, out.rows[0].temp}), dateCtrlTemp);
+    QCOMPARE(out.list.size(), 1);
+    QCOMPARE(QStringList({out.list.text(0, ValuesListModel::DateColumn),
+                          out.list.text(0, ValuesListModel::CtrlColumn),
+                          out.list.text(0, ValuesListModel::TempColumn)}),
+             dateCtrlTemp);
     // Listed, and still charted: with no readable date it counts as lying on the end date.
     QCOMPARE(values(out.grid), QStringList{chartValue});
 }
@@ -374,7 +386,7 @@ void tst_Selection::storeStates()
     const ReportOutcome out = selection::run(weekOfTenthMay(), StoreItems{status, lines});
     QCOMPARE(out.end, end);
     QCOMPARE(out.listRebuilt, listRebuilt);
-    QCOMPARE(out.rows.size(), lines.size());
+    QCOMPARE(out.list.size(), lines.size());
     QCOMPARE(bool(out.averageCaption), end == ReportEnd::Drawn);
 }
 
@@ -402,7 +414,7 @@ void tst_Selection::dateBoxesNotDates()
         selection::run(in, store({line("100", "2012-5-9 8:0:00"), line("130", "2012-5-9 9:0")}));
     QCOMPARE(out.end, ReportEnd::Failed);
     QVERIFY(out.listRebuilt);
-    QCOMPARE(column(out.rows, &ValuesRow::value), QStringList({"100", "130"}));
+    QCOMPARE(listColumn(out, ValuesListModel::ValueColumn), QStringList({"100", "130"}));
     QCOMPARE(out.selectedCount, 0);
     QVERIFY(!out.averageCaption);
 }
