@@ -117,10 +117,15 @@ bench::Pair upload(const QString &root, int readings, TickRecord &record)
     static int run = 0;
     const QString folder = root + QStringLiteral("/upload-%1").arg(++run);
 
+    // The program reaches the meter through a link of its own, which goes with the simulator: a
+    // pseudo-terminal's number is handed to the next one opened, and a window still searching
+    // for this meter must not find another test's there.
+    QDir().mkpath(folder);
+    const QString meterLink = folder + QStringLiteral("/meter");
     QProcess sim;
     sim.setProgram(QStringLiteral(METER_SIM));
     sim.setArguments({QStringLiteral("--readings"), QString::number(readings), QStringLiteral("--sessions"),
-                      QStringLiteral("1")});
+                      QStringLiteral("1"), QStringLiteral("--link"), meterLink});
     sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     sim.start();
     if (!sim.waitForStarted(int(std::chrono::milliseconds(kSimStart).count())) ||
@@ -131,7 +136,8 @@ bench::Pair upload(const QString &root, int readings, TickRecord &record)
         throw bench::Failure("the meter simulator named no device");
 
     // A store from an earlier upload, which this one backs up and replaces.
-    bench::layOutProgramDir(folder, simIni(pty), bench::storeBytes(bench::realisticReadings(readings)));
+    bench::layOutProgramDir(folder, simIni(QFile::encodeName(meterLink)),
+                            bench::storeBytes(bench::realisticReadings(readings)));
     const ProgramDir dir(folder);
     QStringList messages;
     MainWindow window(dir);

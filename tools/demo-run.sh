@@ -33,8 +33,10 @@ mkdir -p "$demo/cfg" "$demo/data"
 cp "$exe" "$demo/quillon"
 cp "$cfg/sys.ini" "$cfg/datamb.xml" "$demo/cfg/"
 
+# The program reaches the meter through a link that goes away with the simulator: the
+# pseudo-terminal's number is handed to the next one opened, maybe another program's meter.
 "$sim" --readings "${DEMO_READINGS:-60}" --sessions 1 --record "$demo/meter-sim.sent" \
-    >"$demo/meter-sim.out" 2>"$demo/meter-sim.log" &
+    --link "$demo/meter" >"$demo/meter-sim.out" 2>"$demo/meter-sim.log" &
 sim_pid=$!
 cleanup() { kill "$sim_pid" 2>/dev/null || true; }
 trap cleanup EXIT INT TERM
@@ -52,12 +54,12 @@ fi
 
 # Port 1 of the demo's own settings is the simulator; the log window shows the upload's lines.
 ini=$demo/cfg/sys.ini
-awk -v pty="$pty" '
+awk -v link="$demo/meter" '
     /^\[/ { in_comm = (tolower($0) ~ /^\[comm\]/) }
     in_comm && tolower($0) ~ /^[ \t]*port1[ \t]*=/ { next }
     tolower($0) ~ /^[ \t]*logview[ \t]*=/ { print "logview=1"; next }
     { print }
-    /^\[/ && in_comm { print "port1=" pty }
+    /^\[/ && in_comm { print "port1=" link }
 ' "$ini" >"$ini.new"
 mv "$ini.new" "$ini"
 

@@ -86,7 +86,11 @@ void tst_LinkEndToEnd::upload()
     const QString recordFile = dir.filePath(QStringLiteral("sent.txt"));
     QVERIFY(writeFile(readingsFile, readingsText(meterReadings)));
     sim.setProgram(QStringLiteral(METER_SIM));
-    sim.setArguments(QStringList{"--readings-file", readingsFile, "--record", recordFile, "--sessions", "1"} +
+    // The window finds the meter through a link that goes with the simulator: a pseudo-terminal's
+    // number is handed on, and a window still searching must not find another test's meter there.
+    const QString meterLink = dir.filePath(QStringLiteral("meter"));
+    sim.setArguments(QStringList{"--readings-file", readingsFile, "--record", recordFile, "--sessions", "1",
+                                 "--link", meterLink} +
                      simArgs);
     sim.start();
     QVERIFY2(sim.waitForStarted(SimStartMs), qPrintable(sim.errorString()));
@@ -95,7 +99,7 @@ void tst_LinkEndToEnd::upload()
     QVERIFY2(pty.startsWith("/dev/"), pty.constData());
 
     // Port 1 is the simulator; the other ports lead nowhere, so the search skips them quickly.
-    QList<QByteArray> devices = {pty};
+    QList<QByteArray> devices = {QFile::encodeName(meterLink)};
     for (int port = 2; port <= 16; ++port)
         devices << "/nonexistent/quillon-test/ttyQ" + QByteArray::number(port);
     QVERIFY(setUpProgramDir(programDir, PreviousStore, "delay=50\ntimeout=10\n", devices));
@@ -173,7 +177,8 @@ void tst_LinkEndToEnd::linkWaitsWhileItsMessageIsOpen()
     const QString recordFile = dir.filePath(QStringLiteral("sent.txt"));
     QProcess sim;
     sim.setProgram(QStringLiteral(METER_SIM));
-    sim.setArguments({"--readings", "0", "--record", recordFile, "--sessions", "1"});
+    const QString meterLink = dir.filePath(QStringLiteral("meter"));
+    sim.setArguments({"--readings", "0", "--record", recordFile, "--sessions", "1", "--link", meterLink});
     sim.start();
     QVERIFY2(sim.waitForStarted(SimStartMs), qPrintable(sim.errorString()));
     QVERIFY(sim.waitForReadyRead(SimStartMs));
@@ -181,7 +186,7 @@ void tst_LinkEndToEnd::linkWaitsWhileItsMessageIsOpen()
     QVERIFY2(pty.startsWith("/dev/"), pty.constData());
     QVERIFY(setUpProgramDir(programDir, PreviousStore,
                             "delay=" + QByteArray::number(DelayMs) + "\ntimeout=10\n",
-                            {pty, "/nonexistent/quillon-test/ttyQ"}));
+                            {QFile::encodeName(meterLink), "/nonexistent/quillon-test/ttyQ"}));
     const auto endCommands = [&] {
         return QString::fromLatin1(fileBytes(recordFile)).count(QLatin1String("end FA0400AA"));
     };
