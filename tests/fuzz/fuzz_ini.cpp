@@ -1,12 +1,13 @@
 // The INI reader and writer on an arbitrary file: every read gives a bounded one-line value,
 // a write never plants a second key, and deleting what was written removes it.
 #include "clsoperateini.h"
+#include "fuzzcheck.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdint>
-#include <cstdlib>
+
+const char *const FuzzTarget = "fuzz_ini";
 
 namespace {
 
@@ -14,12 +15,6 @@ const char *const Keys[][2] = {{"comm", "delay"},   {"comm", "settings"}, {"comm
                                {"setting", "unit"}, {"setting", "DBMax"}, {"setting", "timesplit"},
                                {"main", "logview"}, {"SETTING", "dbmin"}, {"", ""},
                                {"comm", "port1"},   {"[x]", "k=v"},       {"a b", " c "}};
-
-void check(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
 
 } // namespace
 

@@ -7,26 +7,17 @@
 
 #include <QRegularExpression>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 
 const char *const FuzzTarget = "fuzz_receive";
 
 namespace {
 
 // Answers a meter gives, so that short inputs still reach the later steps.
-const char *const Answers[] = {"BB",
-                               "FC5500CC",
-                               "FC020003CC",
-                               "FC020000CC",
-                               "FC02FFFFCC",
-                               "FC001A03050E07007B01",
-                               "FC001A0C1F000000C800",
-                               "FC000501010800006400",
-                               "FC001A03050E07007B010000",
-                               "FC001A0305",
-                               "0E07007B01",
-                               "FCFFFFFFFFFFFFFFFFFF"};
+// clang-format off
+const char *const Answers[] = {"BB", "FC5500CC", "FC020003CC", "FC020000CC", "FC02FFFFCC", "FC001A03050E07007B01",
+                               "FC001A0C1F000000C800", "FC000501010800006400", "FC001A03050E07007B010000",
+                               "FC001A0305", "0E07007B01", "FCFFFFFFFFFFFFFFFFFF"};
+// clang-format on
 
 // What the store may hold: value, a four-digit year and a real date and time, unit and marks,
 // numbers without leading zeros.
@@ -42,32 +33,12 @@ bool isRecordLine(const QString &line)
     return date.isValid() && m.captured(5).toInt() < 24 && m.captured(6).toInt() < 60;
 }
 
-class Host : public FakeHost
-{
-public:
-    int uploadStart = 0;
-    StoreResetResult resetStore() override
-    {
-        uploadStart = int(stored.size());
-        return FakeHost::resetStore();
-    }
-};
-
-struct Input
-{
-    const uint8_t *data;
-    size_t size;
-    size_t at = 0;
-    bool more() const { return at < size; }
-    uint8_t next() { return at < size ? data[at++] : 0; }
-};
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     FakePort port;
-    Host host;
+    FakeHost host;
     MeterLink link(port, host);
     link.init_cmds();
     link.waitload = 3;
@@ -76,36 +47,37 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     const QStringList messages = {QStringLiteral("Upload Unsucceed! ,Reconnect Please."),
                                   QStringLiteral("Not found Glucose database!")};
-    Input in{data, size};
+    size_t at = 0;
+    const auto next = [&] { return at < size ? data[at++] : uint8_t(0); };
     int lastStored = 0;
-    while (in.more()) {
-        const uint8_t op = in.next();
+    while (at < size) {
+        const uint8_t op = next();
         switch (op % 7) {
         case 0:
         case 1:
             link.tick();
             break;
         case 2: {
-            const int n = in.next() % 48;
-            for (int i = 0; i < n && in.more(); ++i)
-                port.waiting.append(char(in.next()));
+            const int n = next() % 48;
+            for (int i = 0; i < n && at < size; ++i)
+                port.waiting.append(char(next()));
             link.onComm();
             break;
         }
         case 3:
-            port.waiting += QByteArray::fromHex(Answers[in.next() % std::size(Answers)]);
+            port.waiting += QByteArray::fromHex(Answers[next() % std::size(Answers)]);
             link.onComm();
             break;
         case 4: {
             // Any state, as if the link had got there some other way.
-            const uint8_t b = in.next();
+            const uint8_t b = next();
             link.linkstep = qint16(b % 6);
-            link.valuecount = in.next();
-            link.waitleft = qint16(int8_t(in.next()));
+            link.valuecount = next();
+            link.waitleft = qint16(int8_t(next()));
             break;
         }
         case 5: {
-            const uint8_t b = in.next();
+            const uint8_t b = next();
             port.failWrites = b & 1;
             port.event = (b & 2) ? LinkPort::ComEvReceive : int(b >> 2);
             if (b & 0x80)
@@ -115,7 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             break;
         }
         case 6:
-            link.waitload = qint16(int8_t(in.next()));
+            link.waitload = qint16(int8_t(next()));
             break;
         }
         check(link.flashramstr.size() <= MeterLink::GatheredTextCap, "flashramstr stays bounded");

@@ -7,8 +7,6 @@
 #include <QLocale>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 
 const char *const FuzzTarget = "fuzz_selection";
 

@@ -7,8 +7,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
 #endif
@@ -69,59 +67,40 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const StoreItems before = ReadStoreItems(path);
     check(before.status != StoreStatus::Missing, "a file that exists reads as present");
 
-    // Append, then append again (the second may take the quick path).
+    // A change refused leaves the file as it was (an unreadable store is never changed); one made
+    // leaves exactly `expected` to read, in a private file.
     QByteArray was = bytesOf(path);
     QStringList texts = before.texts;
-    for (int round = 0; round < 2; ++round) {
-        const bool appended = SaveXmlItem(line, path);
-        if (before.status != StoreStatus::Ok)
-            check(!appended, "an unreadable store is not appended to");
-        if (!appended) {
-            check(bytesOf(path) == was, "an append that fails leaves the file as it was");
-            break;
+    const auto changed = [&](bool done, const QStringList &expected, const char *what) {
+        check(!done || before.status == StoreStatus::Ok, "an unreadable store is not changed");
+        if (!done) {
+            check(bytesOf(path) == was, "a change that fails leaves the file as it was");
+            return false;
         }
-        texts << line;
         const StoreItems after = ReadStoreItems(path);
-        check(after.status == StoreStatus::Ok, "an append leaves a readable store");
-        check(after.texts == texts, "after an append the read gives the old items plus the new one");
-        checkPrivate(path);
+        check(after.status == StoreStatus::Ok && after.texts == expected, what);
+        if (bytesOf(path) != was)
+            checkPrivate(path);
         was = bytesOf(path);
+        texts = expected;
+        return true;
+    };
+    // Append, then append again (the second may take the quick path).
+    for (int round = 0; round < 2; ++round) {
+        if (!changed(SaveXmlItem(line, path), texts + QStringList{line},
+                     "an append adds the item after the others"))
+            break;
     }
-
-    // Delete by key.
-    if (!key.isEmpty()) {
-        const bool deleted = DelXmlItem(path, QStringList{QString(), key});
-        if (before.status != StoreStatus::Ok)
-            check(!deleted, "an unreadable store is not deleted from");
-        if (!deleted) {
-            check(bytesOf(path) == was, "a delete that fails leaves the file as it was");
-        } else {
-            texts = without(texts, key);
-            const StoreItems after = ReadStoreItems(path);
-            check(after.status == StoreStatus::Ok, "a delete leaves a readable store");
-            check(after.texts == texts,
-                  "a delete by key removes exactly the matching items, the rest in order");
-            if (bytesOf(path) != was)
-                checkPrivate(path);
-            was = bytesOf(path);
-        }
-    }
-
+    if (!key.isEmpty())
+        changed(DelXmlItem(path, QStringList{QString(), key}), without(texts, key),
+                "a delete by key removes exactly the matching items, the rest in order");
     // Delete by place: the reading picked, and nothing else.
     if (!texts.isEmpty()) {
         const int position = int((flags >> 1) % uint8_t(std::min<qsizetype>(texts.size(), 127)));
-        const bool deleted = DelXmlItemsAt(path, {StoreItemRef{position, texts.at(position)}});
-        if (before.status != StoreStatus::Ok)
-            check(!deleted, "an unreadable store is not deleted from");
-        if (!deleted) {
-            check(bytesOf(path) == was, "a delete that fails leaves the file as it was");
-        } else {
-            texts.removeAt(position);
-            const StoreItems after = ReadStoreItems(path);
-            check(after.status == StoreStatus::Ok, "a delete leaves a readable store");
-            check(after.texts == texts, "a delete by place removes exactly that item, the rest in order");
-            checkPrivate(path);
-        }
+        QStringList rest = texts;
+        rest.removeAt(position);
+        changed(DelXmlItemsAt(path, {StoreItemRef{position, texts.at(position)}}), rest,
+                "a delete by place removes exactly that item, the rest in order");
     }
     return 0;
 }
