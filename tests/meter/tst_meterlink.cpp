@@ -1,57 +1,120 @@
-// The link and the upload it drives, on a scripted line: what goes out, what is stored, what the
-// window is told.
+// The link and the upload it drives on a scripted line (what goes out, what is stored, what the
+// window is told), the port settings it opens with, and the serial control on a real pseudo-terminal.
 #include "fakelink.h"
+#include "linesettings.h"
 #include "meterlink.h"
+#include "porttable.h"
 #include "rows.h"
+#include "serialportcontrol.h"
 
-#include <QtTest>
+#include <QSignalSpy>
+#include <fcntl.h>
+#include <pty.h>
+#include <unistd.h>
 
 namespace {
 
-const QString Unsucceed = QStringLiteral("Upload Unsucceed! ,Reconnect Please.");
+using S = QStringList;
 
-// A link on a fake line with every port but `meterPort` missing.
-struct Rig
+// What each step of `script` makes the link do, steps parted by " / ": bytes written, the port tried,
+// its opening or closing, the window's calls, messages ("!" and their first line), log lines, readings stored
+// ("=") and the link's new step ("#"), or "-" for nothing. In the script "t" is a tick and hexadecimal text
+// arrives on the line; these say nothing: "@N" brings the link to step N as a meter would ("@4:C" after
+// announcing C readings, else 3), "x" makes writes fail, "h" holds them until waited for, "cDATETIME" sets
+// the clock, "b", "T" and "aN" fail the store's backup, template and Nth append, "gone" unplugs the meter,
+// "pN" makes N the next port and "~HEX" is waiting on the line unannounced.
+QString run(int budget, const QString &script)
 {
-    FakePort port;
+    FakePort port; // the meter on port 1, the others missing
     FakeHost host;
-    MeterLink link{port, host};
-
-    explicit Rig(qint16 budget = 3, int meterPort = 1)
-    {
-        for (int p = 1; p <= 16; ++p) {
-            if (p != meterPort)
-                port.missing.insert(p);
-        }
-        link.init_cmds();
-        link.waitload = budget;
-        link.comport = qint16(meterPort);
-    }
-    void deliver(const QString &hex)
-    {
+    MeterLink link(port, host);
+    for (int p = 2; p <= 16; ++p)
+        port.missing.insert(p);
+    link.init_cmds();
+    link.waitload = qint16(budget);
+    const auto deliver = [&](const QString &hex) {
         port.waiting += QByteArray::fromHex(hex.toLatin1());
         link.onComm();
+    };
+    S out;
+    for (const QString &t : script.split(u' ')) {
+        const qsizetype w = port.writes.size(), c = host.calls.size(), m = host.messages.size(),
+                        l = host.log.size(), s = host.stored.size();
+        const QString caption = host.caption;
+        const bool open = port.open;
+        const int step = link.linkstep;
+        if (t == QLatin1String("t"))
+            link.tick();
+        else if (t == QLatin1String("x"))
+            port.failWrites = true;
+        else if (t == QLatin1String("h"))
+            port.holdWrites = true;
+        else if (t.startsWith(u'c'))
+            host.clock = QDateTime::fromString(t.mid(1), Qt::ISODate);
+        else if (t == QLatin1String("b") || t == QLatin1String("T"))
+            host.resetResult =
+                t == QLatin1String("b") ? StoreResetResult::BackupFailed : StoreResetResult::TemplateFailed;
+        else if (t.startsWith(u'a'))
+            host.failAppendAt = t.mid(1).toInt();
+        else if (t == QLatin1String("gone"))
+            port.missing.insert(1);
+        else if (t.startsWith(u'p'))
+            link.comport = qint16(t.mid(1).toInt());
+        else if (t.startsWith(u'~'))
+            port.waiting += QByteArray::fromHex(t.mid(1).toLatin1());
+        else if (t.startsWith(u'@')) {
+            link.tick();
+            const int count = t.size() > 2 ? t.mid(3).toInt() : 3;
+            for (const QString &answer : S{"BB", "FC5500CC", "FC5500CC",
+                                           QStringLiteral("FC02%1CC").arg(count, 4, 16, QLatin1Char('0'))}
+                                             .mid(0, t.mid(1, 1).toInt()))
+                deliver(answer);
+            port.writes.clear();
+        } else {
+            deliver(t);
+        }
+        if (t != QLatin1String("t") && !QStringLiteral("0123456789ABCDEF").contains(t[0]))
+            continue;
+        S did = port.writes.mid(w);
+        if (host.caption != caption)
+            did << QString(host.caption).remove(QStringLiteral("LINK COMM:"));
+        if (port.open != open)
+            did << (port.open ? "open" : "closed");
+        did += host.calls.mid(c);
+        for (const QString &text : host.messages.mid(m))
+            did << "!" + text.section(u'\n', 0, 0);
+        did += host.log.mid(host.log.size() < l ? 0 : l);
+        for (const QString &line : host.stored.mid(s))
+            did << "=" + line;
+        if (link.linkstep != step)
+            did << QStringLiteral("#%1").arg(link.linkstep);
+        out << (did.isEmpty() ? QStringLiteral("-") : did.join(u' '));
     }
-    void deliverAll(const QStringList &chunks)
+    return out.join(QStringLiteral(" / "));
+}
+
+// The far end of a pseudo-terminal, standing in for a meter on a cable.
+struct FarEnd
+{
+    int master = -1, slave = -1;
+    char name[256] = {};
+    FarEnd()
     {
-        for (const QString &c : chunks)
-            deliver(c);
+        ::openpty(&master, &slave, name, nullptr, nullptr);
+        ::fcntl(master, F_SETFL, O_NONBLOCK);
     }
-    // Brings the link from the search to `step` the way a meter would; 4 after announcing `count`.
-    void reach(int step, int count = 3)
+    ~FarEnd()
     {
-        link.tick();
-        const QStringList answers = {"BB", "FC5500CC", "FC5500CC",
-                                     "FC02" + QString::number(count, 16).rightJustified(4, u'0') + "CC"};
-        deliverAll(answers.mid(0, step));
-        port.writes.clear();
+        ::close(master);
+        ::close(slave);
     }
 };
 
-// Three readings of 2026-03-05, the first with the control mark, the last with the temperature mark.
-const QStringList Frames = {"FC001A0305070A005F01", "FC001A03050C1E00B400", "FC001A0305132D008C02"};
-const QStringList Lines = {"95,2026-3-5 7:10:00,mg/dL,Ctrl,-", "180,2026-3-5 12:30:00,mg/dL,-,-",
-                           "140,2026-3-5 19:45:00,mg/dL,-,TEMP"};
+QString writeIni(const QTemporaryDir &dir, const QByteArray &text)
+{
+    QFile f(dir.filePath(QStringLiteral("sys.ini")));
+    return f.open(QIODevice::WriteOnly) && f.write(text) == text.size() ? f.fileName() : QString();
+}
 
 } // namespace
 
@@ -59,455 +122,230 @@ class tst_MeterLink : public QObject
 {
     Q_OBJECT
 private slots:
-    void search_data();
-    void search();
-    void searchSkipsMissingPorts();
-    void silentPortBudget_data();
-    void silentPortBudget();
-    void answer_data();
-    void answer();
-    void stepBudget_data();
-    void stepBudget();
-    void clockBytes_data();
-    void clockBytes();
-    void recordTickDropsWaitingBytes();
-    void endTick_data();
-    void endTick();
-    void babblingMeterIsCapped_data();
-    void babblingMeterIsCapped();
-    void otherCommEventsIgnored();
-    void unknownStepStartsOver();
-    void wholeUpload();
+    void link_data();
+    void link();
     void reading_data();
     void reading();
-    void emptyMeter();
-    void storeFailures_data();
-    void storeFailures();
+    void lineSettings_data();
+    void lineSettings();
+    void devices_data();
+    void devices();
+    void bytesOnTheLine();
+    void openingFails();
 };
 
-void tst_MeterLink::search_data()
+void tst_MeterLink::link_data()
 {
-    columns<int, QString, int>("port", "caption", "next");
-    row("1", 1, "LINK COMM:[01]", 2);
-    row("7", 7, "LINK COMM:[07]", 8);
-    row("12", 12, "LINK COMM:[12]", 13);
-    row("16 then 1", 16, "LINK COMM:[16]", 1);
+    columns<int, QString, QString>("budget", "script", "did");
+    const QString up = "hide message !Upload Unsucceed! ,Reconnect Please. #0"; // a step given up
+    // clang-format off
+    row("silent meter, W=3", 3, "t t t t t", "AA A5 [01] open / closed / - / - / [02]");
+    row("W=0", 0, "t t", "AA A5 [01] open / [02] closed");
+    row("W=-3", -3, "t t", "AA A5 [01] open / [02] closed");
+    row("missing ports, 16 then 1", 3, "gone p14 t t t t", "[14] / [15] / [16] / [01]");
+    row("BB alone", 3, "@0 BB", "#1");
+    row("BB after noise", 3, "@0 00 BB", "- / #1");
+    row("two BB at once", 3, "@0 BBBB", "-");
+    row("bytes then BB", 3, "@0 FFBB", "-");
+    row("handshake answer first", 3, "@0 FC5500CC", "-");
+    row("handshake split in two", 3, "@1 FC55 00CC", "- / #2");
+    row("handshake, extra byte after", 3, "@1 FC5500CC00", "-");
+    row("other answer", 3, "@2 FC5501CC", "-");
+    row("second BB in front", 3, "@2 BB FC5500CC", "- / -");
+    row("extra byte later", 3, "@2 FC5500CC 00", "#3 / -");
+    row("count split, longer", 3, "@3 t FC02 0003 CCAABB", "FA0200AA / - / - / clearLog range 4 reset import values count:3--FC020003CCAABB #4");
+    row("count too short yet", 3, "@3 FC020003", "-");
+    row("count 0A FF", 3, "@3 FC020AFFCC", "clearLog range 2816 reset import values count:2815--FC020AFFCC #4");
+    row("count FFFF", 3, "@3 FC02FFFFCC", "clearLog range 65536 reset import values count:65535--FC02FFFFCC #4");
+    row("only digits 5-8 count", 3, "@3 0000000A00", "clearLog range 11 reset import values count:10--0000000A00 #4");
+    row("empty meter", 3, "@3 FC020000CC t", "clearLog range 1 hide timer message !Not found Glucose database! import values count:0--FC020000CC #5 / FA0400AA FA0400AA closed end #0");
+    row("handshake given up", 3, "@1 t t t t t", "FA0600AA / FA0600AA / FA0600AA / " + up + " / [02] closed");
+    row("clock given up", 3, "@2 t t t t t", "FA061A03050E07AA / FA061A03050E07AA / FA061A03050E07AA / " + up + " / [02] closed");
+    row("count given up", 1, "@3 t t t", "FA0200AA / " + up + " / [02] closed");
+    row("reading given up, W=0", 0, "@4 t t", up + " / [02] closed");
+    row("cable pulled", 3, "@1 x t t t t t", "- / - / - / " + up + " / [02] closed");
+    row("an answer renews the budget", 3, "@1 t t FC5500CC t t t t", "FA0600AA / FA0600AA / #2 / FA061A03050E07AA / FA061A03050E07AA / FA061A03050E07AA / " + up);
+    row("clock read at each sending", 3, "@2 t c2009-12-31T23:59:59 t", "FA061A03050E07AA / FA06090C1F173BAA");
+    row("late half answer dropped", 3, "@4:2 ~FC001A0305 t FC001A0305070A005F01", "FA0300AA / step DB2 [FC001A0305070A005F01] =95,2026-3-5 7:10:00,mg/dL,Ctrl,-");
+    row("end", 3, "@4:1 FC001A0305070A005F01 t t t t t", "step hide draw timer DB1 [FC001A0305070A005F01] =95,2026-3-5 7:10:00,mg/dL,Ctrl,- #5 / FA0400AA FA0400AA closed end #0 / - / - / - / [02]");
+    row("end, cable pulled", 3, "@4:1 FC001A0305070A005F01 x t", "step hide draw timer DB1 [FC001A0305070A005F01] =95,2026-3-5 7:10:00,mg/dL,Ctrl,- #5 / closed end #0");
+    row("end, port holds bytes until waited for", 3, "@4:1 FC001A0305070A005F01 h t", "step hide draw timer DB1 [FC001A0305070A005F01] =95,2026-3-5 7:10:00,mg/dL,Ctrl,- #5 / FA0400AA FA0400AA closed end #0");
+    row("backup fails", 3, "b @3 FC020003CC FC001A03050C1E00B400 t t t t", "clearLog range 4 reset hide timer message !The readings could not be saved: the readings already on this computer could not be backed up to /data/TMPDATE.xml.back, so they were left as they are. import values count:3--FC020003CC #0 / - / closed / - / - / [02]");
+    row("template fails", 3, "T @3 FC020003CC", "clearLog range 4 reset hide timer message !The readings could not be saved: the empty store /cfg/datamb.xml could not be copied to /data/TMPDATE.xml. import values count:3--FC020003CC #0");
+    row("last append fails", 3, "a3 @4 FC001A0305070A005F01 FC001A03050C1E00B400 FC001A0305132D008C02 t t t t", "step DB3 [FC001A0305070A005F01] =95,2026-3-5 7:10:00,mg/dL,Ctrl,- / step DB2 [FC001A03050C1E00B400] =180,2026-3-5 12:30:00,mg/dL,-,- / hide timer message !The readings could not be saved: reading 3 of 3 could not be written to /data/TMPDATE.xml, and the upload was stopped. DB1 [FC001A0305132D008C02] #0 / closed / - / - / [02]");
+    // clang-format on
 }
 
-void tst_MeterLink::search()
+void tst_MeterLink::link()
 {
-    QFETCH(int, port);
-    Rig rig(3, port);
-    rig.link.tick();
-    QTEST(rig.host.caption, "caption");
-    QCOMPARE(rig.port.opened, QVector<int>{port});
-    QTEST(int(rig.link.comport), "next");
-    QCOMPARE(rig.port.writes, QStringList({"AA", "A5"}));
-}
-
-void tst_MeterLink::searchSkipsMissingPorts()
-{
-    Rig rig(5, 0); // no meter anywhere
-    rig.link.comport = 14;
-    QStringList captions;
-    for (int i = 0; i < 4; ++i) {
-        rig.link.tick();
-        captions << rig.host.caption;
-    }
-    // A port that cannot be opened costs one tick; nothing is sent and nothing is shown.
-    QCOMPARE(captions, QStringList({"LINK COMM:[14]", "LINK COMM:[15]", "LINK COMM:[16]", "LINK COMM:[01]"}));
-    QVERIFY(rig.port.writes.isEmpty());
-    QVERIFY(rig.host.messages.isEmpty());
-    QCOMPARE(int(rig.link.linkstep), 0);
-}
-
-void tst_MeterLink::silentPortBudget_data()
-{
-    columns<int, int>("budget", "ticksOnPort"); // ticksOnPort: from opening port 1 until port 2 is tried
-    row("W=0", 0, 1);
-    row("W=-3", -3, 1);
-    row("W=1", 1, 2);
-    row("W=3", 3, 4);
-}
-
-void tst_MeterLink::silentPortBudget()
-{
-    QFETCH(int, budget);
-    Rig rig{qint16(budget), 1};
-    int ticks = 0;
-    do {
-        rig.link.tick();
-        ++ticks;
-        if (rig.host.caption == QLatin1String("LINK COMM:[01]") && ticks > 1)
-            QVERIFY2(!rig.port.open, "the silent port is open for one tick only");
-    } while (rig.host.caption == QLatin1String("LINK COMM:[01]") && ticks < 100);
-    QCOMPARE(rig.host.caption, QStringLiteral("LINK COMM:[02]"));
-    QTEST(ticks - 1, "ticksOnPort");
-    QCOMPARE(rig.port.writes, QStringList({"AA", "A5"}));
-    QVERIFY(rig.host.messages.isEmpty());
-}
-
-void tst_MeterLink::answer_data()
-{
-    // logLine: the log after the count answer, which clears it
-    columns<int, QStringList, int, QString>("from", "chunks", "to", "logLine");
-    row("BB alone", 0, QStringList{"BB"}, 1, "");
-    row("BB after noise", 0, QStringList{"00", "BB"}, 1, "");
-    row("two BB at once", 0, QStringList{"BBBB"}, 0, "");
-    row("BB with more bytes", 0, QStringList{"BB00"}, 0, "");
-    row("bytes then BB", 0, QStringList{"FFBB"}, 0, "");
-    row("handshake answer first", 0, QStringList{"FC5500CC"}, 0, "");
-    for (int from : {1, 2}) {
-        QTest::addRow("%d: whole", from) << from << QStringList{"FC5500CC"} << from + 1 << "";
-        QTest::addRow("%d: split in two", from) << from << QStringList{"FC55", "00CC"} << from + 1 << "";
-        QTest::addRow("%d: byte by byte", from)
-            << from << QStringList{"FC", "55", "00", "CC"} << from + 1 << "";
-        QTest::addRow("%d: second BB in front", from) << from << QStringList{"BB", "FC5500CC"} << from << "";
-        QTest::addRow("%d: extra byte after", from) << from << QStringList{"FC5500CC00"} << from << "";
-        QTest::addRow("%d: extra byte later", from)
-            << from << QStringList{"FC5500CC", "00"} << from + 1 << "";
-        QTest::addRow("%d: other answer", from) << from << QStringList{"FC5501CC"} << from << "";
-    }
-    row("count whole", 3, QStringList{"FC020003CC"}, 4, "import values count:3--FC020003CC");
-    row("count split", 3, QStringList{"FC02", "0003", "CC"}, 4, "import values count:3--FC020003CC");
-    row("count too short yet", 3, QStringList{"FC020003"}, 3, "");
-    row("count longer", 3, QStringList{"FC020003CCAABB"}, 4, "import values count:3--FC020003CCAABB");
-    row("split, longer", 3, QStringList{"FC0201", "00CC11"}, 4, "import values count:256--FC020100CC11");
-    row("0A FF", 3, QStringList{"FC020AFFCC"}, 4, "import values count:2815--FC020AFFCC");
-    row("7F 80", 3, QStringList{"FC027F80CC"}, 4, "import values count:32640--FC027F80CC");
-    row("count FFFF", 3, QStringList{"FC02FFFFCC"}, 4, "import values count:65535--FC02FFFFCC");
-    row("only digits 5-8 count", 3, QStringList{"0000000A00"}, 4, "import values count:10--0000000A00");
-}
-
-void tst_MeterLink::answer()
-{
-    const auto [from, chunks, to, logLine] =
-        cells<int, QStringList, int, QString>("from", "chunks", "to", "logLine");
-    Rig rig(4);
-    rig.host.log << QStringLiteral("an earlier line");
-    rig.reach(from);
-    if (from == 3) {
-        rig.link.tick();
-        QCOMPARE(rig.port.writes, QStringList{"FA0200AA"});
-    }
-    rig.link.waitleft = 1; // part of the budget spent; moving on restores it
-    rig.deliverAll(chunks);
-    QCOMPARE(int(rig.link.linkstep), to);
-    QCOMPARE(rig.host.log, logLine.isEmpty() ? QStringList{"an earlier line"} : QStringList{logLine});
-    if (to != from)
-        QCOMPARE(int(rig.link.waitleft), 4);
-    else if (from > 0)
-        QCOMPARE(rig.link.flashramstr, chunks.join(QString()));
-}
-
-void tst_MeterLink::stepBudget_data()
-{
-    columns<int, int, bool, QString>("step", "budget", "cablePulled", "command");
-    const QString commands[] = {"FA0600AA", "FA061A03050E07AA", "FA0200AA", "FA0300AA"};
-    for (int step = 1; step <= 4; ++step) {
-        for (int budget : {0, 1, 3}) {
-            for (bool pulled : {false, true})
-                QTest::addRow("state %d, W=%d%s", step, budget, pulled ? ", pulled" : "")
-                    << step << budget << pulled << commands[step - 1];
-        }
-    }
-}
-
-void tst_MeterLink::stepBudget()
-{
-    const auto [step, budget, cablePulled, command] =
-        cells<int, int, bool, QString>("step", "budget", "cablePulled", "command");
-    Rig rig{qint16(budget)};
-    rig.reach(step);
-    rig.port.failWrites = cablePulled;
-    // The command goes out at every tick while budget is left; a failing write costs the tick...
-    for (int i = 0; i < budget; ++i)
-        rig.link.tick();
-    QCOMPARE(rig.port.writes, cablePulled ? QStringList() : QStringList(budget, command));
-    QCOMPARE(int(rig.link.linkstep), step);
-    QVERIFY(rig.host.messages.isEmpty());
-    // ...and the tick after that gives the step up.
-    rig.link.tick();
-    QCOMPARE(rig.port.writes.size(), cablePulled ? 0 : budget);
-    QCOMPARE(int(rig.link.linkstep), 0);
-    QCOMPARE(rig.host.messages, QStringList{Unsucceed});
-    QVERIFY(rig.host.calls.contains(QStringLiteral("hide")));
-    QVERIFY(!rig.host.calls.contains(QStringLiteral("end")));
-    // The port is left open; the next tick closes it and tries the next port.
-    QVERIFY(rig.port.open);
-    rig.link.tick();
-    QCOMPARE(rig.host.caption, QStringLiteral("LINK COMM:[02]"));
-    QVERIFY(!rig.port.open);
-}
-
-void tst_MeterLink::clockBytes_data()
-{
-    columns<QDateTime, QString>("now", "bytes");
-    row("2026-03-05 14:07", QDateTime(QDate(2026, 3, 5), QTime(14, 7, 59)), "FA061A03050E07AA");
-    row("2009-12-31 23:59", QDateTime(QDate(2009, 12, 31), QTime(23, 59)), "FA06090C1F173BAA");
-    row("2000-01-01 00:00", QDateTime(QDate(2000, 1, 1), QTime(0, 0)), "FA060001010000AA");
-}
-
-void tst_MeterLink::clockBytes()
-{
-    const auto [now, bytes] = cells<QDateTime, QString>("now", "bytes");
-    Rig rig(3);
-    rig.host.clock = now;
-    rig.reach(2);
-    rig.link.tick();
-    QCOMPARE(rig.port.writes, QStringList{bytes});
-    // The clock is read afresh at each sending.
-    rig.host.clock = now.addSecs(60);
-    rig.link.tick();
-    QCOMPARE(rig.port.writes.size(), 2);
-    QVERIFY(rig.port.writes[1] != rig.port.writes[0]);
-}
-
-void tst_MeterLink::recordTickDropsWaitingBytes()
-{
-    Rig rig(3);
-    rig.reach(4, 2);
-    // Half of a late answer is still waiting when the tick asks again: it is not parsed.
-    rig.port.waiting = QByteArray::fromHex("FC001A0305");
-    rig.link.tick();
-    QCOMPARE(rig.port.writes, QStringList{"FA0300AA"});
-    QVERIFY(rig.port.waiting.isEmpty());
-    rig.deliver(Frames[0]);
-    QCOMPARE(rig.host.stored, QStringList{Lines[0]});
-}
-
-void tst_MeterLink::endTick_data()
-{
-    columns<bool, bool>("writesFail", "held");
-    row("meter still there", false, false);
-    row("cable pulled", true, false);
-    row("port holds bytes back until waited for", false, true);
-}
-
-void tst_MeterLink::endTick()
-{
-    const auto [writesFail, held] = cells<bool, bool>("writesFail", "held");
-    Rig rig(3);
-    rig.reach(4, 1);
-    rig.deliver(Frames[0]);
-    QCOMPARE(int(rig.link.linkstep), 5);
-    rig.host.calls.clear();
-    rig.port.failWrites = writesFail;
-    rig.port.holdWrites = held;
-    rig.link.endWriteWaitMs = 150;
-    rig.link.tick();
-    QCOMPARE(rig.port.waitedMs, 150);
-    QCOMPARE(rig.port.writes, writesFail ? QStringList() : QStringList({"FA0400AA", "FA0400AA"}));
-    QCOMPARE(int(rig.link.linkstep), 0);
-    QCOMPARE(rig.host.calls, QStringList{"end"});
-    QVERIFY(!rig.port.open);
-    // The search then waits out the budget with the port closed before the next port.
-    for (int i = 0; i < 3; ++i)
-        rig.link.tick();
-    QCOMPARE(rig.port.opened, QVector<int>{1});
-    rig.link.tick();
-    QCOMPARE(rig.host.caption, QStringLiteral("LINK COMM:[02]"));
-}
-
-void tst_MeterLink::babblingMeterIsCapped_data()
-{
-    columns<int>("step");
-    row("handshake", 1);
-    row("clock", 2);
-}
-
-void tst_MeterLink::babblingMeterIsCapped()
-{
-    QFETCH(int, step);
-    Rig rig(3);
-    rig.reach(step);
-    rig.deliver(QStringLiteral("AB"));
-    for (int i = 0; i < 20; ++i)
-        rig.deliver(QStringLiteral("0102030405060708090A").repeated(50));
-    QCOMPARE(rig.link.flashramstr.size(), MeterLink::GatheredTextCap);
-    QVERIFY(rig.link.flashramstr.startsWith(QLatin1String("AB01020304")));
-    // The head is kept, so the answer at the end of the babble never matches.
-    rig.deliver(QStringLiteral("FC5500CC"));
-    QCOMPARE(int(rig.link.linkstep), step);
-}
-
-void tst_MeterLink::otherCommEventsIgnored()
-{
-    Rig rig(3);
-    rig.link.tick();
-    rig.port.event = 3;
-    rig.deliver(QStringLiteral("BB"));
-    QCOMPARE(int(rig.link.linkstep), 0);
-}
-
-void tst_MeterLink::unknownStepStartsOver()
-{
-    Rig rig(3);
-    rig.link.linkstep = 9;
-    rig.link.tick();
-    QCOMPARE(int(rig.link.linkstep), 0);
-    rig.link.tick();
-    QCOMPARE(rig.host.caption, QStringLiteral("LINK COMM:[01]"));
-}
-
-void tst_MeterLink::wholeUpload()
-{
-    Rig rig(5);
-    rig.reach(3);
-    rig.link.tick();
-    rig.deliver(QStringLiteral("FC020003CC"));
-    QCOMPARE(rig.host.calls, QStringList({"clearLog", "range 4", "reset"}));
-    for (int i = 0; i < 3; ++i) {
-        rig.port.writes.clear();
-        rig.link.tick();
-        QCOMPARE(rig.port.writes, QStringList{"FA0300AA"});
-        rig.link.waitleft = 1; // part of the budget spent; an answer restores it
-        rig.deliver(Frames[i]);
-        QCOMPARE(int(rig.link.waitleft), 5);
-        QCOMPARE(rig.host.calls.count(QStringLiteral("step")), i + 1);
-    }
-    QCOMPARE(rig.host.stored, Lines);
-    QCOMPARE(rig.host.log, QStringList({"import values count:3--FC020003CC", "DB3 [" + Frames[0] + "]",
-                                        "DB2 [" + Frames[1] + "]", "DB1 [" + Frames[2] + "]"}));
-    QCOMPARE(int(rig.link.linkstep), 5);
-    // The first redraw comes with the last reading, the end of the upload at the next tick.
-    QCOMPARE(rig.host.calls.mid(3), QStringList({"step", "step", "step", "hide", "draw", "timer"}));
-    rig.port.writes.clear();
-    rig.link.tick();
-    QCOMPARE(rig.port.writes, QStringList({"FA0400AA", "FA0400AA"}));
-    QCOMPARE(rig.host.calls.last(), QStringLiteral("end"));
-    QCOMPARE(int(rig.link.linkstep), 0);
-    QVERIFY(rig.host.messages.isEmpty());
+    const auto [budget, script, did] = cells<int, QString, QString>("budget", "script", "did");
+    QCOMPARE(run(budget, script), did);
 }
 
 void tst_MeterLink::reading_data()
 {
-    // chunks after a first good reading of three; stored: what they add to the store;
-    // refused: "Upload Unsucceed!" and the end of the upload
-    columns<QStringList, QStringList, bool, QDate>("chunks", "stored", "refused", "today");
-    const auto take = [](const char *name, const QStringList &chunks, const QStringList &stored,
-                         QDate today = QDate(2026, 3, 5)) { row(name, chunks, stored, false, today); };
-    // A wrong reading in a health record is worse than a missing one.
-    const auto refuse = [](const char *name, const QStringList &chunks, QDate today = QDate(2026, 3, 5)) {
-        row(name, chunks, QStringList(), true, today);
-    };
-    const QString f14_7 = QStringLiteral("FC001A03050E07");
-    take("flags 00", {f14_7 + "007B00"}, {"123,2026-3-5 14:7:00,mg/dL,-,-"});
-    take("flags 01", {f14_7 + "007B01"}, {"123,2026-3-5 14:7:00,mg/dL,Ctrl,-"});
-    take("flags 03", {f14_7 + "007B03"}, {"123,2026-3-5 14:7:00,mg/dL,Ctrl,TEMP"});
-    take("flags 02", {f14_7 + "007B02"}, {"123,2026-3-5 14:7:00,mg/dL,-,TEMP"});
-    take("other flag bits ignored", {f14_7 + "007BFC"}, {"123,2026-3-5 14:7:00,mg/dL,-,-"});
-    take("value FFFF", {f14_7 + "FFFF00"}, {"65535,2026-3-5 14:7:00,mg/dL,-,-"});
-    take("value 0", {f14_7 + "000000"}, {"0,2026-3-5 14:7:00,mg/dL,-,-"});
-    take("second byte not checked", {"FCFF1A03050E07007B00"}, {"123,2026-3-5 14:7:00,mg/dL,-,-"});
-    take("no leading zeros", {"FC000C05060905007B00"}, {"123,2012-5-6 9:5:00,mg/dL,-,-"});
-    take("year 05 four digits", {"FC000501010800006400"}, {"100,2005-1-1 8:0:00,mg/dL,-,-"});
-    take("year 10 two digits", {"FC000A01010800006400"}, {"100,2010-1-1 8:0:00,mg/dL,-,-"});
-    take("year 00, 0:00", {"FC000001010000006400"}, {"100,2000-1-1 0:0:00,mg/dL,-,-"});
-    take("year 99, 23:59", {"FC00630C1F173B006400"}, {"100,2099-12-31 23:59:00,mg/dL,-,-"});
-    take("29 February 2024", {"FC0018021D0800006400"}, {"100,2024-2-29 8:0:00,mg/dL,-,-"});
-    take("century from today", {"FC000C05060905007B00"}, {"123,2112-5-6 9:5:00,mg/dL,-,-"},
-         QDate(2105, 1, 1));
-    take("split 4 + 6", {"FC001A03", "050E07007B00"}, {"123,2026-3-5 14:7:00,mg/dL,-,-"});
-    take("split 9 + 1", {"FC001A03050E07007B", "00"}, {"123,2026-3-5 14:7:00,mg/dL,-,-"});
-    take("byte by byte", {"FC", "00", "1A", "03", "05", "0E", "07", "00", "7B", "00"},
-         {"123,2026-3-5 14:7:00,mg/dL,-,-"});
-    take("noise, then a frame", {"0011", Frames[1]}, {Lines[1]});
-    take("noise between frames", {Frames[1], "0011", Frames[2]}, {Lines[1], Lines[2]});
-    take("tail of an answer", {"05070A005F01"}, {});
-    refuse("frame and two more bytes", {Frames[1] + "0000"});
-    refuse("two frames at once", {Frames[1] + Frames[2]});
-    refuse("half a frame left over", {"FC001A0305", Frames[1]});
-    refuse("year byte 100", {"FC00640305070A005F01"});
-    refuse("month 0", {"FC001A0005070A005F01"});
-    refuse("month 13", {"FC001A0D05070A005F01"});
-    refuse("day 0", {"FC001A0300070A005F01"});
-    refuse("31 April", {"FC001A041F070A005F01"});
-    refuse("30 February", {"FC001A021E070A005F01"});
-    refuse("29 February 2025", {"FC0019021D0800006400"});
-    refuse("29 February 2100", {"FC0000021D0800006400"}, QDate(2101, 1, 1));
-    refuse("hour 24", {"FC001A0305180A005F01"});
-    refuse("minute 60", {"FC001A0305073C005F01"});
-    refuse("all bits set", {"FCFFFFFFFFFFFFFFFFFF"});
+    // What a reading after a first good one of three makes the link do (then at the next tick): store
+    // it, or refuse it and end the upload, as a wrong reading is worse than a missing one.
+    columns<QString, QString, QString>("today", "chunks", "did");
+    const QString d = "2026-03-05", r = "123,2026-3-5 14:7:00,mg/dL,", next = " / FA0300AA";
+    const QString refused =
+        "hide timer message !Upload Unsucceed! ,Reconnect Please. #5 / FA0400AA FA0400AA closed end #0";
+    // clang-format off
+    row("flags 01", d, "FC001A03050E07007B01", "=" + r + "Ctrl,-" + next);
+    row("flags 02", d, "FC001A03050E07007B02", "=" + r + "-,TEMP" + next);
+    row("other flag bits ignored", d, "FC001A03050E07007BFC", "=" + r + "-,-" + next);
+    row("value FFFF", d, "FC001A03050E07FFFF00", "=65535,2026-3-5 14:7:00,mg/dL,-,-" + next);
+    row("second byte not checked", d, "FCFF1A03050E07007B00", "=" + r + "-,-" + next);
+    row("no leading zeros", d, "FC000C05060905007B00", "=123,2012-5-6 9:5:00,mg/dL,-,-" + next);
+    row("year 05 four digits", d, "FC000501010800006400", "=100,2005-1-1 8:0:00,mg/dL,-,-" + next);
+    row("year 10 two digits", d, "FC000A01010800006400", "=100,2010-1-1 8:0:00,mg/dL,-,-" + next);
+    row("year 00, 0:00", d, "FC000001010000006400", "=100,2000-1-1 0:0:00,mg/dL,-,-" + next);
+    row("year 99, 23:59", d, "FC00630C1F173B006400", "=100,2099-12-31 23:59:00,mg/dL,-,-" + next);
+    row("29 February 2024", d, "FC0018021D0800006400", "=100,2024-2-29 8:0:00,mg/dL,-,-" + next);
+    row("century from today", "2105-01-01", "FC000C05060905007B00", "=123,2112-5-6 9:5:00,mg/dL,-,-" + next);
+    row("split 4 + 6", d, "FC001A03 050E07007B00", "- / =" + r + "-,-" + next);
+    row("noise between frames, the last one", d, "0011 FC001A03050C1E00B400 0011 FC001A0305132D008C02", "- / =180,2026-3-5 12:30:00,mg/dL,-,- / - / hide draw timer =140,2026-3-5 19:45:00,mg/dL,-,TEMP #5 / FA0400AA FA0400AA closed end #0");
+    row("tail of an answer", d, "05070A005F01", "-" + next);
+    row("frame and two more bytes", d, "FC001A03050C1E00B4000000", refused);
+    row("two frames at once", d, "FC001A03050C1E00B400FC001A0305132D008C02", refused);
+    row("half a frame left over", d, "FC001A0305 FC001A03050C1E00B400", "- / " + refused);
+    row("year byte 100", d, "FC00640305070A005F01", refused);
+    row("month 0", d, "FC001A0005070A005F01", refused);
+    row("month 13", d, "FC001A0D05070A005F01", refused);
+    row("day 0", d, "FC001A0300070A005F01", refused);
+    row("31 April", d, "FC001A041F070A005F01", refused);
+    row("29 February 2025", d, "FC0019021D0800006400", refused);
+    row("29 February 2100", "2101-01-01", "FC0000021D0800006400", refused);
+    row("hour 24", d, "FC001A0305180A005F01", refused);
+    row("minute 60", d, "FC001A0305073C005F01", refused);
+    // clang-format on
 }
 
 void tst_MeterLink::reading()
 {
-    const auto [chunks, stored, refused, today] =
-        cells<QStringList, QStringList, bool, QDate>("chunks", "stored", "refused", "today");
-    Rig rig(5);
-    rig.host.clock = QDateTime(today, QTime(12, 0));
-    rig.reach(4);
-    rig.deliver(Frames[0]);
-    const QString first = rig.host.stored.value(0);
-    rig.host.calls.clear();
-    rig.deliverAll(chunks);
-    // The readings already stored stay.
-    QCOMPARE(rig.host.stored, QStringList{first} + stored);
-    if (!refused) {
-        QVERIFY(rig.host.messages.isEmpty());
-        if (!stored.isEmpty())
-            QCOMPARE(rig.host.log.last(),
-                     QStringLiteral("DB%1 [%2]").arg(3 - stored.size()).arg(chunks.join("").right(20)));
-        return;
+    const auto [today, chunks, did] = cells<QString, QString, QString>("today", "chunks", "did");
+    const QString all = run(5, "c" + today + "T12:00 @4 FC001A0305070A005F01 " + chunks + " t");
+    QCOMPARE(all.section(" / ", 1).remove(QRegularExpression("step |DB\\d \\[\\w*\\] ?")), did);
+}
+
+void tst_MeterLink::lineSettings_data()
+{
+    columns<QString, QString>("text", "parsed"); // baud, parity, data bits, stop bits; empty: refused
+    using P = QSerialPort;
+    const auto ok = [](const char *text, int baud, int parity, int data, int stop) {
+        row(text, text, QStringLiteral("%1 %2 %3 %4").arg(baud).arg(parity).arg(data).arg(stop));
+    };
+    ok("9600,n,8,1", 9600, P::NoParity, 8, P::OneStop);
+    ok(" 19200 , E , 7 , 2 ", 19200, P::EvenParity, 7, P::TwoStop);
+    ok("4800,o,5,1.5", 4800, P::OddParity, 5, P::OneAndHalfStop);
+    ok("1200,m,6,1", 1200, P::MarkParity, 6, P::OneStop);
+    ok("115200,s,8,1", 115200, P::SpaceParity, 8, P::OneStop);
+    for (const QString &bad : S{"", "9600,n,8", "9600,n,8,1,x", "fast,n,8,1", "0,n,8,1", "-9600,n,8,1",
+                                "99999999999999999999,n,8,1", "99999999999,n,8,1", "9600,x,8,1", "9600,n,9,1",
+                                "9600,n,8,3", QString(2000, u'9')})
+        row(bad.isEmpty() ? "empty" : qPrintable(bad.left(30)), bad, QString());
+}
+
+void tst_MeterLink::lineSettings()
+{
+    QFETCH(QString, text);
+    const auto s = LineSettings::parse(text);
+    QTEST(s ? QStringLiteral("%1 %2 %3 %4")
+                  .arg(s->baudRate)
+                  .arg(int(s->parity))
+                  .arg(int(s->dataBits))
+                  .arg(int(s->stopBits))
+            : QString(),
+          "parsed");
+}
+
+void tst_MeterLink::devices_data()
+{
+    columns<QString, int, QString>("ini", "port", "device"); // no ini: the defaults
+    const QString ini = "[comm]\ndelay=100\nport1=/dev/pts/7\nport12 = /dev/ttyMeter \nport3=\n"
+                        "[setting]\nport4=/dev/wrong-section\n";
+    // clang-format off
+    row("1", QString(), 1, "/dev/ttyUSB0");
+    row("5", QString(), 5, "/dev/ttyACM0");
+    row("9", QString(), 9, "/dev/ttyS0");
+    row("16", QString(), 16, "/dev/ttyS7");
+    row("17", QString(), 17, "");
+    row("port1 set", ini, 1, "/dev/pts/7");
+    row("blanks trimmed", ini, 12, "/dev/ttyMeter");
+    row("empty keeps default", ini, 3, "/dev/ttyUSB2");
+    row("other section ignored", ini, 4, "/dev/ttyUSB3");
+    row("port16 a number", QString("[comm]\nport16=-1\n"), 16, "-1");
+    // A read gives at most 1023 characters; the opening of such a device then fails.
+    row("2000 characters", "[comm]\nport9=/dev/" + QString(1995, u'x') + "\n", 9, "/dev/" + QString(1018, u'x'));
+    // clang-format on
+}
+
+void tst_MeterLink::devices()
+{
+    const auto [ini, port, device] = cells<QString, int, QString>("ini", "port", "device");
+    QTemporaryDir dir;
+    QCOMPARE(porttable::device(port, ini.isEmpty() ? QString() : writeIni(dir, ini.toUtf8())), device);
+}
+
+// No character translation either way: CR, LF, NUL, XON/XOFF and 0xFF pass as they are.
+void tst_MeterLink::bytesOnTheLine()
+{
+    const QByteArray out = QByteArray::fromHex("aa0d0a001113ff"),
+                     in = QByteArray::fromHex("bb0a0d001311ff7f");
+    FarEnd meter;
+    QTemporaryDir dir;
+    SerialPortControl msc;
+    msc.setPortTable(writeIni(dir, "[comm]\nport3=" + QByteArray(meter.name) + "\n"));
+    QVERIFY(!msc.setSettings(QStringLiteral("speed=fast")));
+    QVERIFY(msc.setSettings(QStringLiteral("9600,n,8,1")));
+    msc.setRThreshold(1);
+    msc.setCommPort(3);
+    QVERIFY(msc.setPortOpen(true) && msc.portOpen() && msc.output(out));
+    QByteArray got;
+    char buffer[256];
+    QTRY_COMPARE((got += QByteArray(buffer, std::max<int>(0, int(::read(meter.master, buffer, 256))))), out);
+
+    QSignalSpy onComm(&msc, &SerialPortControl::OnComm);
+    QCOMPARE(::write(meter.master, in.constData(), in.size()), in.size());
+    for (got.clear(); got.size() < in.size() && (!onComm.isEmpty() || onComm.wait(5000)); onComm.clear()) {
+        QCOMPARE(msc.commEvent(), int(LinkPort::ComEvReceive));
+        got += msc.input();
     }
-    QCOMPARE(rig.host.messages, QStringList{Unsucceed});
-    QCOMPARE(rig.host.calls, QStringList({"hide", "timer", "message"}));
-    QVERIFY(rig.host.log.last().startsWith(QLatin1String("DB2 [")));
-    // The end of the upload still follows.
-    rig.link.tick();
-    QCOMPARE(rig.port.writes, QStringList({"FA0400AA", "FA0400AA"}));
-    QCOMPARE(rig.host.calls.last(), QStringLiteral("end"));
-    QCOMPARE(int(rig.link.linkstep), 0);
+    QCOMPARE(got, in);
+    QVERIFY(msc.input().isEmpty());
+    QVERIFY(msc.setPortOpen(false) && !msc.portOpen());
+    QVERIFY(msc.setPortOpen(false)); // closing a closed port is allowed
+    QVERIFY(!msc.output(out));
 }
 
-void tst_MeterLink::emptyMeter()
+// Nothing opens, nothing crashes, and only the refused permission is told, once.
+void tst_MeterLink::openingFails()
 {
-    Rig rig(5);
-    rig.reach(4, 0);
-    QCOMPARE(rig.host.log, QStringList{"import values count:0--FC020000CC"});
-    QCOMPARE(int(rig.link.linkstep), 5);
-    QCOMPARE(rig.host.messages, QStringList{"Not found Glucose database!"});
-    rig.link.tick();
-    QCOMPARE(rig.host.calls, QStringList({"clearLog", "range 1", "hide", "timer", "message", "end"}));
-    QCOMPARE(int(rig.link.linkstep), 0);
+    FarEnd meter;
+    const QString path = QString::fromLocal8Bit(meter.name);
+    QVERIFY(QFile::setPermissions(path, QFileDevice::Permissions()));
+    QTemporaryDir dir;
+    SerialPortControl msc;
+    msc.setPortTable(writeIni(dir, "[comm]\nport2=/dev/null\nport3=-1\nport4=/dev/" + QByteArray(1995, 'x') +
+                                       "\nport5=" + QByteArray(meter.name) +
+                                       "\nport6=/nonexistent/ttyQ6\nport7= /no such/ folder/tty \n"));
+    // The superuser may open any device: there the refusal is injected.
+    if (::geteuid() == 0)
+        msc.setAccessCheck([&path](const QString &device) { return device != path; });
+    QSignalSpy notices(&msc, &SerialPortControl::portNotice);
+    QSignalSpy refused(&msc, &SerialPortControl::permissionRefused);
+    for (int round = 0; round < 3; ++round) {
+        for (int port : {0, 2, 3, 4, 5, 6, 7, 17}) {
+            msc.setCommPort(port);
+            QVERIFY(!msc.setPortOpen(true) && !msc.portOpen());
+        }
+    }
+    QCOMPARE(refused.count(), 1);
+    QCOMPARE(refused[0][0].toString(), path);
+    QCOMPARE(notices.count(), 1);
+    const QString line = notices[0][0].toString();
+    QVERIFY2(line.contains(path) && line.contains(QLatin1String("permission denied")), qPrintable(line));
 }
 
-void tst_MeterLink::storeFailures_data()
-{
-    columns<StoreResetResult, int, int, QString>("reset", "failAppendAt", "stored", "mentions");
-    row("backup fails", StoreResetResult::BackupFailed, 0, 0, "TMPDATE.xml.back");
-    row("template fails", StoreResetResult::TemplateFailed, 0, 0, "datamb.xml");
-    row("first append fails", StoreResetResult::Ok, 1, 0, "reading 1 of 3");
-    row("last append fails", StoreResetResult::Ok, 3, 2, "reading 3 of 3");
-}
-
-void tst_MeterLink::storeFailures()
-{
-    const auto [reset, failAppendAt, stored, mentions] =
-        cells<StoreResetResult, int, int, QString>("reset", "failAppendAt", "stored", "mentions");
-    Rig rig(5);
-    rig.host.resetResult = reset;
-    rig.host.failAppendAt = failAppendAt;
-    rig.reach(4);
-    for (int i = 0; i < 3 && rig.link.linkstep == 4; ++i)
-        rig.deliver(Frames[i]);
-    QCOMPARE(rig.host.stored.size(), stored);
-    QCOMPARE(rig.host.messages.size(), 1);
-    QVERIFY(rig.host.messages[0].startsWith(QLatin1String("The readings could not be saved: ")));
-    QVERIFY2(rig.host.messages[0].contains(mentions), qPrintable(rig.host.messages[0]));
-    // Back to searching, with nothing claimed: no redraw of a finished upload, no end.
-    QCOMPARE(int(rig.link.linkstep), 0);
-    QVERIFY(!rig.host.calls.contains(QStringLiteral("draw")));
-    QCOMPARE(rig.host.calls.mid(rig.host.calls.size() - 3), QStringList({"hide", "timer", "message"}));
-    // Whatever the meter still sends is not stored.
-    rig.deliver(Frames[2]);
-    QCOMPARE(rig.host.stored.size(), stored);
-    for (int i = 0; i < 10; ++i)
-        rig.link.tick();
-    QVERIFY(!rig.host.calls.contains(QStringLiteral("end")));
-    QCOMPARE(rig.host.messages.size(), 1);
-}
-
-QTEST_APPLESS_MAIN(tst_MeterLink)
+QTEST_GUILESS_MAIN(tst_MeterLink)
 #include "tst_meterlink.moc"
