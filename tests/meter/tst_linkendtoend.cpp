@@ -94,7 +94,6 @@ struct Bench
                 w->setTimer1Enabled(false);
         });
     }
-    ~Bench() { stopSim(); }
     QComboBox *period() const { return w->findChild<QComboBox *>("Combo1"); }
     QString record() const { return dir.filePath(QStringLiteral("sent%1.txt").arg(uploads)); }
     int sent(const QString &command) const { return QString::fromLatin1(fileBytes(record())).count(command); }
@@ -129,14 +128,9 @@ struct Bench
             },
             60000);
         w->setTimer1Enabled(false);
-        stopSim();
+        sim.terminate(); // one still running when the test ends is killed by QProcess
+        sim.waitForFinished(10000);
         return settled;
-    }
-    void stopSim()
-    {
-        sim.terminate();
-        if (!sim.waitForFinished(10000))
-            sim.kill();
     }
 };
 
@@ -216,14 +210,14 @@ void tst_LinkEndToEnd::soak()
     qint64 rss[2] = {};
     for (int upload = 1; upload <= uploads; ++upload) {
         const int count = random.bounded(5);
-        const QDateTime first(QDate(2020 + random.bounded(6), 1 + random.bounded(12), 1 + random.bounded(28)),
-                              QTime(random.bounded(24), random.bounded(60)));
         QByteArray simFile;
-        const S lines = readings(random, count, first, simFile);
-        S steps = {"wake", "hello", "clock", "count"};
-        if (count > 0)
-            steps << QStringLiteral("record:%1").arg(random.bounded(1, count + 1));
-        const QString step = steps[random.bounded(int(steps.size()))];
+        const S lines =
+            readings(random, count,
+                     QDateTime(QDate(2020, 1, 1), QTime()).addSecs(60 * random.bounded(3000000)), simFile);
+        const QString step =
+            S{"wake", "hello", "clock", "count",
+              QStringLiteral("record:%1")
+                  .arg(random.bounded(qMax(count, 1)) + 1)}[random.bounded(count > 0 ? 5 : 4)];
         QByteArray garbage(1, char(random.bounded(0xBB))); // not FC or BB, which would start an answer
         for (int n = random.bounded(5); n > 0; --n)
             garbage += char(random.bounded(0x100));
