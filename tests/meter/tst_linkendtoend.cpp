@@ -5,7 +5,6 @@
 #include "mainwindow.h"
 #include "meterlink.h"
 #include "tempprogramdir.h"
-#include <QtTest>
 
 #include <QComboBox>
 #include <QDomDocument>
@@ -13,6 +12,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QtTest>
 
 namespace {
 
@@ -148,10 +148,6 @@ private slots:
 void tst_LinkEndToEnd::wholeUpload()
 {
     Bench bench("delay=50\ntimeout=10\n");
-    const QByteArray olderBackup =
-        "<?xml version=\"1.0\"?>\n<Data><xt><item>99,2023-6-1 7:0:00,mg/dL,-,-</item>"
-        "</xt></Data>\n";
-    bench.dir.writeFile("data/TMPDATE.xml.back", olderBackup);
     QRandomGenerator random(100);
     QByteArray simFile;
     const S lines = readings(random, 100, QDateTime(QDate(2025, 1, 1), QTime(6, 0)), simFile);
@@ -211,13 +207,10 @@ void tst_LinkEndToEnd::soak()
     for (int upload = 1; upload <= uploads; ++upload) {
         const int count = random.bounded(5);
         QByteArray simFile;
-        const S lines =
-            readings(random, count,
-                     QDateTime(QDate(2020, 1, 1), QTime()).addSecs(60 * random.bounded(3000000)), simFile);
-        const QString step =
-            S{"wake", "hello", "clock", "count",
-              QStringLiteral("record:%1")
-                  .arg(random.bounded(qMax(count, 1)) + 1)}[random.bounded(count > 0 ? 5 : 4)];
+        const QDateTime first = QDateTime(QDate(2020, 1, 1), QTime()).addSecs(60 * random.bounded(3000000));
+        const S lines = readings(random, count, first, simFile);
+        const QString record = QStringLiteral("record:%1").arg(random.bounded(qMax(count, 1)) + 1);
+        const QString step = S{"wake", "hello", "clock", "count", record}[random.bounded(count > 0 ? 5 : 4)];
         QByteArray garbage(1, char(random.bounded(0xBB))); // not FC or BB, which would start an answer
         for (int n = random.bounded(5); n > 0; --n)
             garbage += char(random.bounded(0x100));
@@ -248,12 +241,9 @@ void tst_LinkEndToEnd::soak()
                  qPrintable(detail));
         for (const QString &path : {bench.store, bench.backup}) // owner read and write only
             QVERIFY2(untouched || QFile::permissions(path) == QFile::Permissions(0x6600), qPrintable(what));
+        const QString status = QString::fromLatin1(fileBytes("/proc/self/status"));
         if (upload == 10 || upload == uploads)
-            rss[upload == uploads] = QString::fromLatin1(fileBytes("/proc/self/status"))
-                                         .section("VmRSS:", 1)
-                                         .section("kB", 0, 0)
-                                         .trimmed()
-                                         .toLongLong();
+            rss[upload == uploads] = status.section("VmRSS:", 1).section("kB", 0, 0).trimmed().toLongLong();
     }
     qInfo() << "soak: seed" << seed << "uploads" << uploads << outcomes
             << "resident kB after upload 10 and at the end" << rss[0] << rss[1];
