@@ -79,7 +79,6 @@ private slots:
         QCOMPARE(dir.readFile(QStringLiteral("readings.csv")), expected);
         QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("readings.csv*")}, QDir::Files).size(), 1);
     }
-
     void document_data()
     {
         columns<bool, bool, QString>("printer", "withTable", "pages");

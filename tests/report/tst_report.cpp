@@ -1,6 +1,5 @@
-// The report without its windows: what a run with given controls, settings and store entries
-// selects, charts, lists and writes as its average; the record dates it reads; the statistics;
-// and the trend chart that draws it.
+// The report without its windows: what a run selects, charts, lists and averages; the record
+// dates it reads; the statistics; and the trend chart that draws it.
 #include "datetext.h"
 #include "rows.h"
 #include "selection.h"
@@ -96,8 +95,7 @@ class tst_Report : public QObject
     }
 private slots:
     void cleanup() { m_chart.reset(); }
-    // Which readings a run charts, by period and time of day; a morning reading before each must
-    // not lend its time to one without a time part.
+    // Which readings a run charts; a morning reading first must not lend its time to the next.
     void selected_data()
     {
         columns<QString, QString, QString, int, QString, bool>("d1", "d2", "view", "timeview", "reading",
@@ -140,7 +138,6 @@ private slots:
         QCOMPARE(grid(out).split('|').contains("200"), selected);
         QCOMPARE(out.list.size(), 2); // listed either way
     }
-
     void valuesAndAverage_data()
     {
         columns<QString, QString, QString, QString>("unit", "stored", "charted", "caption");
@@ -170,9 +167,7 @@ private slots:
         QCOMPARE(grid(out), charted);
         QCOMPARE(out.averageCaption.value_or("<none>"), caption);
     }
-
-    // One stored reading as the values list shows it (value in mg/dl and mmol/l, date, Ctrl, TEMP)
-    // and as the chart labels it; with no readable date it counts as lying on the end date.
+    // One reading as listed (mg/dl, mmol/l, date, Ctrl, TEMP) and charted (label, value).
     // clang-format off
     void oneReading_data()
     {
@@ -207,9 +202,7 @@ private slots:
                  listed);
         QCOMPARE(grid(out, &ChartGridRow::label) + '|' + grid(out), charted);
     }
-
-    // How a run ends on the store, the date boxes and the meter's range: `reading` is the date
-    // of the one stored reading, none when empty.
+    // How a run ends on the store, the date boxes and the meter's range; no `reading`: none stored.
     void runEnds_data()
     {
         columns<StoreStatus, QString, QString, QString, QString, ReportEnd, bool>(
@@ -250,7 +243,6 @@ private slots:
             QCOMPARE(out.list.size(), lines.size());
         QCOMPARE(bool(out.averageCaption), end == ReportEnd::Drawn);
     }
-
     void storeNotInUploadOrder()
     {
         // Newest first, an old reading in between: every selected one is charted, in store order.
@@ -264,7 +256,6 @@ private slots:
                  "110|110|110|80|80|80");
         QCOMPARE(*out.averageCaption, QStringLiteral("Average Value : [120.0] mg/dl"));
     }
-
     // settings: DBMax MajorDivision MinorDivision NormalHigh NormalLow; scale: the chart's
     // yMaximum yMajorDivision yMinorDivision ("-": unset) and the limits in the unit.
     void settings_data()
@@ -295,7 +286,6 @@ private slots:
                      .join(' '),
                  scale);
     }
-
     // clang-format off
     void recordDate_data()
     {
@@ -317,7 +307,6 @@ private slots:
         const auto [dateText, date] = cells<QString, QDate>("dateText", "date");
         QCOMPARE(datetext::recordDate(dateText).value_or(QDate()), date);
     }
-
     // The figures a clinician reads, against tables worked out by hand: "key=value" for a
     // figure, "key:label" for its label, "tod=window|count|mean|in range" for the time of day.
     void statistics_data()
@@ -383,8 +372,7 @@ private slots:
         for (const QString &e : expected)
             QVERIFY2(shown.contains(e), qPrintable(e + QStringLiteral(" not in:\n") + shown.join('\n')));
     }
-    // The scale drawn, one point a reading in the middle of its category, the two limit lines
-    // across; readings of the same minute each keep their own label.
+    // Scale, points in the middle of their categories, limit lines, a label for every reading.
     void drawn_data()
     {
         columns<QString, int, double, int, int, int>("values", "period", "yMax", "major", "minor",
@@ -425,7 +413,6 @@ private slots:
         QCOMPARE(QList<double>({chart()->valueAxis()->max(), double(chart()->drawnYDivisions())}),
                  QList<double>({33, double(major)}));
     }
-
     // Labels are spaced by the widest of them as the font measures it, plus a 12 px gap.
     void labelsDoNotOverlap_data()
     {
@@ -462,9 +449,7 @@ private slots:
             QCOMPARE(chart()->labelAxis()->endValue(shown[i]), labelled[i] + 0.5);
         }
     }
-
-    // What is painted is bounded by the plot's width, not by the number of readings, also after
-    // the plot grows or shrinks; the scale is the true one.
+    // What is painted is bounded by the plot's width, also after a resize; the scale is the true one.
     void manyReadingsStayBounded_data()
     {
         columns<int, int>("rows", "period");
@@ -489,10 +474,8 @@ private slots:
             checkReduced(chart(), rows);
         }
     }
-
-    // The axis lays out a grid line per division at every change of its range or ticks: going
-    // from a few readings to very many (the two redraws at the end of an upload) must never pass
-    // through a state with one division per reading, not even for a moment.
+    // From a few readings to very many (the redraws at the end of an upload) the axis must never
+    // pass through a state with a grid line per reading, not even for a moment.
     void gridStaysBoundedBetweenDrawings()
     {
         QValueAxis *axis = chart()->divisionAxis();

@@ -141,7 +141,6 @@ private slots:
         QCOMPARE(fx.caption(), QStringLiteral("Average Value : [6.7] mmol/l"));
         QCOMPARE(fx.column(ValuesListModel::ValueColumn), QStringLiteral("110|130"));
     }
-
     void valuesWindow()
     {
         fx.open({{reading(110, 1, 9)}});
@@ -177,7 +176,6 @@ private slots:
         for (int c = 0; c < 6; ++c)
             QVERIFY2(std::abs(view->columnWidth(c) - widths[c]) <= 1.0, qPrintable(QString::number(c)));
     }
-
     // The list shows four readings; then the store changes to `now` (indices into them), by an
     // upload or another program, before the rows `ticked` (from 1) are ticked with real input
     // and `button` is clicked.
@@ -246,7 +244,6 @@ private slots:
         QVERIFY(fx.list()->checkedItems().isEmpty());
         QCOMPARE(fx.chart()->isVisible(), !kept.isEmpty());
     }
-
     void deleteOnUnreadableStoreSays()
     {
         fx.open({{reading(110, 1, 9), reading(120, 0, 9)}});
@@ -260,7 +257,6 @@ private slots:
         QCOMPARE(fx.dir().readFile("data/TMPDATE.xml"), broken);
         box->close();
     }
-
     void testButtonAndChartClick()
     {
         fx.open({{reading(110, 1, 9), reading(120, 0, 9)}});
@@ -280,7 +276,6 @@ private slots:
         QCOMPARE(d1->currentText(), d1Text);
         QCOMPARE(chart->values(), before);
     }
-
     // Opened by its button, it leaves out control tests (so its mean differs from the average
     // caption), and is redrawn with the report, in the new unit or with nothing.
     void statisticsFollowEveryRedraw()
@@ -311,7 +306,6 @@ private slots:
         QVERIFY(shown().contains("No blood readings in this selection: "));
         QCOMPARE(todCount(), QStringLiteral("0"));
     }
-
     // Save PDF as a person does it, the file dialog answered with typed keys: the link is held
     // from before the progress shows until the file is written.
     void pdfHoldsTheLinkWhileMade()
