@@ -104,7 +104,13 @@ private slots:
         // clang-format off
         row("first minute of the period", Tenth, Third, "ALL", 0, "2012-5-3 0:0:00", true);
         row("last minute before it", Tenth, Third, "ALL", 0, "2012-5-2 23:59:00", false);
-        row("padded date text", Tenth, Third, "ALL", 0, "2012-05-03 07:30:00", true);
+        // Record dates: one read is outside this period; one that cannot be read counts as the end date.
+        row("padded date", Tenth, Third, "ALL", 0, "2012-04-26 07:30:00", false);
+        row("blanks and tab around the date", Tenth, Third, "ALL", 0, "  \t2012-4-6\t9:0:00", false);
+        row("year 0 does not exist", Tenth, Third, "ALL", 0, "0-1-1 9:0:00", true);
+        row("no such day", Tenth, Third, "ALL", 0, "2012-2-30 9:0:00", true);
+        row("letter after the day", Tenth, Third, "ALL", 0, "2012-4-6x 9:0:00", true);
+        row("full-width digits", Tenth, Third, "ALL", 0, QStringLiteral("\uff12\uff10\uff11\uff12-4-6 9:0:00"), true);
         // Swapped boxes: only the distance counts, and the period ends at xt_d1.
         row("swapped: 7 days before xt_d1", Third, Tenth, "ALL", 0, "2012-4-26 9:0:00", true);
         row("swapped: 8 days before xt_d1", Third, Tenth, "ALL", 0, "2012-4-25 9:0:00", false);
@@ -281,24 +287,6 @@ private slots:
                               QString::number(selection::limitInUnit(s[4], mmol))})
                      .join(' '),
                  scale);
-    }
-    // clang-format off
-    void recordDate_data()
-    {
-        columns<QString, QDate>("dateText", "date"); // invalid date: not a date
-        row("as stored", "2012-5-6 9:5:00", QDate(2012, 5, 6));
-        row("padded", "2012-05-06 09:05:00", QDate(2012, 5, 6));
-        row("blanks before, tab after", "  \t2012-5-6\t9:5", QDate(2012, 5, 6));
-        row("year 0 does not exist", "0-1-1", QDate());
-        row("no such day", "2012-2-30", QDate());
-        row("letter after the day", "2012-5-6x", QDate());
-        row("full-width digits", QStringLiteral("\uff12\uff10\uff11\uff12-5-6"), QDate());
-    }
-    // clang-format on
-    void recordDate()
-    {
-        const auto [dateText, date] = cells<QString, QDate>("dateText", "date");
-        QCOMPARE(datetext::recordDate(dateText).value_or(QDate()), date);
     }
     // The figures a clinician reads, against tables worked out by hand: "key=value" for a
     // figure, "key:label" for its label, "tod=window|count|mean|in range" for the time of day.
