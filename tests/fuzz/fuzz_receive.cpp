@@ -8,8 +8,6 @@
 #include <QRegularExpression>
 #include <cstdint>
 
-const char *const FuzzTarget = "fuzz_receive";
-
 namespace {
 
 // Answers a meter gives, so that short inputs still reach the later steps.
@@ -68,22 +66,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             port.waiting += QByteArray::fromHex(Answers[next() % std::size(Answers)]);
             link.onComm();
             break;
-        case 4: {
-            // Any state, as if the link had got there some other way.
-            const uint8_t b = next();
-            link.linkstep = qint16(b % 6);
+        case 4: // any state, as if the link had got there some other way
+            link.linkstep = qint16(next() % 6);
             link.valuecount = next();
             link.waitleft = qint16(int8_t(next()));
             break;
-        }
         case 5: {
             const uint8_t b = next();
             port.failWrites = b & 1;
             port.event = (b & 2) ? LinkPort::ComEvReceive : int(b >> 2);
+            port.missing.remove(1);
             if (b & 0x80)
                 port.missing.insert(1);
-            else
-                port.missing.remove(1);
             break;
         }
         case 6:

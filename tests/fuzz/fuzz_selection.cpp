@@ -8,8 +8,6 @@
 #include <cmath>
 #include <cstdint>
 
-const char *const FuzzTarget = "fuzz_selection";
-
 namespace {
 
 void checkFinite(const QString &text)

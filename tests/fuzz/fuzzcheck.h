@@ -3,14 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-// Each fuzz target names itself, so that a crash file explains which target it broke.
-extern const char *const FuzzTarget;
-
-// Names the broken invariant before stopping.
-inline void check(bool ok, const char *what = "invariant")
+// Names the target and the broken invariant before stopping, so that a crash file explains itself.
+inline void check(bool ok, const char *what = "invariant", const char *target = __builtin_FILE())
 {
-    if (ok)
-        return;
-    std::fprintf(stderr, "%s: %s\n", FuzzTarget, what);
-    std::abort();
+    if (!ok)
+        std::fprintf(stderr, "%s: %s\n", target, what), std::abort();
 }
