@@ -1,4 +1,5 @@
 #include "rows.h"
+#include "tempprogramdir.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -9,13 +10,7 @@ class TestCommandLine : public QObject
     Q_OBJECT
 
     QTemporaryDir m_scratch;
-    static QByteArray readFile(const QString &path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-    // Without a display the xcb platform aborts the program: what needs no window must do
-    // without one.
+    // Without a display the xcb platform aborts the program: what needs no window does without.
     void start(QProcess &p, const QStringList &args, bool display = true) const
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -50,7 +45,7 @@ private slots:
         const QString said = exit ? p.readAllStandardError() : p.readAllStandardOutput();
         QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == exit && said.contains(says),
                  qPrintable(said));
-        QVERIFY(!QFileInfo::exists(m_scratch.filePath("XDG_DATA_HOME")));
+        QCOMPARE(QDir(m_scratch.path()).entryList({"XDG_*"}, QDir::AllEntries), QStringList());
     }
 
     // --program-dir on an empty folder fills it; a second start for it exits at once and brings
@@ -61,12 +56,13 @@ private slots:
         QVERIFY(QDir().mkpath(folder));
         QProcess first, second, third;
         const auto holds = [&](const QProcess &p) {
-            return readFile(lock).startsWith(QByteArray::number(p.processId()) + '\n');
+            return TempProgramDir::readPath(lock).startsWith(QByteArray::number(p.processId()) + '\n');
         };
         start(first, {"--program-dir", folder});
         QTRY_VERIFY_WITH_TIMEOUT(holds(first), 20000);
         for (const QString file : {"/cfg/sys.ini", "/cfg/datamb.xml"})
-            QCOMPARE(readFile(folder + file), readFile(QUILLON_SOURCE_DIR + file));
+            QCOMPARE(TempProgramDir::readPath(folder + file),
+                     TempProgramDir::readPath(QUILLON_SOURCE_DIR + file));
         QCOMPARE(QFileInfo(folder + "/data").permissions() & QFile::Permissions(0x7077),
                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         start(second, {"--program-dir", folder});

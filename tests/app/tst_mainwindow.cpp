@@ -78,8 +78,7 @@ private slots:
     void settingShapesTheStart()
     {
         auto [key, value, shown] = cells<QString, QString, QString>("key", "value", "shown");
-        MainWindow *w =
-            fx.start(key.isEmpty() ? QByteArray() : MainWindowFixture::installedIniWith(key, value));
+        MainWindow *w = fx.start(key.isEmpty() ? QByteArray() : fx.installedIniWith(key, value));
         QStringList texts{w->windowTitle(), w->logWindow()->windowTitle(), box("Combo1")->currentText()};
         for (const char *name : {"Label1", "com_info", "pjvalue", "Label3", "Label6", "Command1", "Command2",
                                  "Command3", "Command4", "sel_info"})
@@ -102,8 +101,7 @@ private slots:
         if (key == "delay") {
             // The timer pauses while the settings window is open, and comes back as it was.
             w->show();
-            SettingWindow *setting = openSettings();
-            QVERIFY(!ticking() && setting->close());
+            QVERIFY(openSettings() && !ticking() && w->settingWindow()->close());
             seen =
                 QString::number(fx.child<QTimer>("Timer1")->interval()) + (ticking() ? " ticking" : " still");
         }
@@ -112,8 +110,8 @@ private slots:
                  "ALL" + box("unit")->currentText());
     }
 
-    // A settings file that is there but cannot be read (a folder in its place is one that not
-    // even root reads) is never replaced by the start's writes or a pick; the log says so once.
+    // A settings file that cannot be read (a folder, which not even root reads) is never replaced
+    // by the start's writes or a pick; the log says so once.
     void unreadableSettingsAreLeftAlone()
     {
         TempProgramDir dir;
@@ -158,10 +156,8 @@ private slots:
                 QTest::mouseClick(fx.child<QPushButton>("permission_dismiss"), Qt::LeftButton);
             else if (name.contains(u'>') ? QFile::link(at + name.section(u'>', 1), path)
                                          : QFile(path).open(QIODevice::WriteOnly)) {
-                fx.dir().writeIni(fx.dir()
-                                      .readFile("cfg/sys.ini")
-                                      .replace("[comm]", "[comm]\nport" + QByteArray::number(++port) + '=' +
-                                                             path.toUtf8()));
+                const QByteArray key = "[comm]\nport" + QByteArray::number(++port) + '=' + path.toUtf8();
+                fx.dir().writeIni(fx.dir().readFile("cfg/sys.ini").replace("[comm]", key));
                 QTRY_COMPARE_WITH_TIMEOUT(fx.child<QListWidget>("loglist")->count(), port, 10000);
             }
         }
@@ -172,16 +168,13 @@ private slots:
                  qPrintable(text));
     }
 
-    // The settings window as loaded from the file; "Cancel" writes nothing, "Reset" shows the
-    // defaults but keeps the divisions, "Save" writes what the fields show, text as typed. The
-    // timer pauses while it is open. Closing the main window closes the other windows, the timer
-    // stopped.
+    // The settings window: "Cancel" writes nothing, "Reset" shows the defaults but keeps the
+    // divisions, "Save" writes the fields as typed. Closing the main window closes all, timer off.
     void settingsWindow()
     {
         shown("[setting]\nNormalLow=70\nNormalHigh=140\nDBMin=10\nDBMax=500\nMinorDivision=3\n"
               "[comm]\nusercommport=7\ndelay=100\nsettings=9600,n,8,1\n");
         const QByteArray before = fx.dir().readFile("cfg/sys.ini");
-        // Types the values into the fields, maybe resets, and leaves with the button given.
         const auto edit = [&](const QStringList &values, const char *button) {
             SettingWindow *w = openSettings();
             QStringList seen{w->windowTitle()};
@@ -218,7 +211,6 @@ private slots:
         QCOMPARE(saved(), QStringList(7, odd.left(1023)) << "9600,n,8,1");
         QVERIFY(fx.child<QWidget>("MSChart1")->isHidden());
         QPointer<SettingWindow> setting = openSettings();
-        QVERIFY(!ticking());
         QTest::mouseClick(fx.child<QPushButton>("Command3"), Qt::LeftButton);
         QPointer<ValuesWindow> values = fx.main()->valuesWindow(false);
         fx.main()->logWindow()->show();
@@ -266,15 +258,15 @@ private slots:
             cells<QString, QString, QString, QString, QString, QDateTime>("box", "typed", "keys", "leave",
                                                                           "shows", "start");
         shown();
-        fx.dir().writeFile("data/TMPDATE.xml", "<Data><xt><item>100," +
-                                                   today.toString("yyyy-M-d").toLatin1() +
-                                                   " 9:0:00,mg/dL,-,-</item></xt></Data>");
+        const QByteArray reading =
+            "<item>100," + today.toString("yyyy-M-d").toLatin1() + " 9:0:00,mg/dL,-,-</item>";
+        fx.dir().writeFile("data/TMPDATE.xml", "<Data><xt>" + reading + "</xt></Data>");
         const QByteArray ini = fx.dir().readFile("cfg/sys.ini");
         const QString d2 = box("xt_d2")->currentText();
         QComboBox *picked = box(name);
         typeInto(picked->lineEdit(), typed);
         QTest::keyClick(picked, Qt::Key_Return);
-        for (QChar key : keys)
+        for (QChar key : keys == "list" ? QString() : keys)
             QTest::keyClick(picked, key == u'U' ? Qt::Key_Up : Qt::Key_Down);
         if (keys == "list") {
             QTest::mouseClick(picked, Qt::LeftButton, {}, MainWindowFixture::arrowOf(picked));
@@ -301,10 +293,9 @@ private slots:
         QCOMPARE(boxDate("xt_d1"), today);
         QCOMPARE(boxDate("xt_d2"), start);
         QTest::mouseClick(fx.child<QPushButton>("Command1"), Qt::LeftButton);
+        const QString average = shows == "mmol/l" ? "5.6" : "100.0";
         if (name == "unit")
-            QCOMPARE(
-                fx.child<QLabel>("pjvalue")->text(),
-                QStringLiteral("Average Value : [%1] %2").arg(shows == "mmol/l" ? "5.6" : "100.0", shows));
+            QCOMPARE(fx.child<QLabel>("pjvalue")->text(), "Average Value : [" + average + "] " + shows);
     }
 
     // A calendar opens on its box's date, or today for a text that is no date. A second click on
@@ -329,7 +320,10 @@ private slots:
         QComboBox *dates = box(name), *other = box(name == "xt_d1" ? "xt_d2" : "xt_d1");
         if (!typed.isEmpty())
             dates->setEditText(typed);
-        const QStringList before{box("Combo1")->currentText(), dates->currentText(), other->currentText()};
+        const auto texts = [&] {
+            return QStringList{box("Combo1")->currentText(), dates->currentText(), other->currentText()};
+        };
+        const QStringList before = texts();
         auto *cal = fx.child<QCalendarWidget>(name == "xt_d1" ? "Calendar1" : "Calendar2");
         const QPoint arrow = MainWindowFixture::arrowOf(dates);
         cal->setSelectedDate(QDate(2001, 1, 1));
@@ -344,29 +338,27 @@ private slots:
         else
             QTest::mouseMove(fx.child<QWidget>("Frame1"), QPoint(5, 5));
         QVERIFY(cal->isHidden());
-        QCOMPARE((QStringList{box("Combo1")->currentText(), dates->currentText(), other->currentText()}),
-                 before);
+        QCOMPARE(texts(), before);
 
         QTest::mouseClick(dates, Qt::LeftButton, {}, arrow);
         auto *grid = cal->findChild<QTableView *>("qt_calendar_calendarview");
-        QWidget *turn = via.isEmpty() ? nullptr : cal->findChild<QWidget *>(via);
         QPoint from = dates->mapTo(w, arrow);
         const int month = cal->monthShown();
-        for (QWidget *target : {turn, grid->viewport()}) {
-            if (!target)
-                continue;
-            const QPoint at = target == turn
-                                  ? target->rect().center()
-                                  : grid->visualRect(grid->model()->index(cell.y(), cell.x())).center();
+        QList<QWidget *> way{grid->viewport()};
+        if (!via.isEmpty())
+            way.prepend(cal->findChild<QWidget *>(via));
+        for (QWidget *target : way) {
+            const bool day = target == grid->viewport();
+            const QPoint at = day ? grid->visualRect(grid->model()->index(cell.y(), cell.x())).center()
+                                  : target->rect().center();
             QVERIFY(MainWindowFixture::movePointerWhile(w, from, target->mapTo(w, at),
                                                         [&] { return cal->isVisible(); }));
             QTest::mouseClick(target, Qt::LeftButton, {}, at);
-            QVERIFY(target == turn ? cal->isVisible() && cal->monthShown() != month : cal->isHidden());
+            QVERIFY(day ? cal->isHidden() : cal->isVisible() && cal->monthShown() != month);
             from = target->mapTo(w, at);
         }
         for (int ticks = 0; ticks < 2; ++ticks, tick())
-            QCOMPARE((QStringList{box("Combo1")->currentText(), dates->currentText(), other->currentText()}),
-                     (QStringList{"User", datetext::dateToBoxText(cal->selectedDate()), before[2]}));
+            QCOMPARE(texts(), (QStringList{"User", datetext::dateToBoxText(cal->selectedDate()), before[2]}));
     }
 
     void viewPicks()
