@@ -1,0 +1,199 @@
+// Settings: numbers as text (exact ranges, halves), the INI file, and where a start keeps its files.
+
+#include "clsoperateini.h"
+#include "filesizelimit.h"
+#include "numbertext.h"
+#include "rows.h"
+#include "startlocations.h"
+
+#include <QTemporaryDir>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace numbertext;
+using B = QByteArray;
+using Q = QString;
+
+class TestConfig : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_root;
+    Q at(const Q &relative) const { return m_root->path() + QLatin1Char('/') + relative; }
+    void put(const Q &relative, const B &bytes) const // a null text means no file at all
+    {
+        QDir().mkpath(QFileInfo(at(relative)).path());
+        QFile file(at(relative));
+        QVERIFY(bytes.isNull() || (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()));
+    }
+    B bytes(const Q &path) const
+    {
+        QFile file(QFileInfo(path).isRelative() ? at(path) : path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : B();
+    }
+    clsOperateINI iniFile() const
+    {
+        clsOperateINI i;
+        i.setINIFileName(at("sys.ini"));
+        return i;
+    }
+
+private slots:
+    void init()
+    {
+        m_root = std::make_unique<QTemporaryDir>();
+        qputenv("HOME", at("home").toLocal8Bit());
+    }
+
+    // A text as each parser reads it: toInt16 (-1: refused), the leading number skipping blanks or not.
+    void parse_data()
+    {
+        columns<Q, int, double, double>("text", "int16", "skipping", "plain");
+        // clang-format off
+        row("blanks around", "  80 ", 80, 80.0, 80.0); row("half to even down", "12.5", 12, 12.5, 12.5);
+        row("half to even up", "13.5", 14, 13.5, 13.5); row("highest", "32767.4", 32767, 32767.4, 32767.4);
+        row("rounds out of range", "32767.5", -1, 32767.5, 32767.5); row("empty", "", -1, 0.0, 0.0); row("nan", "nan", -1, 0.0, 0.0);
+        row("number then letters", "600x", -1, 600.0, 600.0); row("blanks inside", "1 5 Day", -1, 15.0, 1.0);
+        row("second point stops", "1.2.3", -1, 1.2, 1.2); row("e without digits", "2e Day", -1, 2.0, 2.0);
+        row("too large is infinite, not a crash", "1e999 Day", -1, qInf(), qInf()); row("lowest", "-32768", -32768, -32768.0, -32768.0);
+        // clang-format on
+    }
+    void parse()
+    {
+        const auto [text, int16, skipping, plain] =
+            cells<Q, int, double, double>("text", "int16", "skipping", "plain");
+        QCOMPARE(int(toInt16(text).value_or(-1)), int16);
+        QCOMPARE(leadingNumberSkippingBlanks(text), skipping);
+        QCOMPARE(leadingNumber(text), plain);
+        QVERIFY(toInt32(QStringLiteral("2147483647")) && !toInt32(QStringLiteral("2147483648")));
+    }
+
+    void rounding_data()
+    {
+        columns<double, double, double, Q>("v", "even", "away", "text"); // text: oneDecimal
+        // clang-format off
+        row("4.5", 4.5, 4.0, 5.0, "4.5"); row("5.5", 5.5, 6.0, 6.0, "5.5"); row("-2.5", -2.5, -2.0, -3.0, "-2.5");
+        row("trailing zero kept", 90.0 / 18, 5.0, 5.0, "5.0"); row("too large to scale", 1.5e308, 1.5e308, 1.5e308, Q::number(1.5e308, 'f', 1));
+        row("5.65 as a sum, a hair below in binary, is a half", 5.6 + 0.05, 6.0, 6.0, "5.7");
+        row("negative decimal half away", -0.25, -0.0, -0.0, "-0.3"); row("no negative zero", -0.04, -0.0, -0.0, "0.0");
+        // clang-format on
+    }
+    void rounding()
+    {
+        const auto [v, even, away, text] = cells<double, double, double, Q>("v", "even", "away", "text");
+        QCOMPARE(roundHalfEven(v), even);
+        QCOMPARE(roundHalfAway(v), away);
+        QCOMPARE(oneDecimal(v), text);
+    }
+
+    // A read changes nothing; a write or delete touches only its line. An empty key deletes the section.
+    void ini_data()
+    {
+        columns<Q, B, Q, Q, Q, B>("op", "before", "section", "key", "value", "after");
+        const B base = "[comm]\ndelay=100\nsettings=9600,n,8,1\n[setting]\nunit=mg/dl\n";
+        const B head = "; my meter\n[comm]\ndelay=100 ; fast\nodd key=1\n";
+        const B user = head + "\n[setting]\nunit=mg/dl\nX=y\n";
+        const B twice = "[a]\nk=1\nk=2\n[b]\nx=0\n[A]\nk=3\n";
+        // clang-format off
+        row("no file, and none made", "read", B(), "comm", "delay", "", B());
+        row("comma value stays one text", "read", base, "comm", "settings", "9600,n,8,1", base);
+        row("section and key any case, not another section's", "read", base, "SETTING", "DELAY", "", base);
+        row("blanks around name and value", "read", B("[ comm ]\n  delay  =   250  \n"), "comm", "delay", "250  ", B("[ comm ]\n  delay  =   250  \n"));
+        row("trailing blank of a hand edit", "read", B("[setting]\nunit=mmol/l \r\n"), "setting", "unit", "mmol/l ", B("[setting]\nunit=mmol/l \r\n"));
+        row("first of two sections, not a comment", "read", B("[a]\n;k=0\nk=1\n[a]\nk=2\n"), "a", "K", "1", B("[a]\n;k=0\nk=1\n[a]\nk=2\n"));
+        row("byte order mark, no final line end", "read", B("\xEF\xBB\xBF[a]\nk=last"), "a", "k", "last", B("\xEF\xBB\xBF[a]\nk=last"));
+        row("value cut to 1023 characters", "read", B("[a]\nk=") + B(2000, 'x'), "a", "k", Q(1023, u'x'), B("[a]\nk=") + B(2000, 'x'));
+        row("write creates file, section and key", "write", B(), "setting", "unit", "mmol/l", B("[setting]\nunit=mmol/l\n"));
+        row("write in place, in the caller's case", "write", user, "SETTING", "Unit", "mmol/l", head + "\n[setting]\nUnit=mmol/l\nX=y\n");
+        row("new key before the blank line", "write", user, "comm", "timeout", "20", head + "timeout=20\n" + user.mid(head.size()));
+        row("windows line ends kept", "write", B("[a]\r\nk=1\r\n"), "a", "k", "2", B("[a]\r\nk=2\r\n"));
+        row("line break cannot plant a key", "write", B("[a]\nk=1\n"), "a", "k", "x\n[b]\nevil=1", B("[a]\nk=x [b] evil=1\n"));
+        row("delete the key in the first section", "delete", twice, "a", "K", "", B("[a]\n[b]\nx=0\n[A]\nk=3\n"));
+        row("delete a section named twice", "delete", twice, "a", "", "", B("[b]\nx=0\n"));
+        // clang-format on
+    }
+    void ini()
+    {
+        const auto [op, before, section, key, value, after] =
+            cells<Q, B, Q, Q, Q, B>("op", "before", "section", "key", "value", "after");
+        put("sys.ini", before);
+        const clsOperateINI earlier = iniFile(); // one that read before must see a change made by another
+        const Q old = earlier.GetIniKey(section, key);
+        if (op == "read")
+            QCOMPARE(old, value);
+        else if (op == "write")
+            QVERIFY(iniFile().WriteIniKey(section, key, value));
+        else
+            key.isEmpty() ? iniFile().DelIniSec(section) : iniFile().DelIniKey(section, key);
+        QCOMPARE(bytes("sys.ini"), after);
+        QCOMPARE(QFile::exists(at("sys.ini")), !after.isNull());
+        QCOMPARE(earlier.GetIniKey(section, key), iniFile().GetIniKey(section, key));
+    }
+
+    // A full disk, or a file "nobody" may not read (root reads through any bits), keeps the settings.
+    void iniThatCannotBeRewrittenIsKept()
+    {
+        const B before = "[setting]\nunit=mmol/l\nDBMax=400\n[main]\nlogview=1\n";
+        put("sys.ini", before);
+        std::optional<FileSizeLimit> full(64);
+        QVERIFY(!iniFile().WriteIniKey(QStringLiteral("setting"), QStringLiteral("unit"), Q(200, u'x')));
+        full.reset();
+        QVERIFY(QFile::setPermissions(at("sys.ini"), QFile::Permissions(0x2222))); // write-only, for all
+        QVERIFY(QFile::setPermissions(m_root->path(), QFile::Permissions(0x7777)));
+        const pid_t pid = fork();
+        if (pid == 0) {
+            const clsOperateINI i = iniFile();
+            _exit(setgid(65534) || setuid(65534) || i.readable() ||
+                  i.WriteIniKey("setting", "timesplit", "ALL") || i.DelIniSec("main"));
+        }
+        int status = -1;
+        QVERIFY(pid > 0 && waitpid(pid, &status, 0) == pid);
+        QVERIFY(QFile::setPermissions(at("sys.ini"), QFile::ReadOwner | QFile::WriteOwner));
+        QCOMPARE(status, 0);
+        QCOMPARE(bytes("sys.ini"), before);
+        QCOMPARE(QDir(m_root->path()).entryList(QDir::Files), QStringList{QStringLiteral("sys.ini")});
+    }
+
+    void startLocations_data()
+    {
+        columns<Q, Q, Q, Q, Q>("defaults", "xdg", "programDir", "ini", "store");
+        // clang-format off
+        row("build folder: portable", "usr/bin/cfg", "@/x", "", "usr/bin/cfg/sys.ini", "usr/bin/data/TMPDATE.xml");
+        row("installed, XDG unset", "usr/share/quillon", Q(), "", "home/.config/quillon/sys.ini", "home/.local/share/quillon/TMPDATE.xml");
+        row("installed, XDG relative: ignored", "usr/share/quillon", "x", "", "home/.config/quillon/sys.ini", "home/.local/share/quillon/TMPDATE.xml");
+        row("--program-dir, missing folders", "usr/share/quillon", "@/x", "@/p/q", "p/q/cfg/sys.ini", "p/q/data/TMPDATE.xml");
+        // clang-format on
+    }
+    // The first start copies the defaults, into folders the user's alone; later starts, and an
+    // upgrade, keep the user's settings; the installation is never written.
+    void startLocations()
+    {
+        const auto [defaults, xdg, programDir, ini, store] =
+            cells<Q, Q, Q, Q, Q>("defaults", "xdg", "programDir", "ini", "store");
+        put(defaults + "/sys.ini", "settings\n");
+        put(defaults + "/datamb.xml", "template\n");
+        for (const char *name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME"})
+            xdg.isNull() ? qunsetenv(name) : qputenv(name, Q(xdg).replace('@', m_root->path()).toLocal8Bit());
+        QVERIFY(QDir().mkpath(at("usr/bin")));
+        const Q exeDir = at("usr/bin"), programPath = Q(programDir).replace('@', m_root->path());
+        const auto where = startlocations::resolve(exeDir, programPath);
+        QCOMPARE(startlocations::prepare(where), QStringList());
+        QCOMPARE(where.mode == startlocations::Mode::Installed, ini.startsWith("home/"));
+        QCOMPARE(where.dir.iniPath() + " " + where.dir.storePath(), at(ini) + " " + at(store));
+        QCOMPARE(bytes(where.dir.iniPath()) + bytes(where.dir.templatePath()), B("settings\ntemplate\n"));
+        const QStringList existed = {m_root->path(), at("home"), at("p"), exeDir, at("usr/bin/cfg")};
+        for (Q dir : {where.dir.configDir(), where.dir.dataDir()}) {
+            for (; !existed.contains(dir); dir = QFileInfo(dir).path())
+                QCOMPARE((QFileInfo(dir).permissions() & QFile::Permissions(0x7077)).toInt(), 0x7000);
+        }
+        QCOMPARE(QDir(at(defaults)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 2);
+        put(ini, "the user's edits\n");
+        if (ini != defaults + "/sys.ini")
+            put(defaults + "/sys.ini", "upgraded settings\n");
+        QCOMPARE(startlocations::prepare(startlocations::resolve(exeDir, programPath)), QStringList());
+        QCOMPARE(bytes(ini), B("the user's edits\n"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestConfig)
+#include "tst_config.moc"
