@@ -125,12 +125,11 @@ private slots:
         QTest::mouseClick(unit->lineEdit(), Qt::LeftButton);
         QTest::keyClick(unit, Qt::Key_Down);
         QCOMPARE(unit->currentText(), QStringLiteral("mmol/l"));
-        QStringList told;
-        for (int i = 0; i < w.logWindow()->loglist->count(); ++i)
-            told << w.logWindow()->loglist->item(i)->text();
-        QCOMPARE(told.filter("could not be read"),
-                 QStringList("The settings in " + QDir::toNativeSeparators(ini) +
-                             " could not be read; they are left as they are and nothing is saved to them."));
+        const auto told = w.logWindow()->loglist->findItems("could not be read", Qt::MatchContains);
+        QCOMPARE(told.size(), 1);
+        QCOMPARE(told[0]->text(),
+                 "The settings in " + QDir::toNativeSeparators(ini) +
+                     " could not be read; they are left as they are and nothing is saved to them.");
         QVERIFY(w.logWindow()->isVisible() && QFileInfo::exists(ini + "/kept"));
     }
 
@@ -220,10 +219,8 @@ private slots:
         QVERIFY(!ticking() && !fx.main()->isTimer1Enabled());
     }
 
-    // The period and the unit box, typed over or picked with the arrow keys or in the drop-down
-    // list, then left with Tab or a click into the end date. Only a pick stores the unit; "Apply"
-    // draws in the unit shown. A period applies on the next tick; the date boxes show its dates,
-    // which read back in any regional format.
+    // Typed over or picked (keys, list), then left: only a pick stores the unit, "Apply" draws in
+    // the unit shown; a period applies on the next tick, its dates read back in any locale.
     void pickBoxes_data()
     {
         // keys: presses of Up and Down; "list" chooses the entry shown in the drop-down list
@@ -298,11 +295,8 @@ private slots:
             QCOMPARE(fx.child<QLabel>("pjvalue")->text(), "Average Value : [" + average + "] " + shows);
     }
 
-    // A calendar opens on its box's date, or today for a text that is no date. A second click on
-    // the arrow, a click on the window's surface or the pointer over the band hide it and change
-    // nothing. Reached again from the arrow with the pointer in small steps (maybe by a button
-    // that turns the month), a click on a day picks it: the period becomes "User", which the
-    // ticks leave alone.
+    // A calendar opens on its box's date (else today); hiding it changes nothing. Reached with the
+    // pointer in small steps, a click on a day picks it and makes the period "User" for good.
     void calendars_data()
     {
         // cell: column and row of the grid, past the week numbers and the day names
