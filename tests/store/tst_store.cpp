@@ -57,12 +57,8 @@ struct StoreFixture
 {
     QTemporaryDir tmp;
     ProgramDir dir{tmp.path()};
-    StoreFixture()
-    {
-        QDir(tmp.path()).mkpath(QStringLiteral("data"));
-        QDir(tmp.path()).mkpath(QStringLiteral("cfg"));
-        QFile::copy(kTemplate, dir.templatePath());
-    }
+    bool made = QDir().mkpath(dir.dataDir()) && QDir().mkpath(dir.configDir()) &&
+                QFile::copy(kTemplate, dir.templatePath());
     QString store() const { return dir.storePath(); }
     QString backup() const { return ProgramDir::backupPath(dir.storePath()); }
     QString templ() const { return dir.templatePath(); }
@@ -74,11 +70,9 @@ struct StoreFixture
         return ok;
     }
     QStringList texts() const { return ReadStoreItems(store()).texts; }
+    bool open() const { return QFile::setPermissions(store(), QFile::Permissions(0x6644)); }
     // Files in data/: no temporary file may be left beside the store and its backup.
-    int files() const
-    {
-        return QDir(dir.dataDir()).entryList(QDir::Files | QDir::Hidden | QDir::System).size();
-    }
+    int files() const { return QDir(dir.dataDir()).entryList(QDir::Files | QDir::Hidden).size(); }
 };
 } // namespace
 
@@ -103,17 +97,16 @@ private slots:
     {
         columns<QString, bool>("line", "stored");
         // clang-format off
-        row("parser's form", QStringLiteral("65535,2099-12-31 23:59:00,mg/dL,Ctrl,TEMP"), true);
         row("empty", QString(), true);
-        row("markup characters", QStringLiteral("<item>&amp;\"'</item>]]>"), true);
-        row("line ends and tab", QStringLiteral("a\r\nb\rc\n\td"), true);
-        row("edge blanks", QStringLiteral("  123,x  "), true);
-        row("non-ASCII", QStringLiteral("123,µ€,\U0001D11E"), true);
+        row("markup characters, non-ASCII", QStringLiteral("<item>&amp;\"'</item>]]>µ€\U0001D11E"), true);
+        row("line ends, tab, edge blanks", QStringLiteral("  a\r\nb\rc\n\td  "), true);
         row("control character", QStringLiteral("123,\x01"), false);
         row("lone surrogate", QString(QChar(0xD800)) + QStringLiteral("1"), false);
         row("blanks only", QStringLiteral(" \t "), false);
         // clang-format on
     }
+    // The append takes the quick path here (touching the store first would not); the delete makes
+    // private a store that was opened to all.
     void lines()
     {
         const auto [line, stored] = cells<QString, bool>("line", "stored");
@@ -125,8 +118,9 @@ private slots:
         if (!stored)
             return;
         QCOMPARE(fx.texts(), S({recordLine(7), line}));
+        QVERIFY(isPrivate(fx.store()) && fx.open());
         QVERIFY(DelXmlItemsAt(fx.store(), {{1, line}})); // the values window hands the text back
-        QCOMPARE(fx.texts(), S({recordLine(7)}));
+        QVERIFY(fx.texts() == S({recordLine(7)}) && isPrivate(fx.store()));
     }
 
     // Refused: saving there would change entries no edit touched (unparseable, text re-encoded).
@@ -164,20 +158,15 @@ private slots:
         QCOMPARE(items.texts, texts);
         if (edits != Editable) { // every edit fails, even one with nothing to do, and the bytes stay
             QVERIFY(!SaveXmlItem(recordLine(9), fx.store()));
-            if (edits == Damaged) {
-                QVERIFY(!DelXmlItem(fx.store(), {kMinute}) && !DelXmlItem(fx.store(), {}));
-                QVERIFY(!DelXmlItemsAt(fx.store(), {{0, QString()}}));
-            }
+            QVERIFY(edits == Refused || (!DelXmlItem(fx.store(), {kMinute}) && !DelXmlItem(fx.store(), {}) &&
+                                         !DelXmlItemsAt(fx.store(), {{0, QString()}})));
             QCOMPARE(fileBytes(fx.store()), xml);
             return;
         }
         // The values window counts positions in what the read gives, the delete in the DOM.
         for (int i = 0; i < texts.size(); ++i) {
-            QVERIFY(writeFileBytes(fx.store(), xml));
-            QVERIFY(DelXmlItemsAt(fx.store(), {{i, texts.at(i)}}));
-            S expected = texts;
-            expected.removeAt(i);
-            QCOMPARE(fx.texts(), expected);
+            QVERIFY(writeFileBytes(fx.store(), xml) && DelXmlItemsAt(fx.store(), {{i, texts.at(i)}}));
+            QCOMPARE(fx.texts(), texts.mid(0, i) + texts.mid(i + 1));
         }
     }
 
@@ -187,14 +176,12 @@ private slots:
         columns<S, Ints, Ints, Ints>("keys", "picks", "stale", "gone"); // positions in deletes()' readings
         // clang-format off
         row("no keys", S(), Ints(), Ints(), Ints());
-        row("one empty key", S({QString()}), Ints(), Ints(), Ints());
         row("date-time takes its whole minute, empty keys ignored", S({QString(), kMinute, QString()}), Ints(), Ints(), Ints({0, 2}));
         row("two keys", S({"2012-5-16 9:5:00", "19:5:00"}), Ints(), Ints(), Ints({1, 3}));
         row("plain substring", S({"9:5"}), Ints(), Ints(), Ints({0, 1, 2, 3}));
         row("case-sensitive", S({"MG/DL"}), Ints(), Ints(), Ints());
         row("star is no wildcard", S({"2012*9:5:00"}), Ints(), Ints(), Ints());
         row("star matches itself", S({"*"}), Ints(), Ints(), Ints({4}));
-        row("place", S(), Ints({1}), Ints(), Ints({1}));
         row("place of the second of two alike", S(), Ints({2}), Ints(), Ints({2}));
         row("both alike", S(), Ints({0, 2}), Ints(), Ints({0, 2}));
         row("same place twice", S(), Ints({4, 4}), Ints(), Ints({4}));
@@ -231,33 +218,6 @@ private slots:
             QCOMPARE(fileBytes(fx.store()), before);
     }
 
-    void savesArePrivate()
-    {
-        const auto open = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
-        StoreFixture fx;
-        QVERIFY(fx.fill({recordLine(1)}) && writeFileBytes(fx.backup(), "older backup"));
-        for (int edit = 0; edit < 3; ++edit) { // an append, a delete, the reset before an upload
-            QVERIFY(QFile::setPermissions(fx.store(), open) && QFile::setPermissions(fx.backup(), open));
-            QVERIFY(edit == 0   ? SaveXmlItem(recordLine(2), fx.store())
-                    : edit == 1 ? DelXmlItem(fx.store(), {QStringLiteral("2,")})
-                                : ResetStoreFromTemplate(fx.store(), fx.templ()) == StoreResetResult::Ok);
-            QVERIFY(isPrivate(fx.store()));
-        }
-        QVERIFY(isPrivate(fx.backup()));
-    }
-
-    void saveWithAFullDisk()
-    {
-        StoreFixture fx;
-        QVERIFY(fx.fill({recordLine(1), recordLine(2), recordLine(3)}));
-        const B before = fileBytes(fx.store());
-        std::optional<FileSizeLimit> full(16); // the test log too, when it is a file: lift before checking
-        const bool saved =
-            SaveXmlItem(recordLine(9), fx.store()) || DelXmlItemsAt(fx.store(), {{0, recordLine(1)}});
-        full.reset();
-        QVERIFY(!saved && fileBytes(fx.store()) == before && fx.files() == 1);
-    }
-
     void reset_data()
     {
         columns<QString, B, StoreResetResult>("how", "templ", "result");
@@ -290,13 +250,18 @@ private slots:
         if (how == "append-only" && !locked.emplace(fx.store()).on)
             QSKIP("needs chattr");
         const StoreResetResult got = ResetStoreFromTemplate(fx.store(), fx.templ());
+        // Nor does an append or a delete on the full disk harm the store (the test log too: lift first).
+        const bool saved = full && (SaveXmlItem(recordLine(9), fx.store()) ||
+                                    DelXmlItemsAt(fx.store(), {{0, recordLine(1)}}));
         full.reset();
+        QVERIFY(!saved);
         QCOMPARE(got, result);
         QCOMPARE(fileBytes(fx.store()), result == StoreResetResult::Ok ? templ : old);
         QCOMPARE(fileBytes(fx.backup()),
                  result == StoreResetResult::BackupFailed ? (how == "folder" ? B() : previous) : old);
         QCOMPARE(QFileInfo::exists(fx.backup()), how != "no store");
         QVERIFY(isPrivate(fx.store()));
+        QVERIFY(result == StoreResetResult::BackupFailed || how == "no store" || isPrivate(fx.backup()));
         QCOMPARE(fx.files(), QFileInfo(fx.backup()).isFile() ? 2 : 1);
     }
 
@@ -311,7 +276,6 @@ private slots:
         row("decoys before and after", B("<?xml version=\"1.0\"?>\n<!-- <xt/> --><Data><xs><xt/></xs><!-- </xt> --><xt/><xt><item>other</item></xt><after>&lt;/xt&gt;</after></Data><!-- tail -->\n"));
         row("DOCTYPE with entity", B("<!DOCTYPE Data [<!ENTITY e \"xyz\">]><Data><xt><item>1&e;2</item></xt></Data>"));
         row("BOM", B("\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?><Data><xt/></Data>"));
-        row("readings already there", B("<Data>\n<xt>\n<item>7,2012-5-6 9:5:00,mg/dL,-,-</item>\n</xt>\n</Data>\n"));
         // clang-format on
     }
     // The quick append splices its line into the bytes it wrote last instead of loading the store:
@@ -328,10 +292,8 @@ private slots:
         int spliced = 0;
         QList<B> quickBytes;
         for (const QString &line : lines) {
-            if (std::optional<SavedStore> saved = appendCache().take(quick.store())) {
-                appendCache().keep(std::move(*saved)); // it would splice, not load
-                ++spliced;
-            }
+            if (std::optional<SavedStore> saved = appendCache().take(quick.store()))
+                appendCache().keep(std::move(*saved)), ++spliced; // it would splice, not load
             QVERIFY(SaveXmlItem(line, quick.store()));
             quickBytes << fileBytes(quick.store());
         }
@@ -350,8 +312,7 @@ private slots:
     {
         StoreFixture fx;
         const B onDisk = "<Data>\n<xt>\n<item>1</item>\n</xt>\n</Data>\n";
-        QVERIFY(writeFileBytes(fx.store(), onDisk));
-        const std::optional<FileStamp> stamp = FileStamp::of(fx.store());
+        const auto stamp = writeFileBytes(fx.store(), onDisk) ? FileStamp::of(fx.store()) : std::nullopt;
         QVERIFY(stamp);
         for (const B &remembered : {onDisk, B(onDisk).replace("1", "2"), onDisk.chopped(1)}) {
             appendCache().keep({fx.store(), *stamp, remembered, remembered.indexOf("</xt>")});
@@ -367,12 +328,11 @@ private slots:
     {
         if (!QCoreApplication::arguments().contains(QTest::currentTestFunction()))
             QSKIP("runs alone, as tst_storekill");
-        constexpr int trials = 250;
         StoreFixture fx;
         QVERIFY(fx.fill({}));
         QRandomGenerator random(20120506);
         int killedWithReadings = 0;
-        for (int trial = 0; trial < trials; ++trial) {
+        for (int trial = 0; trial < 250; ++trial) {
             const int before = fx.texts().size();
             int appended[2]; // the child writes a byte after each append that returned
             QVERIFY(::pipe(appended) == 0);
@@ -400,7 +360,7 @@ private slots:
             if (after.texts.size() > 300) // keeps every trial quick
                 QVERIFY(fx.fill({}));
         }
-        QVERIFY(killedWithReadings > trials / 4); // the kills landed among the appends
+        QVERIFY(killedWithReadings > 250 / 4); // the kills landed among the appends
     }
 };
 
