@@ -1,120 +1,81 @@
 #include "rows.h"
+#include "tempprogramdir.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QtTest>
 
-namespace {
-
-const QString Exe = QStringLiteral(QUILLON_EXE);
-constexpr int WaitMs = 20000;
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-} // namespace
-
-// The built program itself, started as a user starts it.
+// The built program itself, started as a user starts it, its home and XDG folders in scratch.
 class TestCommandLine : public QObject
 {
     Q_OBJECT
 
     QTemporaryDir m_scratch;
-    QProcessEnvironment environment(bool display) const
+    // Without a display the xcb platform aborts the program: what needs no window does without.
+    void start(QProcess &p, const QStringList &args, bool display = true) const
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove(QStringLiteral("DISPLAY"));
-        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        // Without a display, the xcb platform aborts the program: what needs no window must
-        // get by without one.
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"),
-                   display ? QStringLiteral("offscreen") : QStringLiteral("xcb"));
-        env.insert(QStringLiteral("HOME"), m_scratch.filePath(QStringLiteral("home")));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_scratch.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), m_scratch.filePath(QStringLiteral("data")));
-        return env;
+        env.remove("DISPLAY"), env.remove("WAYLAND_DISPLAY");
+        env.insert("QT_QPA_PLATFORM", display ? "offscreen" : "xcb");
+        for (const char *name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"})
+            env.insert(name, m_scratch.filePath(name));
+        p.setProcessEnvironment(env);
+        p.start(QUILLON_EXE, args);
     }
 
 private slots:
     void answers_data()
     {
-        columns<QStringList, bool, int, QString, QString>("args", "display", "exit", "out", "err");
-        row("--help", QStringList{"--help"}, false, 0, "--program-dir <DIR>", "");
-        row("-h", QStringList{"-h"}, false, 0, "Usage:", "");
-        row("--version", QStringList{"--version"}, false, 0, "Quillon 2.0\n", "");
-        row("-v", QStringList{"-v"}, false, 0, "Quillon 2.0\n", "");
-        row("unknown option", QStringList{"--bogus"}, true, 1, "", "Unknown option 'bogus'.");
-        row("stray argument", QStringList{"x"}, true, 2, "", "unexpected argument \"x\"; see --help");
-        row("--program-dir without a folder", QStringList{"--program-dir"}, true, 1, "", "Missing value");
-        row("--program-dir empty", QStringList{"--program-dir="}, true, 2, "",
-            "--program-dir needs a folder");
-        row("--program-dir on a file", QStringList{"--program-dir", QUILLON_EXE}, true, 1, "",
-            "Could not create the folder");
+        columns<QString, int, QString>("arg", "exit", "says");
+        row("--help", "--help", 0, "--program-dir <DIR>");
+        row("-h", "-h", 0, "Usage:");
+        row("--version", "--version", 0, "Quillon 2.0\n");
+        row("-v", "-v", 0, "Quillon 2.0\n");
+        row("unknown option", "--bogus", 1, "Unknown option 'bogus'.");
+        row("stray argument", "x", 2, "quillon: unexpected argument \"x\"; see --help");
+        row("--program-dir empty", "--program-dir=", 2, "quillon: --program-dir needs a folder");
+        row("--program-dir on a file", "--program-dir=" QUILLON_EXE, 1, "Could not create the folder");
     }
+    // Help and the version answer on standard output, with no display; errors on standard error.
     void answers()
     {
-        auto [args, display, exit, out, err] =
-            cells<QStringList, bool, int, QString, QString>("args", "display", "exit", "out", "err");
+        auto [arg, exit, says] = cells<QString, int, QString>("arg", "exit", "says");
         QProcess p;
-        p.setProcessEnvironment(environment(display));
-        p.start(Exe, args);
-        QVERIFY(p.waitForFinished(WaitMs));
-        const QString stdOut = QString::fromLocal8Bit(p.readAllStandardOutput());
-        const QString stdErr = QString::fromLocal8Bit(p.readAllStandardError());
-        QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == exit, qPrintable(stdErr));
-        QVERIFY2(stdOut.contains(out), qPrintable(stdOut));
-        QVERIFY2(stdErr.contains(err), qPrintable(stdErr));
-        // Answering never leaves files behind.
-        QVERIFY(!QFileInfo::exists(m_scratch.filePath(QStringLiteral("config"))));
-        QVERIFY(!QFileInfo::exists(m_scratch.filePath(QStringLiteral("data"))));
+        start(p, {arg}, exit != 0);
+        QVERIFY(p.waitForFinished(20000));
+        const QString said = exit ? p.readAllStandardError() : p.readAllStandardOutput();
+        QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == exit && said.contains(says),
+                 qPrintable(said));
+        QCOMPARE(QDir(m_scratch.path()).entryList({"XDG_*"}, QDir::AllEntries), QStringList());
     }
 
     // --program-dir on an empty folder fills it; a second start for it exits at once and brings
     // the first forward; a copy that crashed leaves a lock the next start takes over.
     void oneCopyPerFolder()
     {
-        const QString folder = m_scratch.filePath(QStringLiteral("portable"));
+        const QString folder = m_scratch.filePath("portable"), lock = folder + "/data/quillon.lock";
         QVERIFY(QDir().mkpath(folder));
-        const QString lock = folder + QStringLiteral("/data/quillon.lock");
-        const QStringList args{QStringLiteral("--program-dir"), folder};
-        const auto holds = [&lock](const QProcess &p) {
-            return readFile(lock).startsWith(QByteArray::number(p.processId()) + '\n');
+        QProcess first, second, third;
+        const auto holds = [&](const QProcess &p) {
+            return TempProgramDir::readPath(lock).startsWith(QByteArray::number(p.processId()) + '\n');
         };
-
-        QProcess first;
-        first.setProcessEnvironment(environment(true));
-        first.start(Exe, args);
-        QTRY_VERIFY_WITH_TIMEOUT(holds(first), WaitMs);
-        QCOMPARE(readFile(folder + QStringLiteral("/cfg/sys.ini")),
-                 readFile(QUILLON_SOURCE_DIR "/cfg/sys.ini"));
-        QCOMPARE(readFile(folder + QStringLiteral("/cfg/datamb.xml")),
-                 readFile(QUILLON_SOURCE_DIR "/cfg/datamb.xml"));
-        QCOMPARE(QFileInfo(folder + QStringLiteral("/data")).permissions() & QFile::Permissions(0x7077),
+        start(first, {"--program-dir", folder});
+        QTRY_VERIFY_WITH_TIMEOUT(holds(first), 20000);
+        for (const QString file : {"/cfg/sys.ini", "/cfg/datamb.xml"})
+            QCOMPARE(TempProgramDir::readPath(folder + file),
+                     TempProgramDir::readPath(QUILLON_SOURCE_DIR + file));
+        QCOMPARE(QFileInfo(folder + "/data").permissions() & QFile::Permissions(0x7077),
                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-
-        QProcess second;
-        second.setProcessEnvironment(environment(true));
-        second.start(Exe, args);
-        QVERIFY(second.waitForFinished(WaitMs));
-        const QString said = QString::fromLocal8Bit(second.readAllStandardError());
-        QVERIFY2(second.exitCode() == 0 && said.contains(QLatin1String("its window was brought forward")),
-                 qPrintable(said));
+        start(second, {"--program-dir", folder});
+        QVERIFY(second.waitForFinished(20000));
+        const QString said = second.readAllStandardError();
+        QVERIFY2(second.exitCode() == 0 && said.contains("its window was brought forward"), qPrintable(said));
         QCOMPARE(first.state(), QProcess::Running);
-
         first.kill();
-        QVERIFY(first.waitForFinished(WaitMs));
-        QVERIFY(QFileInfo::exists(lock));
-        QProcess third;
-        third.setProcessEnvironment(environment(true));
-        third.start(Exe, args);
-        QTRY_VERIFY_WITH_TIMEOUT(holds(third), WaitMs);
-        QCOMPARE(third.state(), QProcess::Running);
+        QVERIFY(first.waitForFinished(20000) && QFileInfo::exists(lock));
+        start(third, {"--program-dir", folder});
+        QTRY_VERIFY_WITH_TIMEOUT(holds(third), 20000);
         third.kill();
-        QVERIFY(third.waitForFinished(WaitMs));
-        QVERIFY(!QFileInfo::exists(m_scratch.filePath(QStringLiteral("config"))));
+        QVERIFY(third.waitForFinished(20000) && !QFileInfo::exists(m_scratch.filePath("XDG_CONFIG_HOME")));
     }
 };
 

@@ -5,49 +5,48 @@
 #include "tempprogramdir.h"
 
 #include <QComboBox>
+#include <QRegularExpression>
 #include <QStyleOptionComboBox>
 #include <QtTest>
 #include <memory>
-#include <optional>
 
 // The real main window started on a throw-away program directory, and what tests look at.
 class MainWindowFixture
 {
+    std::unique_ptr<TempProgramDir> m_dir;
+    std::unique_ptr<MainWindow> m_main;
+
 public:
     // A null ini starts with no settings file at all.
     MainWindow *start(const QByteArray &ini = TempProgramDir::installedIni())
     {
-        m_main.reset();
+        reset();
         m_dir = std::make_unique<TempProgramDir>();
-        if (ini.isNull())
-            QFile::remove(m_dir->iniPath());
-        else
-            m_dir->writeIni(ini);
+        ini.isNull() ? void(QFile::remove(m_dir->iniPath())) : m_dir->writeIni(ini);
         m_main = std::make_unique<MainWindow>(ProgramDir(m_dir->path()));
         m_main->Form_Load();
         return m_main.get();
     }
-    void reset()
-    {
-        m_main.reset();
-        m_dir.reset();
-    }
-
+    void reset() { m_main.reset(), m_dir.reset(); }
     MainWindow *main() const { return m_main.get(); }
     TempProgramDir &dir() const { return *m_dir; }
-
     template <typename T> T *child(const char *name) const
     {
-        T *w = m_main->findChild<T *>(QLatin1String(name));
-        if (!w)
-            qFatal("no control %s", name);
-        return w;
+        if (T *w = m_main->findChild<T *>(QLatin1String(name)))
+            return w;
+        qFatal("no control %s", name);
     }
     QString iniValue(const char *section, const char *key) const
     {
         clsOperateINI ini;
         ini.setINIFileName(m_dir->iniPath());
-        return ini.GetIniKey(QLatin1String(section), QLatin1String(key));
+        return ini.GetIniKey(section, key);
+    }
+    // The installed settings with the value of one key replaced.
+    static QByteArray installedIniWith(const QString &key, const QString &value)
+    {
+        const QRegularExpression line("(^|\\n)" + key + "=[^\\n]*");
+        return QString(TempProgramDir::installedIni()).replace(line, "\\1" + key + '=' + value).toUtf8();
     }
 
     // Where a person clicks to open a combo box's drop-down: the middle of its arrow.
@@ -56,41 +55,18 @@ public:
         QStyleOptionComboBox option;
         option.initFrom(box);
         option.editable = box->isEditable();
-        option.subControls = QStyle::SC_All;
-        return box->style()
-            ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, box)
-            .center();
+        const QStyle *style = box->style();
+        return style->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, box).center();
     }
-    // Moves the pointer over `window` from `from` to `to` in a straight line, in steps of at most
-    // 3 pixels, as a hand does, while `holds()` is true; gives the point where it stopped being.
+    // Moves the pointer over `window` from `from` to `to` in steps of at most 3 pixels, as a hand
+    // does; gives whether `holds()` stayed true all the way.
     template <typename Holds>
-    static std::optional<QPoint> movePointerWhile(QWidget *window, QPoint from, QPoint to, Holds holds)
+    static bool movePointerWhile(QWidget *window, QPoint from, QPoint to, Holds holds)
     {
         const QPoint d = to - from;
         const int steps = std::max(std::abs(d.x()), std::abs(d.y())) / 3 + 1;
-        for (int i = 1; i <= steps; ++i) {
-            const QPoint at = from + d * i / steps;
-            QTest::mouseMove(window, at);
-            if (!holds())
-                return at;
-        }
-        return std::nullopt;
+        for (int i = 1; i <= steps && holds(); ++i)
+            QTest::mouseMove(window, from + d * i / steps);
+        return holds();
     }
-
-    // The installed settings with one key replaced, or removed for a null value.
-    static QByteArray installedIniWith(const QString &section, const QString &key, const QString &value)
-    {
-        TempProgramDir scratch;
-        clsOperateINI ini;
-        ini.setINIFileName(scratch.iniPath());
-        if (value.isNull())
-            ini.DelIniKey(section, key);
-        else
-            ini.WriteIniKey(section, key, value);
-        return scratch.readFile(QStringLiteral("cfg/sys.ini"));
-    }
-
-private:
-    std::unique_ptr<TempProgramDir> m_dir;
-    std::unique_ptr<MainWindow> m_main;
 };

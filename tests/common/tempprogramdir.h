@@ -9,42 +9,33 @@
 // and data/. Tests run the real program code against it.
 class TempProgramDir
 {
+    QTemporaryDir m_dir;
+
 public:
     TempProgramDir()
     {
-        QDir root(m_dir.path());
-        root.mkpath(QStringLiteral("cfg"));
-        root.mkpath(QStringLiteral("data"));
-        QFile::copy(QStringLiteral(QUILLON_SOURCE_DIR "/cfg/datamb.xml"), filePath("cfg/datamb.xml"));
+        for (const char *folder : {"cfg", "data"})
+            QDir(path()).mkpath(folder);
+        writeFile("cfg/datamb.xml", readPath(QUILLON_SOURCE_DIR "/cfg/datamb.xml"));
         writeIni(installedIni());
     }
-
     QString path() const { return m_dir.path(); }
-    QString filePath(const QString &relative) const { return m_dir.path() + QLatin1Char('/') + relative; }
-    QString iniPath() const { return filePath(QStringLiteral("cfg/sys.ini")); }
-    QString storePath() const { return filePath(QStringLiteral("data/TMPDATE.xml")); }
+    QString filePath(const QString &relative) const { return m_dir.filePath(relative); }
+    QString iniPath() const { return filePath("cfg/sys.ini"); }
+    QString storePath() const { return filePath("data/TMPDATE.xml"); }
 
-    static QByteArray installedIni()
-    {
-        QFile file(QStringLiteral(QUILLON_SOURCE_DIR "/cfg/sys.ini"));
-        file.open(QIODevice::ReadOnly);
-        return file.readAll();
-    }
-    void writeIni(const QByteArray &text) const { writeFile(QStringLiteral("cfg/sys.ini"), text); }
+    static QByteArray installedIni() { return readPath(QUILLON_SOURCE_DIR "/cfg/sys.ini"); }
+    void writeIni(const QByteArray &text) const { writeFile("cfg/sys.ini", text); }
     void writeFile(const QString &relative, const QByteArray &bytes) const
     {
         QFile file(filePath(relative));
-        file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        file.write(bytes);
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            file.write(bytes);
     }
-    QByteArray readFile(const QString &relative) const
+    QByteArray readFile(const QString &relative) const { return readPath(filePath(relative)); }
+    static QByteArray readPath(const QString &path)
     {
-        QFile file(filePath(relative));
-        if (!file.open(QIODevice::ReadOnly))
-            return QByteArray();
-        return file.readAll();
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
-
-private:
-    QTemporaryDir m_dir;
 };
