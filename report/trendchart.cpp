@@ -1,5 +1,7 @@
 #include "trendchart.h"
 
+#include "readingslayer.h"
+
 #include <QFontMetricsF>
 #include <QGraphicsLayout>
 #include <QLocale>
@@ -243,8 +245,17 @@ TrendChart::TrendChart(QWidget *parent) : QChartView(parent)
     m_readings->setName(tr("Glucose"));
     m_highLine->setName(tr("Normal high"));
     m_lowLine->setName(tr("Normal low"));
-    for (QLineSeries *s : {m_readings, m_highLine, m_lowLine})
-        c->addSeries(s);
+    // The series' item appears when the series is added; the readings' layer goes inside it, so
+    // that the limit lines are still painted over the readings.
+    const QList<QGraphicsItem *> before = c->childItems();
+    c->addSeries(m_readings);
+    QList<QGraphicsItem *> added = c->childItems();
+    added.removeIf([&](QGraphicsItem *item) { return before.contains(item); });
+    if (added.size() == 1)
+        m_layer = new ReadingsLayer(added.first());
+    m_throughSeries = !m_layer;
+    c->addSeries(m_highLine);
+    c->addSeries(m_lowLine);
 
     m_labelAxis = new QCategoryAxis(this);
     m_labelAxis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
@@ -270,6 +281,8 @@ TrendChart::TrendChart(QWidget *parent) : QChartView(parent)
 
     // Labels are thinned to the room the plot has, which is known only once it is laid out.
     connect(c, &QChart::plotAreaChanged, this, &TrendChart::onPlotAreaChanged, Qt::QueuedConnection);
+    // The line must move with the plot at once, as the series' own item does.
+    connect(c, &QChart::plotAreaChanged, this, &TrendChart::updateLayerPlot);
 }
 
 void TrendChart::draw(const ChartGrid &grid, qint32 selectedCount, qint32 periodCount,
@@ -278,12 +291,14 @@ void TrendChart::draw(const ChartGrid &grid, qint32 selectedCount, qint32 period
     setVisible(true);
     // The old line goes first: each setting below makes the series lay out its outline again,
     // which is cheap only while it holds no points. The new points come last, once.
-    m_readings->replace(QList<QPointF>());
+    setReadingPoints(QList<QPointF>());
 
     QPen pen = m_readings->pen();
     pen.setWidth(ReadingsPenWidth);
     pen.setStyle(Qt::SolidLine);
     m_readings->setPen(pen);
+    if (m_layer)
+        m_layer->setPen(m_readings->pen());
     m_readings->setName(tr("Glucose (%1)").arg(unitText));
 
     m_drawn = true;
@@ -307,15 +322,14 @@ void TrendChart::draw(const ChartGrid &grid, qint32 selectedCount, qint32 period
     // Each series gets its points at once: appending one by one rebuilds the path every time.
     m_highLine->replace({QPointF(0, m_high), QPointF(m_xMaximum, m_high)});
     m_lowLine->replace({QPointF(0, m_low), QPointF(m_xMaximum, m_low)});
-    m_readings->setMarkerSize(MarkerSize);
-    m_readings->setPointsVisible(true);
+    setMarkers(true);
 
     m_widestLabel = widestLabel(QFontMetricsF(m_labelAxis->labelsFont()), m_labels);
 
     m_laidOutFor = QSizeF(plotWidth(), plotHeight());
     applyAxes();
     m_columns = plotColumns();
-    m_readings->replace(readingPoints(m_values, m_columns));
+    setReadingPoints(readingPoints(m_values, m_columns));
     m_labelledWidth = -1;
     relabel();
     layOutNow();
@@ -344,12 +358,50 @@ void TrendChart::applyScale(const ChartScale &scale)
 void TrendChart::testButton()
 {
     m_firstSelected = true;
-    m_readings->setPointsVisible(true);
+    setMarkers(true);
 }
 
 bool TrendChart::markersShown() const
 {
     return m_readings->pointsVisible();
+}
+
+QList<QPointF> TrendChart::paintedPoints() const
+{
+    return m_throughSeries ? m_readings->points() : m_layer->points();
+}
+
+void TrendChart::setReadingPoints(const QList<QPointF> &points)
+{
+    if (m_throughSeries)
+        m_readings->replace(points);
+    else
+        m_layer->setPoints(points);
+}
+
+void TrendChart::setMarkers(bool shown)
+{
+    m_readings->setMarkerSize(MarkerSize);
+    m_readings->setPointsVisible(shown);
+    if (m_layer)
+        m_layer->setMarkers(shown, MarkerSize);
+}
+
+void TrendChart::paintReadingsThroughSeries(bool on)
+{
+    if (!m_layer || on == m_throughSeries)
+        return;
+    const QList<QPointF> points = paintedPoints();
+    m_throughSeries = on;
+    m_layer->setVisible(!on);
+    m_layer->setPoints(on ? QList<QPointF>() : points);
+    m_readings->replace(on ? points : QList<QPointF>());
+}
+
+void TrendChart::updateLayerPlot()
+{
+    if (m_layer)
+        m_layer->setPlot(chart()->plotArea(), m_axisX->min(), m_axisX->max(), m_axisY->min(), m_axisY->max());
 }
 
 void TrendChart::applyAxes()
@@ -364,6 +416,7 @@ void TrendChart::applyAxes()
     const double interval = m_axisY->tickType() == QValueAxis::TicksFixed ? m_yMaximum / m_yMajorDivision
                                                                           : m_axisY->tickInterval();
     m_axisY->setLabelFormat(labelFormat(interval));
+    updateLayerPlot();
 }
 
 void TrendChart::layOutNow()
@@ -399,7 +452,7 @@ bool TrendChart::refit()
         const bool reduced = m_values.size() > PointsPerColumn * std::min(columns, m_columns);
         m_columns = columns;
         if (reduced)
-            m_readings->replace(readingPoints(m_values, m_columns));
+            setReadingPoints(readingPoints(m_values, m_columns));
     }
     applyAxes();
     relabel();

@@ -10,6 +10,7 @@
 class QCategoryAxis;
 class QLineSeries;
 class QValueAxis;
+class ReadingsLayer;
 
 // The trend chart: the readings and the two normal-range limits as lines. The scale of the
 // last drawing is kept as numbers besides the rendered axes, so it can be read back exactly.
@@ -47,7 +48,11 @@ public:
     bool firstSeriesSelected() const { return m_firstSelected; }
 
     // What is actually painted, which stays bounded however many readings there are.
+    QList<QPointF> paintedPoints() const;
+    // The readings' series names them in the legend; the chart paints their line itself, exactly
+    // as the series would. Painting through the series instead is there to compare the two.
     QLineSeries *readingsSeries() const { return m_readings; }
+    void paintReadingsThroughSeries(bool on);
     QLineSeries *highSeries() const { return m_highLine; }
     QLineSeries *lowSeries() const { return m_lowLine; }
     QValueAxis *valueAxis() const { return m_axisY; }
@@ -74,6 +79,9 @@ private:
     // they already fit it.
     bool refit();
     void relabel();
+    void setReadingPoints(const QList<QPointF> &points);
+    void setMarkers(bool shown);
+    void updateLayerPlot();
     double plotWidth() const;
     // The plot's pixel columns, which bound the points the readings' line is drawn with.
     qint64 plotColumns() const;
@@ -85,6 +93,9 @@ private:
     QValueAxis *m_axisX;
     QValueAxis *m_axisY;
     QCategoryAxis *m_labelAxis;
+    // Null when the series' item could not be found, and the series paints the line.
+    ReadingsLayer *m_layer = nullptr;
+    bool m_throughSeries = false;
 
     QStringList m_labels;
     QVector<double> m_values;

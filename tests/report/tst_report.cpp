@@ -50,7 +50,7 @@ ChartGrid makeGrid(int rows, int widestAt = -1)
 void checkReduced(TrendChart *chart, int rows)
 {
     const int columns = int(std::ceil(chart->chart()->plotArea().width()));
-    const QList<QPointF> points = chart->readingsSeries()->points();
+    const QList<QPointF> points = chart->paintedPoints();
     QVERIFY(points.size() <= 2 * columns && points.size() >= std::min(rows, columns));
     const auto [low, high] =
         std::minmax_element(points.begin(), points.end(), [](QPointF a, QPointF b) { return a.y() < b.y(); });
@@ -58,6 +58,19 @@ void checkReduced(TrendChart *chart, int rows)
     QCOMPARE(points.first().x(), 0.5);
     QVERIFY(points.last().x() >= rows - double(rows) / columns - 1); // within the last column
     QCOMPARE(chart->pointCount(), rows);
+}
+
+// The chart paints the readings' line and markers itself; the picture must be the series' own, to
+// the pixel, also where the paint is shared between cores.
+void checkPaintedAsSeries(TrendChart *chart)
+{
+    QCOMPARE(chart->readingsSeries()->count(), 0);
+    const QImage own = chart->grab().toImage();
+    chart->paintReadingsThroughSeries(true);
+    QCOMPARE(chart->readingsSeries()->count(), chart->paintedPoints().size());
+    const QImage series = chart->grab().toImage();
+    chart->paintReadingsThroughSeries(false);
+    QVERIFY(own == series);
 }
 
 } // namespace
@@ -335,7 +348,8 @@ private slots:
         }
         const double n = grid.size();
         draw(grid, period, ChartScale{yMax, major, minor});
-        QCOMPARE(chart()->readingsSeries()->points(), points);
+        QCOMPARE(chart()->paintedPoints(), points);
+        checkPaintedAsSeries(chart());
         QCOMPARE(chart()->highSeries()->points(), QList<QPointF>({{0, 110}, {n, 110}}));
         QCOMPARE(chart()->lowSeries()->points(), QList<QPointF>({{0, 80}, {n, 80}}));
         QCOMPARE(chart()->labelAxis()->categoriesLabels().size(), grid.size());
@@ -374,11 +388,13 @@ private slots:
         for (int i = 1; i < at.size(); ++i)
             QVERIFY((at[i] - at[i - 1]) * plotWidth / rows >= widest);
         checkReduced(chart(), rows);
+        checkPaintedAsSeries(chart());
         for (const int width : {500, 1400}) {
             chart()->resize(width, 480);
             QTRY_VERIFY(chart()->chart()->plotArea().width() != plotWidth);
             QCoreApplication::processEvents();
             checkReduced(chart(), rows);
+            checkPaintedAsSeries(chart());
         }
     }
     // From few readings to very many (an upload's redraws), never a grid line per reading, even briefly.
