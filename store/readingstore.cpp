@@ -57,11 +57,50 @@ bool writeAtomically(const QString &path, const QByteArray &bytes)
 #endif
 }
 
+// The layout the program writes a store in, read without the general XML reader: the template's
+// declaration, one item to a line, printable ASCII between the tags. Nothing when the bytes are
+// anything else, down to a blank item or a character a reader would resolve (an entity), or
+// refuse ("]]>"); those go to the XML reader.
+std::optional<QStringList> readProgramLayout(QByteArrayView bytes)
+{
+    constexpr QByteArrayView Head("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Data>\n<xt>\n");
+    constexpr QByteArrayView Tail("</xt>\n</Data>\n");
+    constexpr QByteArrayView Open("<item>");
+    constexpr QByteArrayView Close("</item>\n");
+    if (!bytes.startsWith(Head) || !bytes.endsWith(Tail) || bytes.size() < Head.size() + Tail.size())
+        return std::nullopt;
+    QByteArrayView rest = bytes.sliced(Head.size(), bytes.size() - Head.size() - Tail.size());
+    QStringList texts;
+    while (!rest.isEmpty()) {
+        if (!rest.startsWith(Open))
+            return std::nullopt;
+        rest = rest.sliced(Open.size());
+        qsizetype length = 0;
+        bool blank = true;
+        for (; length < rest.size() && rest.at(length) != '<'; ++length) {
+            const char c = rest.at(length);
+            if (c < 0x20 || c > 0x7e || c == '&' || c == '>')
+                return std::nullopt;
+            blank = blank && c == ' ';
+        }
+        if (length > 0 && blank)
+            return std::nullopt;
+        const QByteArrayView text = rest.first(length);
+        rest = rest.sliced(length);
+        if (!rest.startsWith(Close))
+            return std::nullopt;
+        rest = rest.sliced(Close.size());
+        texts.append(QString::fromLatin1(text));
+    }
+    return texts;
+}
+
 // The entries of a store's bytes, by the one rule every operation counts them by; nothing when
 // the bytes are no store.
 std::optional<QStringList> readEntries(const QByteArray &bytes)
 {
-
+    if (std::optional<QStringList> texts = readProgramLayout(bytes))
+        return texts;
     // The same reader that QDomDocument parses with, and the same rules for which text becomes a
     // node, so positions here are positions in the DOM's childNodes of xt.
     QXmlStreamReader reader(bytes);

@@ -139,6 +139,12 @@ private slots:
         row("PI inside an item", B("<Data><xt><item>a<?pi d?>b</item></xt></Data>"), Refused, S({"ab"}));
         row("control character in a PI", B("<Data><xt><?pi\x19" "d?></xt></Data>"), Refused, S({""}));
         row("declared ISO-8859-1", B("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<Data><xt><item>\xe9</item></xt></Data>"), Refused, S({"é"}));
+        // The layout the program writes, read without the XML reader unless a text needs it.
+        const B head("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Data>\n<xt>\n"), tail("</xt>\n</Data>\n");
+        row("program's layout", head + "<item>1,2012-5-6 9:5:00,mg/dL,-,-</item>\n<item></item>\n<item> a b </item>\n" + tail, Editable, S({"1,2012-5-6 9:5:00,mg/dL,-,-", "", " a b "}));
+        row("program's layout: blank, entity, tab", head + "<item>  </item>\n<item>a&amp;b</item>\n<item>\t</item>\n" + tail, Editable, S({"", "a&b", ""}));
+        row("program's layout: ]]> in a text", head + "<item>a]]>b</item>\n" + tail, Damaged, S());
+        row("program's layout: cut in the tail", head + "<item>a</item>\n</xt>\n</Da", Damaged, S());
         row("store is a folder", B(), Damaged, S());
         row("empty file", B(""), Damaged, S());
         row("truncated", B("<Data>\n<xt>\n<item>1</item>\n<item>2</it"), Damaged, S());
