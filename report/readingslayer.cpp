@@ -16,6 +16,8 @@ namespace {
 // Below this many primitives a paint is over before a second core could join in.
 constexpr qsizetype MinPrimitivesToShare = 200;
 constexpr int MaxBands = 4;
+// The copies are kept between paints; on a very large plot fewer bands, or none.
+constexpr qint64 MaxCopyBytes = 16 * 1024 * 1024;
 // Beyond its geometry a primitive touches at most its pen's width and a pixel of smoothing.
 constexpr qreal SmoothingPx = 2;
 // Rough costs, for splitting the rows so that each band has about as much to paint, in the time
@@ -166,8 +168,8 @@ void ReadingsLayer::paintBand(QPainter *painter, const QList<QPointF> &at, const
 // holding the plot: there the copies rasterize every primitive exactly as the device would.
 bool ReadingsLayer::paintInBands(QPainter *painter, const QList<QPointF> &at) const
 {
-    const int bands = std::min(QThread::idealThreadCount(), MaxBands);
-    if (bands < 2 || at.size() * (m_markers ? 2 : 1) < MinPrimitivesToShare)
+    const int cores = std::min(QThread::idealThreadCount(), MaxBands);
+    if (cores < 2 || at.size() * (m_markers ? 2 : 1) < MinPrimitivesToShare)
         return false;
     QPaintEngine *engine = painter->paintEngine();
     if (!engine || engine->type() != QPaintEngine::Raster || !engine->paintDevice() ||
@@ -179,17 +181,23 @@ bool ReadingsLayer::paintInBands(QPainter *painter, const QList<QPointF> &at) co
     QImage *image = static_cast<QImage *>(engine->paintDevice());
     const QRect area = device.mapRect(clipRect()).toAlignedRect() & image->rect();
     const QRegion system = engine->systemClip();
-    if (image->depth() % 8 != 0 || area.width() < 2 * bands ||
+    if (image->depth() % 8 != 0 || area.isEmpty() ||
         (!system.isEmpty() && (system.rectCount() > 1 || !system.boundingRect().contains(area))))
+        return false;
+    // A copy reaches from the device's origin to the plot's far corner, so that its pixels lie
+    // where the device's do and its edges clip nothing the device would not.
+    const QSize copySize(area.right() + 1, area.bottom() + 1);
+    const qint64 copyBytes = qint64(copySize.width()) * copySize.height() * (image->depth() / 8);
+    const int bands = int(std::min<qint64>(cores, 1 + MaxCopyBytes / std::max<qint64>(1, copyBytes)));
+    if (bands < 2 || area.width() < 2 * bands)
         return false;
 
     const std::vector<QRect> parts = splitColumns(at, area, device.dx(), bands);
-    if (m_copies.size() < parts.size() - 1)
-        m_copies.resize(parts.size() - 1);
+    m_copies.resize(parts.size() - 1);
     for (size_t b = 1; b < parts.size(); ++b) {
         QImage &copy = m_copies[b - 1];
-        if (copy.size() != image->size() || copy.format() != image->format())
-            copy = QImage(image->size(), image->format());
+        if (copy.size() != copySize || copy.format() != image->format())
+            copy = QImage(copySize, image->format());
         copyBand(*image, copy, parts[b]);
     }
 

@@ -343,9 +343,11 @@ private slots:
             int appended[2]; // the child writes a byte after each append that returned
             QVERIFY(::pipe(appended) == 0);
             const pid_t pid = ::fork();
-            for (int n = before; pid == 0; ++n) {
-                if (!SaveXmlItem(recordLine(n), fx.store()) || ::write(appended[1], "+", 1) != 1)
-                    ::_exit(1);
+            if (pid == 0) { // the child appends until it is killed
+                for (int n = before;; ++n) {
+                    if (!SaveXmlItem(recordLine(n), fx.store()) || ::write(appended[1], "+", 1) != 1)
+                        ::_exit(1);
+                }
             }
             QVERIFY(pid > 0);
             ::close(appended[1]);
