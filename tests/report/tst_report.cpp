@@ -34,12 +34,13 @@ QString grid(const ReportOutcome &out, QString ChartGridRow::*field = &ChartGrid
     return texts.join(QLatin1Char('|'));
 }
 
-// A saw-tooth with one deep low and one high peak, so a reduction that loses either shows.
+// Scattered values (the first the highest of its pixel column), one deep low and one high peak,
+// so a reduction that loses either shows, and long segments that markers do not cover.
 ChartGrid makeGrid(int rows, int widestAt = -1)
 {
     ChartGrid grid;
     for (int i = 0; i < rows; ++i) {
-        const double v = i == rows / 3 ? 21 : i == 2 * rows / 3 ? 599 : 100 + i % 37;
+        const double v = i == rows / 3 ? 21 : i == 2 * rows / 3 ? 599 : i == 0 ? 460 : 60 + i * 7919 % 400;
         QString label = QStringLiteral("12-5-%1 %2:%3").arg(1 + i / 96).arg(i / 4 % 24).arg(i % 60);
         grid.push_back({i == widestAt ? label + " WWW" : label, QString::number(v), "110", "80"});
     }

@@ -142,7 +142,8 @@ private slots:
         // The layout the program writes, read without the XML reader unless a text needs it.
         const B head("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Data>\n<xt>\n"), tail("</xt>\n</Data>\n");
         row("program's layout", head + "<item>1,2012-5-6 9:5:00,mg/dL,-,-</item>\n<item></item>\n<item> a b </item>\n" + tail, Editable, S({"1,2012-5-6 9:5:00,mg/dL,-,-", "", " a b "}));
-        row("program's layout: blank, entity, tab", head + "<item>  </item>\n<item>a&amp;b</item>\n<item>\t</item>\n" + tail, Editable, S({"", "a&b", ""}));
+        row("program's layout: an entity", head + "<item>a&amp;b</item>\n" + tail, Editable, S({"a&b"}));
+        row("program's layout: blank, tab", head + "<item>  </item>\n<item>\t</item>\n" + tail, Editable, S({"", ""}));
         row("program's layout: ]]> in a text", head + "<item>a]]>b</item>\n" + tail, Damaged, S());
         row("program's layout: cut in the tail", head + "<item>a</item>\n</xt>\n</Da", Damaged, S());
         row("store is a folder", B(), Damaged, S());
