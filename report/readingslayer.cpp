@@ -20,8 +20,8 @@ constexpr int MaxBands = 4;
 constexpr qint64 MaxCopyBytes = 16 * 1024 * 1024;
 // Beyond its geometry a primitive touches at most its pen's width and a pixel of smoothing.
 constexpr qreal SmoothingPx = 2;
-// Rough costs, for splitting the rows so that each band has about as much to paint, in the time
-// a segment takes for each row it crosses (measured with the raster engine: 30 ns a row, 500 ns to
+// Rough costs, for splitting the plot so that each band has about as much to paint, in the time a
+// segment takes for each row it crosses (measured with the raster engine: 30 ns a row, 500 ns to
 // set a segment up, 2.6 us a marker).
 constexpr double SegmentRowCost = 1;
 constexpr double SegmentCost = 17;
