@@ -55,7 +55,6 @@ bool outside(Span span, qreal offset, const QRect &band)
 ReadingsLayer::ReadingsLayer(QGraphicsItem *seriesItem) : QGraphicsItem(seriesItem)
 {
     setAcceptedMouseButtons(Qt::NoButton);
-    setAcceptHoverEvents(false);
 }
 
 void ReadingsLayer::setPoints(QList<QPointF> points)

@@ -26,7 +26,6 @@ public:
     const QList<QPointF> &points() const { return m_points; }
     void setPen(const QPen &pen);
     void setMarkers(bool shown, qreal size);
-    bool markersShown() const { return m_markers; }
     // The plot in the chart's coordinates, and the values at its edges.
     void setPlot(const QRectF &plotArea, double xMinimum, double xMaximum, double yMinimum, double yMaximum);
 
