@@ -1,6 +1,8 @@
 #include "statisticswindow.h"
 
+#include "datetext.h"
 #include "reportactions.h"
+#include "reportsnapshot.h"
 #include "statistics.h"
 
 #include <QHBoxLayout>
@@ -96,10 +98,10 @@ void StatisticsWindow::setSnapshot(const ReportSnapshot &snapshot)
     m_snapshot = snapshot;
     const statistics::Limits limits = statistics::limits(snapshot);
     const statistics::Figures figures = statistics::compute(snapshot);
-    m_heading->setText(QStringLiteral("The readings of the report (period %1 to %2, view %3), in %4. Control "
+    m_heading->setText(QStringLiteral("The readings of the report (period %1, view %2), in %3. Control "
                                       "tests are left out; the mean can therefore differ from the average "
                                       "above the chart.")
-                           .arg(snapshot.startDateText, snapshot.endDateText, snapshot.viewText,
+                           .arg(periodText(snapshot, &datetext::dateToBoxText), snapshot.viewText,
                                 statistics::unitName(snapshot.mmol)));
     QVector<QStringList> rows;
     for (const statistics::Line &line : statistics::lines(figures, limits, snapshot.mmol))

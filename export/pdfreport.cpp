@@ -66,16 +66,9 @@ QString isoDate(const QDate &d)
     return d.toString(QStringLiteral("yyyy-MM-dd"));
 }
 
-// The period as the selection reads it: it ends on the end date and reaches back the distance
-// between the two date boxes.
-QString periodText(const ReportSnapshot &s)
+QString isoPeriod(const ReportSnapshot &s)
 {
-    const auto end = datetext::boxTextToDateTime(s.endDateText);
-    const auto start = datetext::boxTextToDateTime(s.startDateText);
-    if (!end || !start)
-        return QStringLiteral("%1 to %2").arg(s.startDateText, s.endDateText);
-    const qint64 days = std::abs(end->date().daysTo(start->date()));
-    return QStringLiteral("%1 to %2").arg(isoDate(end->date().addDays(-days)), isoDate(end->date()));
+    return periodText(s, &isoDate);
 }
 
 QString viewName(const ReportSnapshot &s)
@@ -109,7 +102,7 @@ double header(Page &page, const ReportSnapshot &s, const Options &o)
                QStringLiteral("Blood glucose report"));
     p.setFont(font(BodySize));
     const QString lines[] = {
-        QStringLiteral("Period: %1").arg(periodText(s)),
+        QStringLiteral("Period: %1").arg(isoPeriod(s)),
         QStringLiteral("View: %1    Unit: %2").arg(viewName(s), statistics::unitName(s.mmol)),
         QStringLiteral("Made: %1").arg(o.made.toString(QStringLiteral("yyyy-MM-dd HH:mm"))),
     };
@@ -175,11 +168,22 @@ void trendChart(Page &page, const ReportSnapshot &s, const QRectF &area)
         noData(page, area);
         return;
     }
+    // The doctor's chart shows blood only: a control test's 300 is no spike of the person's.
+    ChartGrid blood;
+    blood.reserve(s.grid.size());
+    for (int i = 0; i < s.grid.size() && i < s.selectedAt.size(); ++i) {
+        if (recordFields(s.storeTexts.value(s.selectedAt.at(i))).ctrlMark.trimmed() != QLatin1String("Ctrl"))
+            blood.push_back(s.grid.at(i));
+    }
+    if (blood.isEmpty()) {
+        noData(page, area);
+        return;
+    }
     TrendChart chart;
     chart.setAttribute(Qt::WA_DontShowOnScreen);
     chart.resize((area.size() * ChartOversize).toSize());
     chart.show();
-    chart.draw(s.grid, s.selectedCount, s.periodCount, s.scale, s.unitText);
+    chart.draw(blood, int(blood.size()), s.periodCount, s.scale, s.unitText);
     // The chart fits its axis labels to the plot once its layout has settled.
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -231,7 +235,7 @@ void timeOfDayChart(Page &page, const ReportSnapshot &s, const QRectF &area)
     p.setBrush(Dot);
     for (const qint32 at : s.selectedAt) {
         const statistics::Reading r = statistics::reading(s.storeTexts.value(at));
-        if (r.control || !r.time)
+        if (r.control || !r.readable || !r.time)
             continue;
         const QPointF c(xOf(r.time->hour() + r.time->minute() / 60.0), yOf(r.mgdl));
         const qint64 key = qint64(std::lround(c.x() * 2)) << 32 | qint64(std::lround(c.y() * 2));
@@ -257,7 +261,7 @@ void tablePage(Page &page, const ReportSnapshot &s, int from, int to)
                              QStringLiteral("Temperature")};
     p.setPen(Ink);
     p.setFont(font(10, true));
-    p.drawText(QPointF(0, 10), QStringLiteral("Readings, %1").arg(periodText(s)));
+    p.drawText(QPointF(0, 10), QStringLiteral("Readings, %1").arg(isoPeriod(s)));
     double y = RowHeight + 4;
     p.setFont(font(BodySize, true));
     for (int c = 0; c < 6; ++c)
@@ -272,16 +276,17 @@ void tablePage(Page &page, const ReportSnapshot &s, int from, int to)
         const statistics::Reading r = statistics::reading(s.storeTexts.value(s.selectedAt.at(i)));
         const DateTimeCells when = dateTimeCells(f.dateText);
         QString range;
-        if (s.dbMin && r.mgdl <= *s.dbMin)
+        if (r.readable && s.dbMin && r.mgdl <= *s.dbMin)
             range = QStringLiteral("Low");
-        else if (s.dbMax && r.mgdl >= *s.dbMax)
+        else if (r.readable && s.dbMax && r.mgdl >= *s.dbMax)
             range = QStringLiteral("High");
-        const QString cells[] = {fitted(when.date),
-                                 when.time,
-                                 fitted(statistics::valueText(r.mgdl, s.mmol)),
-                                 range,
-                                 r.control ? QStringLiteral("Ctrl") : QString(),
-                                 r.temperature ? QStringLiteral("TEMP") : QString()};
+        const QString cells[] = {
+            fitted(when.date),
+            when.time,
+            fitted(r.readable ? statistics::valueText(r.mgdl, s.mmol) : f.valueText.trimmed()),
+            range,
+            r.control ? QStringLiteral("Ctrl") : QString(),
+            r.temperature ? QStringLiteral("TEMP") : QString()};
         for (int c = 0; c < 6; ++c) {
             if (!cells[c].isEmpty())
                 p.drawText(QPointF(cols[c], y + BodySize), cells[c]);

@@ -30,7 +30,16 @@ ReportSnapshot makeReportSnapshot(const ReportInput &input, const ReportOutcome 
     s.selectedCount = outcome.selectedCount;
     s.periodCount = outcome.periodCount;
     s.scale = outcome.scale;
+    s.periodFirst = outcome.periodFirst;
+    s.periodLast = outcome.periodLast;
     return s;
+}
+
+QString periodText(const ReportSnapshot &s, QString (*format)(const QDate &))
+{
+    if (!s.periodFirst || !s.periodLast)
+        return QStringLiteral("%1 to %2").arg(s.startDateText, s.endDateText);
+    return QStringLiteral("%1 to %2").arg(format(*s.periodFirst), format(*s.periodLast));
 }
 
 RecordFields recordFields(const QString &recordLine)

@@ -2,6 +2,7 @@
 
 #include "chartgrid.h"
 
+#include <QDate>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -36,6 +37,10 @@ struct ReportSnapshot
     QVector<qint32> selectedAt;
     QVector<qint32> periodAt;
 
+    // The period's first and last day, both included; unset when a box held no date.
+    std::optional<QDate> periodFirst;
+    std::optional<QDate> periodLast;
+
     ChartGrid grid;
     qint32 selectedCount = 0;
     qint32 periodCount = 0;
@@ -45,6 +50,10 @@ struct ReportSnapshot
 // The one place that reads the report's outcome for the statistics and the exports.
 ReportSnapshot makeReportSnapshot(const ReportInput &input, const ReportOutcome &outcome,
                                   const StoreItems &store);
+
+// The period as every view of the report names it, earlier date first: "<first> to <last>",
+// each date written by `format`; the boxes' texts as they stand when either held no date.
+QString periodText(const ReportSnapshot &snapshot, QString (*format)(const QDate &));
 
 // A stored record line cut into the fields people read: value (mg/dL), date-time text and the
 // two marks. Missing fields are empty.

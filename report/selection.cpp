@@ -68,6 +68,11 @@ QString plainNumber(double v)
     return QLocale::c().toString(v, 'f', QLocale::FloatingPointShortest);
 }
 
+QString averageCaption(const QString &average, const QString &unitText)
+{
+    return QStringLiteral("Average Value : [") + average + QStringLiteral("] ") + unitText;
+}
+
 double readBack(const QString &text)
 {
     bool ok = false;
@@ -109,14 +114,12 @@ bool inTimeWindow(double t, qint16 timeview)
     }
 }
 
-qint32 limitInUnit(const QString &settingText, bool mmol)
+QString limitInUnit(const QString &settingText, bool mmol)
 {
-    const auto mg = numbertext::toInt16(settingText);
-    if (!mg)
-        return 0;
-    if (!mmol)
-        return *mg;
-    return qint32(numbertext::roundHalfEven(*mg / MgPerMmol));
+    const qint16 mg = numbertext::toInt16(settingText).value_or(0);
+    // In mmol/L a limit is converted as the values are: a whole number would draw 80 mg/dL at 4
+    // and show 4.2 inside a range that starts at 4.4.
+    return mmol ? numbertext::oneDecimal(mg / MgPerMmol) : QString::number(mg);
 }
 
 ChartScale chartScale(const ReportSettings &settings, bool mmol)
@@ -135,7 +138,9 @@ ChartScale chartScale(const ReportSettings &settings, bool mmol)
     return scale;
 }
 
-ReportOutcome run(const ReportInput &input, const StoreItems &store)
+namespace {
+
+ReportOutcome selectReadings(const ReportInput &input, const StoreItems &store)
 {
     ReportOutcome out;
     const bool mmol = input.unitText == MmolUnit;
@@ -167,11 +172,20 @@ ReportOutcome run(const ReportInput &input, const StoreItems &store)
     const auto startDate = datetext::boxTextToDateTime(input.startDateText);
     const bool datesRead = endDate && startDate;
 
+    // The period runs from the earlier box to the later one, both dates included, whichever box
+    // holds which; a reading dated after it (a meter clock set wrong once) is not in it.
     qint32 periodDays = 0;
-    if (datesRead)
-        periodDays = clampToInt32(std::abs(endDate->date().daysTo(startDate->date())));
-    const QString high = QString::number(limitInUnit(input.settings.NormalHigh, mmol));
-    const QString low = QString::number(limitInUnit(input.settings.NormalLow, mmol));
+    QDate lastDay;
+    if (datesRead) {
+        const QDate a = endDate->date();
+        const QDate b = startDate->date();
+        lastDay = std::max(a, b);
+        out.periodFirst = std::min(a, b);
+        out.periodLast = lastDay;
+        periodDays = clampToInt32(std::abs(a.daysTo(b)));
+    }
+    const QString high = limitInUnit(input.settings.NormalHigh, mmol);
+    const QString low = limitInUnit(input.settings.NormalLow, mmol);
     const bool allDay = input.viewText == AllDayView;
 
     ValuesList &list = out.list;
@@ -200,8 +214,8 @@ ReportOutcome run(const ReportInput &input, const StoreItems &store)
         if (!datesRead)
             continue;
         if (const auto date = datetext::recordDate(dateText))
-            rec.diffDay = clampToInt32(date->daysTo(endDate->date()));
-        if (rec.diffDay > periodDays)
+            rec.diffDay = clampToInt32(date->daysTo(lastDay));
+        if (rec.diffDay < 0 || rec.diffDay > periodDays)
             continue;
         ++out.periodCount;
         out.periodAt.push_back(index);
@@ -249,13 +263,23 @@ ReportOutcome run(const ReportInput &input, const StoreItems &store)
             for (const double v : charted)
                 average += v / out.selectedCount;
         }
-        out.averageCaption = QStringLiteral("Average Value : [") + numbertext::oneDecimal(average) +
-                             QStringLiteral("] ") + input.unitText;
+        out.averageCaption = averageCaption(numbertext::oneDecimal(average), input.unitText);
     }
     if (!datesRead)
         out.end = ReportEnd::Failed;
     else
         out.end = out.selectedCount > 0 ? ReportEnd::Drawn : ReportEnd::NothingSelected;
+    return out;
+}
+
+} // namespace
+
+ReportOutcome run(const ReportInput &input, const StoreItems &store)
+{
+    ReportOutcome out = selectReadings(input, store);
+    // A hidden chart under an average of other readings would tell of readings that are not shown.
+    if (out.end == ReportEnd::Failed || out.end == ReportEnd::NothingSelected)
+        out.averageCaption = averageCaption(QString(), input.unitText);
     return out;
 }
 

@@ -4,6 +4,7 @@
 #include "readingstore.h"
 #include "valueslistmodel.h"
 
+#include <QDate>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -16,7 +17,7 @@
 // What a run made of one stored reading; its fields stay in its record line (ValuesList).
 struct ReadingRec
 {
-    qint32 diffDay = 0;    // calendar days from the reading's date to the end date; 0 when unknown
+    qint32 diffDay = 0;    // calendar days from the reading's date to the period's last day; 0 when unknown
     bool selected = false; // charted and averaged by this run
 };
 
@@ -65,6 +66,9 @@ struct ReportOutcome
     // whatever their time of day.
     QVector<qint32> selectedAt;
     QVector<qint32> periodAt;
+    // The period's first and last calendar day, both included; unset when a box holds no date.
+    std::optional<QDate> periodFirst;
+    std::optional<QDate> periodLast;
     ChartGrid grid;
     ChartScale scale;
     std::optional<QString> averageCaption;
@@ -91,9 +95,9 @@ std::optional<double> timeOfDay(QStringView dateText);
 // Whether a time of day lies in the window of a view code (1 morning, 2 noon, 3 night).
 bool inTimeWindow(double timeValue, qint16 timeview);
 
-// The normal-range limit of the display unit: as read in mg/dL, or /18 to a whole number
-// (halves to the even neighbour) in mmol/L. An unreadable setting gives 0.
-qint32 limitInUnit(const QString &settingText, bool mmol);
+// The normal-range limit of the display unit as the chart's table holds it: the whole mg/dL
+// setting, or /18 with one decimal (halves away from zero) in mmol/L. An unreadable setting gives 0.
+QString limitInUnit(const QString &settingText, bool mmol);
 
 // The chart's scale from the settings; a setting that does not convert is left unset.
 ChartScale chartScale(const ReportSettings &settings, bool mmol);

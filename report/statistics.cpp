@@ -5,6 +5,7 @@
 #include "reportsnapshot.h"
 #include "selection.h"
 
+#include <QSet>
 #include <algorithm>
 #include <cmath>
 
@@ -53,8 +54,10 @@ Reading reading(const QString &recordLine)
 {
     const RecordFields f = recordFields(recordLine);
     Reading r;
-    const double v = numbertext::leadingNumber(f.valueText);
-    r.mgdl = std::isfinite(v) ? v : 0;
+    if (const auto v = numbertext::toNumber(f.valueText)) {
+        r.mgdl = *v;
+        r.readable = true;
+    }
     r.date = datetext::recordDate(f.dateText);
     const qsizetype blank = f.dateText.trimmed().indexOf(QLatin1Char(' '));
     if (blank > 0) {
@@ -62,6 +65,7 @@ Reading reading(const QString &recordLine)
         if (t.isValid())
             r.time = t;
     }
+    r.hourValue = selection::timeOfDay(f.dateText);
     r.control = f.ctrlMark.trimmed() == QLatin1String("Ctrl");
     r.temperature = f.tempMark.trimmed() == QLatin1String("TEMP");
     return r;
@@ -89,40 +93,96 @@ Figures compute(const ReportSnapshot &s)
     period.reserve(s.periodAt.size());
     for (const qint32 at : s.periodAt)
         period.push_back(reading(s.storeTexts.value(at)));
-    return compute(selected, period, limits(s));
+    std::optional<PeriodDays> days;
+    if (s.periodFirst && s.periodLast)
+        days = PeriodDays{*s.periodFirst, *s.periodLast};
+    return compute(selected, period, limits(s), days);
 }
 
-Figures compute(const QVector<Reading> &selected, const QVector<Reading> &period, const Limits &limits)
+namespace {
+
+// The meter reads nothing beyond its range: a value at or past a limit is that limit, as the
+// list's "Low" and "High" say.
+double countedValue(double mgdl, const Limits &l)
+{
+    if (l.dbMin && mgdl <= *l.dbMin)
+        return *l.dbMin;
+    if (l.dbMax && mgdl >= *l.dbMax)
+        return *l.dbMax;
+    return mgdl;
+}
+
+double runningMean(const QVector<double> &values)
+{
+    // A running mean does not overflow where a sum of huge values would.
+    double mean = 0;
+    for (int i = 0; i < values.size(); ++i)
+        mean += (values[i] - mean) / (i + 1);
+    return mean;
+}
+
+// The whole day of the period: readings per day over its days, days with readings, the A1c.
+void wholeDay(Figures &f, const QVector<Reading> &period, const Limits &limits,
+              const std::optional<PeriodDays> &days)
+{
+    QVector<double> values;
+    QSet<QDate> dates;
+    std::optional<QDate> first;
+    std::optional<QDate> last;
+    for (const Reading &r : period) {
+        if (r.control || !r.readable)
+            continue;
+        values.push_back(countedValue(r.mgdl, limits));
+        if (r.date) {
+            dates.insert(*r.date);
+            first = first ? std::min(*first, *r.date) : *r.date;
+            last = last ? std::max(*last, *r.date) : *r.date;
+        }
+    }
+    f.daysWithReadings = int(dates.size());
+    if (days) {
+        f.periodDays = days->first.daysTo(days->last) + 1;
+        f.perDay = double(values.size()) / double(*f.periodDays);
+    }
+    if (values.size() >= A1cMinReadings && first && last && first->daysTo(*last) + 1 >= A1cMinDays) {
+        f.a1cPercent = (runningMean(values) + 46.7) / 28.7;
+        f.a1cMmolMol = (*f.a1cPercent - 2.15) * 10.929;
+    }
+}
+
+} // namespace
+
+Figures compute(const QVector<Reading> &selected, const QVector<Reading> &period, const Limits &limits,
+                const std::optional<PeriodDays> &days)
 {
     Figures f;
     QVector<double> values;
     values.reserve(selected.size());
-    std::optional<QDate> first;
-    std::optional<QDate> last;
     for (const Reading &r : selected) {
         if (r.control) {
             ++f.controlLeftOut;
             continue;
         }
-        values.push_back(r.mgdl);
+        if (!r.readable) {
+            ++f.unreadable;
+            continue;
+        }
+        const double v = countedValue(r.mgdl, limits);
+        values.push_back(v);
         if (r.temperature)
             ++f.temperature;
         if (limits.dbMin && r.mgdl <= *limits.dbMin)
             ++f.lowMarks;
         else if (limits.dbMax && r.mgdl >= *limits.dbMax)
             ++f.highMarks;
-        if (r.mgdl < limits.normalLow)
+        if (v < limits.normalLow)
             ++f.below;
-        else if (r.mgdl > limits.normalHigh)
+        else if (v > limits.normalHigh)
             ++f.above;
         else
             ++f.within;
-        f.under70 += r.mgdl < HypoLevel1 ? 1 : 0;
-        f.under54 += r.mgdl < HypoLevel2 ? 1 : 0;
-        if (r.date) {
-            first = first ? std::min(*first, *r.date) : *r.date;
-            last = last ? std::max(*last, *r.date) : *r.date;
-        }
+        f.under70 += v < HypoLevel1 ? 1 : 0;
+        f.under54 += v < HypoLevel2 ? 1 : 0;
     }
     f.counted = int(values.size());
 
@@ -130,27 +190,25 @@ Figures compute(const QVector<Reading> &selected, const QVector<Reading> &period
     for (int w = 0; w < 3; ++w)
         f.timeOfDay[w].name = QString::fromLatin1(windowNames[w]);
     for (const Reading &r : period) {
-        if (r.control || !r.time)
+        if (r.control || !r.readable || !r.hourValue)
             continue;
-        // The same windows as the view: the hour decides.
-        const double hour = r.time->hour();
+        const double v = countedValue(r.mgdl, limits);
         for (int w = 0; w < 3; ++w) {
-            if (selection::inTimeWindow(hour, qint16(w + 1))) {
+            // The view's own test, so a row holds exactly what that view charts.
+            if (selection::inTimeWindow(*r.hourValue, qint16(w + 1))) {
                 TimeOfDayRow &row = f.timeOfDay[w];
                 ++row.count;
-                row.mean += (r.mgdl - row.mean) / row.count;
-                row.inRange += inRange(r.mgdl, limits) ? 1 : 0;
+                row.mean += (v - row.mean) / row.count;
+                row.inRange += inRange(v, limits) ? 1 : 0;
             }
         }
     }
+    wholeDay(f, period, limits, days);
 
     if (f.counted == 0)
         return f;
 
-    // A running mean does not overflow where a sum of huge values would.
-    double mean = 0;
-    for (int i = 0; i < f.counted; ++i)
-        mean += (values[i] - mean) / (i + 1);
+    const double mean = runningMean(values);
     f.mean = mean;
     std::sort(values.begin(), values.end());
     f.lowest = values.front();
@@ -164,12 +222,6 @@ Figures compute(const QVector<Reading> &selected, const QVector<Reading> &period
         f.sd = std::sqrt(squares / (f.counted - 1));
         if (mean != 0)
             f.cv = 100.0 * *f.sd / mean;
-    }
-    if (first && last)
-        f.perDay = double(f.counted) / double(first->daysTo(*last) + 1);
-    if (f.counted >= A1cMinReadings && first && last && first->daysTo(*last) >= A1cMinDays) {
-        f.a1cPercent = (mean + 46.7) / 28.7;
-        f.a1cMmolMol = (*f.a1cPercent - 2.15) * 10.929;
     }
     return f;
 }
@@ -189,19 +241,29 @@ QVector<Line> lines(const Figures &f, const Limits &l, bool mmol)
             {QStringLiteral("none"), QStringLiteral("No blood readings in this selection"), QString()});
     out.push_back({QStringLiteral("control"), QStringLiteral("Control tests left out (Ctrl)"),
                    QString::number(f.controlLeftOut)});
+    out.push_back({QStringLiteral("unreadable"), QStringLiteral("Unreadable values left out"),
+                   QString::number(f.unreadable)});
     out.push_back({QStringLiteral("temperature"), QStringLiteral("Readings with temperature warning (TEMP)"),
                    QString::number(f.temperature)});
-    out.push_back({QStringLiteral("lowhigh"), QStringLiteral("Readings shown as Low / High"),
+    out.push_back({QStringLiteral("lowhigh"), QStringLiteral("Counted at the meter's limit (Low / High)"),
                    QStringLiteral("%1 / %2").arg(f.lowMarks).arg(f.highMarks)});
-    out.push_back({QStringLiteral("perday"), QStringLiteral("Readings per day"),
+    out.push_back({QStringLiteral("perday"), QStringLiteral("Readings per day (whole day, whole period)"),
                    f.perDay ? numbertext::oneDecimal(*f.perDay) : Dash});
+    out.push_back({QStringLiteral("days"), QStringLiteral("Days with readings"),
+                   f.periodDays ? QStringLiteral("%1 of %2").arg(f.daysWithReadings).arg(*f.periodDays)
+                                : QString::number(f.daysWithReadings)});
     out.push_back({QStringLiteral("mean"), QStringLiteral("Mean of blood readings"), shown(v(f.mean))});
     out.push_back({QStringLiteral("median"), QStringLiteral("Median"), shown(v(f.median))});
     out.push_back({QStringLiteral("sd"), QStringLiteral("Standard deviation"), f.sd ? v(*f.sd) : Dash});
     out.push_back({QStringLiteral("cv"), QStringLiteral("Coefficient of variation"),
                    f.cv ? numbertext::oneDecimal(*f.cv) + QStringLiteral(" %") : Dash});
-    out.push_back({QStringLiteral("lowest"), QStringLiteral("Lowest"), shown(v(f.lowest))});
-    out.push_back({QStringLiteral("highest"), QStringLiteral("Highest"), shown(v(f.highest))});
+    // At a limit the meter read "Low" or "High", not that number.
+    const bool lowestIsLow = l.dbMin && f.lowMarks > 0 && f.lowest <= *l.dbMin;
+    const bool highestIsHigh = l.dbMax && f.highMarks > 0 && f.highest >= *l.dbMax;
+    out.push_back({QStringLiteral("lowest"), QStringLiteral("Lowest"),
+                   shown(lowestIsLow ? QStringLiteral("Low") : v(f.lowest))});
+    out.push_back({QStringLiteral("highest"), QStringLiteral("Highest"),
+                   shown(highestIsHigh ? QStringLiteral("High") : v(f.highest))});
     out.push_back({QStringLiteral("below"), QStringLiteral("Below range (under %1)").arg(v(l.normalLow)),
                    shown(any ? countAndShare(f.below, f.counted) : QString())});
     out.push_back(
@@ -214,7 +276,8 @@ QVector<Line> lines(const Figures &f, const Limits &l, bool mmol)
                    shown(any ? countAndShare(f.under70, f.counted) : QString())});
     out.push_back({QStringLiteral("under54"), QStringLiteral("Below %1").arg(v(HypoLevel2)),
                    shown(any ? countAndShare(f.under54, f.counted) : QString())});
-    out.push_back({QStringLiteral("a1c"), QStringLiteral("Estimated A1c (an estimate from the mean)"),
+    out.push_back({QStringLiteral("a1c"),
+                   QStringLiteral("Estimated A1c (whole day, whole period; an estimate from the mean)"),
                    f.a1cPercent ? QStringLiteral("%1 % (%2 mmol/mol)")
                                       .arg(numbertext::oneDecimal(*f.a1cPercent), whole(*f.a1cMmolMol))
                                 : QStringLiteral("not enough readings")});

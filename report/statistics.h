@@ -15,10 +15,12 @@ namespace statistics {
 struct Reading
 {
     double mgdl = 0;
+    bool readable = false; // the value is a number; a hand-edited "HI" is not, and counts nowhere
     std::optional<QDate> date;
     std::optional<QTime> time;
-    bool control = false;     // "Ctrl": control solution, not blood
-    bool temperature = false; // "TEMP"
+    std::optional<double> hourValue; // hour.minutes, as the time-of-day view reads it
+    bool control = false;            // "Ctrl": control solution, not blood
+    bool temperature = false;        // "TEMP"
 };
 Reading reading(const QString &recordLine);
 
@@ -38,14 +40,25 @@ struct TimeOfDayRow
     int inRange = 0;
 };
 
+// The period's first and last calendar day, both included.
+struct PeriodDays
+{
+    QDate first;
+    QDate last;
+};
+
 struct Figures
 {
-    int counted = 0; // blood readings
+    int counted = 0; // blood readings with a readable value
     int controlLeftOut = 0;
+    int unreadable = 0;
     int temperature = 0;
-    int lowMarks = 0;
-    int highMarks = 0;
+    int lowMarks = 0;  // counted as DBMin
+    int highMarks = 0; // counted as DBMax
+    // Figures of the whole day, whatever the view: every blood reading of the period.
     std::optional<double> perDay;
+    std::optional<qint64> periodDays;
+    int daysWithReadings = 0;
     double mean = 0;
     double median = 0;
     std::optional<double> sd; // sample standard deviation, from 2 readings
@@ -57,7 +70,7 @@ struct Figures
     int above = 0;
     int under70 = 0;
     int under54 = 0;
-    std::optional<double> a1cPercent; // from 30 readings spanning 14 days or more
+    std::optional<double> a1cPercent; // from 30 readings spanning 14 calendar days or more
     std::optional<double> a1cMmolMol;
     std::array<TimeOfDayRow, 3> timeOfDay; // morning, noon, night
 };
@@ -66,8 +79,9 @@ constexpr int A1cMinReadings = 30;
 constexpr int A1cMinDays = 14;
 
 // `selected`: the readings the report selected; `period`: the period's readings whatever
-// their time of day, for the time-of-day table.
-Figures compute(const QVector<Reading> &selected, const QVector<Reading> &period, const Limits &limits);
+// their time of day, for the time-of-day table and the figures of the whole day.
+Figures compute(const QVector<Reading> &selected, const QVector<Reading> &period, const Limits &limits,
+                const std::optional<PeriodDays> &days = std::nullopt);
 Figures compute(const ReportSnapshot &snapshot);
 Limits limits(const ReportSnapshot &snapshot);
 

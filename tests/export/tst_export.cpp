@@ -70,21 +70,34 @@ private slots:
     }
     void document_data()
     {
-        columns<bool, bool, QString>("printer", "withTable", "pages");
-        row("PDF, with the table", false, true, "Page 1 of 3|Page 2 of 3|Page 3 of 3|2026-05-07|22:10|TEMP");
-        row("printed to a file, with the table", true, true, "Page 1 of 3|Page 3 of 3");
-        row("PDF file, statistics and charts alone", false, false, "Page 1 of 1");
+        // controlsOnly: every reading a control test, with the date boxes picked in reverse order
+        columns<bool, bool, bool, QString>("printer", "withTable", "controlsOnly", "pages");
+        const QString blood = "Mean of blood readings|101 mg/dL|";
+        // clang-format off
+        row("PDF, with the table", false, true, false, blood + "Page 1 of 3|Page 2 of 3|Page 3 of 3|2026-05-07|22:10|TEMP");
+        row("printed to a file, with the table", true, true, false, blood + "Page 1 of 3|Page 3 of 3");
+        row("PDF file, statistics and charts alone", false, false, false, blood + "Page 1 of 1");
+        // A control test is no blood reading: the doctor's trend chart has nothing to draw.
+        row("control tests alone, dates reversed", false, false, true, "Page 1 of 1|No Graphic Data");
+        // clang-format on
     }
     void document()
     {
-        auto [printer, withTable, pages] = cells<bool, bool, QString>("printer", "withTable", "pages");
+        auto [printer, withTable, controlsOnly, pages] =
+            cells<bool, bool, bool, QString>("printer", "withTable", "controlsOnly", "pages");
         // 59 blood readings and a control test: the table takes two more pages.
+        const QString mark = controlsOnly ? "Ctrl" : "-";
         QStringList lines{"120,2026-5-6 8:0:00,mg/dL,Ctrl,-"};
         for (int i = 0; i < 58; ++i)
-            lines << QStringLiteral("100,2026-4-%1 %2:15:00,mg/dL,-,-").arg(28 + i / 20).arg(i % 20 + 3);
-        lines << "159,2026-5-7 22:10:00,mg/dL,-,TEMP";
+            lines << QStringLiteral("100,2026-4-%1 %2:15:00,mg/dL,%3,-")
+                         .arg(28 + i / 20)
+                         .arg(i % 20 + 3)
+                         .arg(mark);
+        lines << QStringLiteral("159,2026-5-7 22:10:00,mg/dL,%1,TEMP").arg(mark);
         TempProgramDir dir;
-        const ReportSnapshot snapshot = snapshotOf(dir, lines, "2026-4-28", "2026-5-7");
+        const QString first = "2026-4-28", last = "2026-5-7";
+        const ReportSnapshot snapshot =
+            controlsOnly ? snapshotOf(dir, lines, last, first) : snapshotOf(dir, lines, first, last);
         const pdfreport::Options options{withTable, QDateTime(QDate(2026, 5, 8), QTime(9, 30))};
         const QString pdf = dir.filePath("report.pdf");
         int pagesDone = 0;
@@ -102,8 +115,9 @@ private slots:
         const QString text = QString::fromUtf8(dir.readFile("report.txt"));
         const QString firstPage =
             "Blood glucose report|Period: 2026-04-28 to 2026-05-07|View: whole day (ALL)|"
-            "Made: 2026-05-08 09:30|Blood readings counted|Mean of blood readings|101 mg/dL|"
-            "Control tests left out (Ctrl)|Readings by time of day|Trend of the selected readings|";
+            "Made: 2026-05-08 09:30|Blood readings counted|Control tests left out (Ctrl)|Readings by time of "
+            "day|"
+            "Trend of the selected readings|";
         for (const QString &e : (firstPage + pages).split('|'))
             QVERIFY2(text.contains(e), qPrintable(e + " not in:\n" + text.left(3000)));
         // The first page holds ink beyond its texts: the charts are drawn.

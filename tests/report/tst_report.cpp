@@ -1,5 +1,6 @@
 // The report without its windows: what a run selects, charts and lists; statistics; the chart.
 #include "datetext.h"
+#include "reportsnapshot.h"
 #include "rows.h"
 #include "selection.h"
 #include "statistics.h"
@@ -112,9 +113,11 @@ private slots:
         row("no such day", Tenth, Third, "ALL", 0, "2012-2-30 9:0:00", "100|200");
         row("letter after the day", Tenth, Third, "ALL", 0, "2012-4-6x 9:0:00", "100|200");
         row("full-width digits", Tenth, Third, "ALL", 0, QStringLiteral("\uff12\uff10\uff11\uff12-4-6 9:0:00"), "100|200");
-        // Swapped boxes: only the distance counts, and the period ends at xt_d1.
-        row("swapped: 7 days before xt_d1", Third, Tenth, "ALL", 0, "2012-4-26 9:0:00", "100|200");
-        row("swapped: 8 days before xt_d1", Third, Tenth, "ALL", 0, "2012-4-25 9:0:00", "100");
+        // From the earlier box to the later, whichever holds which; nothing after the later.
+        row("swapped: last day of the later box", Third, Tenth, "ALL", 0, "2012-5-10 23:59:00", "100|200");
+        row("swapped: the day before the earlier", Third, Tenth, "ALL", 0, "2012-5-2 23:59:00", "100");
+        row("a day after the end date", Tenth, Third, "ALL", 0, "2012-5-11 0:0:00", "100");
+        row("a year after the end date", Tenth, Third, "ALL", 0, "2013-5-1 8:0:00", "100");
         row("same dates, same day", Tenth, Tenth, "ALL", 0, "2012-5-10 0:0:00", "200");
         row("03:59 is night", Tenth, Third, Ni, 3, "2012-5-8 3:59:00", "200");
         row("04:00 is morning, charted after 05:00", Tenth, Third, M, 1, "2012-5-8 4:0:00", "100|200");
@@ -169,7 +172,8 @@ private slots:
         const ReportOutcome out = selection::run(week(unit), StoreItems{StoreStatus::Ok, lines});
         QCOMPARE(grid(out), charted);
         QCOMPARE(out.averageCaption.value_or("<none>"), caption);
-        QCOMPARE(out.grid.front().high + ' ' + out.grid.front().low, unit == "mmol/l" ? "6 4" : "110 80");
+        // 110 / 18 = 6.11 and 80 / 18 = 4.44: the range lines sit where the values are converted to.
+        QCOMPARE(out.grid.front().high + ' ' + out.grid.front().low, unit == "mmol/l" ? "6.1 4.4" : "110 80");
     }
     // One reading as listed (mg/dl, mmol/l, date, Ctrl, TEMP) and charted (label, value).
     // clang-format off
@@ -209,30 +213,32 @@ private slots:
     // How a run ends on the store, the date boxes and the meter's range; no `reading`: none stored.
     void runEnds_data()
     {
-        columns<StoreStatus, QString, QString, QString, QString, ReportEnd, bool>(
-            "status", "reading", "d1", "dbMin", "dbMax", "end", "listRebuilt");
+        // caption: "kept" where the run leaves it as it was; a hidden chart leaves no number.
+        columns<StoreStatus, QString, QString, QString, QString, ReportEnd, bool, QString>(
+            "status", "reading", "d1", "dbMin", "dbMax", "end", "listRebuilt", "caption");
         const StoreStatus Ok = StoreStatus::Ok;
         const ReportEnd Failed = ReportEnd::Failed, Drawn = ReportEnd::Drawn;
+        const QString average = "Average Value : [100.0] mg/dl", none = "Average Value : [] mg/dl";
         // clang-format off
-        row("drawn", Ok, Nine, Tenth, "20", "600", Drawn, true);
-        row("store missing", StoreStatus::Missing, "", Tenth, "20", "600", ReportEnd::StoreMissing, false);
-        row("store unreadable", StoreStatus::Unreadable, "", Tenth, "20", "600", Failed, false);
+        row("drawn", Ok, Nine, Tenth, "20", "600", Drawn, true, average);
+        row("store missing", StoreStatus::Missing, "", Tenth, "20", "600", ReportEnd::StoreMissing, false, "kept");
+        row("store unreadable", StoreStatus::Unreadable, "", Tenth, "20", "600", Failed, false, none);
         // The list empties rather than keep readings that are gone.
-        row("no readings", Ok, "", Tenth, "20", "600", Failed, true);
-        row("none in the period", Ok, "2011-1-1 8:0:00", Tenth, "20", "600", ReportEnd::NothingSelected, true);
-        row("DBMin words", Ok, Nine, Tenth, "low", "600", Failed, false);
-        row("DBMax beyond 16 bits", Ok, Nine, Tenth, "20", "32768", Failed, false);
-        row("DBMax at the 16-bit edge", Ok, Nine, Tenth, "20", "32767", Drawn, true);
-        row("range checked before the store", StoreStatus::Missing, "", Tenth, "20", "", Failed, false);
-        row("end box not a date", Ok, Nine, "xt_d1", "20", "600", Failed, true);
-        row("end box 2000 characters", Ok, Nine, QString(2000, u'2'), "20", "600", Failed, true);
+        row("no readings", Ok, "", Tenth, "20", "600", Failed, true, none);
+        row("none in the period", Ok, "2011-1-1 8:0:00", Tenth, "20", "600", ReportEnd::NothingSelected, true, none);
+        row("DBMin words", Ok, Nine, Tenth, "low", "600", Failed, false, none);
+        row("DBMax beyond 16 bits", Ok, Nine, Tenth, "20", "32768", Failed, false, none);
+        row("DBMax at the 16-bit edge", Ok, Nine, Tenth, "20", "32767", Drawn, true, average);
+        row("range checked before the store", StoreStatus::Missing, "", Tenth, "20", "", Failed, false, none);
+        row("end box not a date", Ok, Nine, "xt_d1", "20", "600", Failed, true, none);
+        row("end box 2000 characters", Ok, Nine, QString(2000, u'2'), "20", "600", Failed, true, none);
         // clang-format on
     }
     void runEnds()
     {
-        const auto [status, reading, d1, dbMin, dbMax, end, listRebuilt] =
-            cells<StoreStatus, QString, QString, QString, QString, ReportEnd, bool>(
-                "status", "reading", "d1", "dbMin", "dbMax", "end", "listRebuilt");
+        const auto [status, reading, d1, dbMin, dbMax, end, listRebuilt, caption] =
+            cells<StoreStatus, QString, QString, QString, QString, ReportEnd, bool, QString>(
+                "status", "reading", "d1", "dbMin", "dbMax", "end", "listRebuilt", "caption");
         const ReportInput in{"mg/dl", d1, Third, "ALL", 0, {dbMin, dbMax, "110", "80", "6", "2"}};
         const QStringList lines = reading.isEmpty() ? QStringList() : QStringList{line("100", reading)};
         const ReportOutcome out = selection::run(in, StoreItems{status, lines});
@@ -240,7 +246,7 @@ private slots:
         QCOMPARE(out.listRebuilt, listRebuilt);
         if (listRebuilt)
             QCOMPARE(out.list.size(), lines.size());
-        QCOMPARE(bool(out.averageCaption), end == ReportEnd::Drawn);
+        QCOMPARE(out.averageCaption.value_or("kept"), caption);
     }
     // DBMax MajorDivision MinorDivision NormalHigh NormalLow -> y top, divisions ("-": unset), limits.
     void settings_data()
@@ -248,11 +254,11 @@ private slots:
         columns<bool, QString, QString>("mmol", "settings", "scale");
         // clang-format off
         row("mg/dl 600", false, "600 6 2 110 80", "600 6 2 110 80");
-        row("mmol/l 9 -> 1, half away", true, "9 6 2 120 99", "1 6 2 7 6");
-        row("mmol/l limit 81, half to even", true, "600 6 2 180 81", "33 6 2 10 4");
+        row("mmol/l 9 -> 1, half away; limits one decimal", true, "9 6 2 120 99", "1 6 2 6.7 5.5");
+        row("mmol/l limits 180 and 81", true, "600 6 2 180 81", "33 6 2 10.0 4.5");
         row("mg/dl decimals", false, "450.5 6.5 2.5 110.5 80.5", "450.5 6 2 110 80");
         row("DBMax words", false, "max 6 2 110 -80", "- 6 2 110 -80");
-        row("unreadable", true, "600 six two high low", "33 - - 0 0");
+        row("unreadable", true, "600 six two high low", "33 - - 0.0 0.0");
         row("no major divisions", false, "600 0 0 110 80", "600 - 0 110 80");
         row("beyond 16 bits", false, "600 40000 -2 40000 80", "600 - - 0 80");
         // clang-format on
@@ -264,8 +270,7 @@ private slots:
         const ChartScale got = selection::chartScale({"20", s[0], s[3], s[4], s[1], s[2]}, mmol);
         auto text = [](auto v) { return v ? QString::number(*v) : QStringLiteral("-"); };
         QCOMPARE(QStringList({text(got.yMaximum), text(got.yMajorDivision), text(got.yMinorDivision),
-                              QString::number(selection::limitInUnit(s[3], mmol)),
-                              QString::number(selection::limitInUnit(s[4], mmol))})
+                              selection::limitInUnit(s[3], mmol), selection::limitInUnit(s[4], mmol)})
                      .join(' '),
                  scale);
     }
@@ -285,40 +290,69 @@ private slots:
             return lines;
         };
         const QString dash = QStringLiteral("\u2013");
-        columns<QStringList, bool, QStringList>("lines", "mmol", "expected");
+        const QDate none, may1(2026, 5, 1), may7(2026, 5, 7), apr1(2026, 4, 1), apr14(2026, 4, 14);
+        // view: 0 selects every reading, else the readings in that time-of-day window; the period
+        // (first, last) holds them all.
+        columns<QStringList, bool, int, QDate, QDate, QStringList>("lines", "mmol", "view", "first", "last",
+                                                                   "expected");
         // clang-format off
-        row("typical week, mg/dL", week, false, QStringList{
-            "counted=7", "control=1", "temperature=1", "lowhigh=0 / 0", "perday=1.0", "mean=111 mg/dL",
-            "median=102 mg/dL", "sd=38 mg/dL", "cv=33.9 %", "highest=180 mg/dL", "below=1 (14 %)",
-            "within=4 (57 %)", "above=2 (29 %)", "under70=1 (14 %)", "mean:Mean of blood readings",
-            "under70:Below 70 mg/dL", "within:Within range (80 to 110 mg/dL)", "tod=Morning (04:00-11:00)|3|83 mg/dL|67 %",
-            "tod=Noon (11:00-16:00)|2|125 mg/dL|50 %", "tod=Night (16:00-04:00)|2|141 mg/dL|50 %"});
-        row("typical week, mmol/L: same counts", week, true, QStringList{
+        row("typical week, mg/dL", week, false, 0, may1, may7, QStringList{
+            "counted=7", "control=1", "temperature=1", "lowhigh=0 / 0", "perday=1.0", "days=6 of 7",
+            "mean=111 mg/dL", "median=102 mg/dL", "sd=38 mg/dL", "cv=33.9 %", "lowest=65 mg/dL",
+            "highest=180 mg/dL", "below=1 (14 %)", "within=4 (57 %)", "above=2 (29 %)", "under70=1 (14 %)",
+            "mean:Mean of blood readings", "under70:Below 70 mg/dL", "within:Within range (80 to 110 mg/dL)",
+            "tod=Morning (04:00-11:00)|3|83 mg/dL|67 %", "tod=Noon (11:00-16:00)|2|125 mg/dL|50 %",
+            "tod=Night (16:00-04:00)|2|141 mg/dL|50 %"});
+        row("typical week, mmol/L: same counts", week, true, 0, may1, may7, QStringList{
             "counted=7", "mean=6.2 mmol/L", "median=5.7 mmol/L", "sd=2.1 mmol/L", "highest=10.0 mmol/L",
             "within=4 (57 %)", "under70:Below 3.9 mmol/L", "under54:Below 3.0 mmol/L",
             "within:Within range (4.4 to 6.1 mmol/L)", "tod=Morning (04:00-11:00)|3|4.6 mmol/L|67 %"});
-        row("no readings", QStringList{}, false, QStringList{"counted=0", "none=", "perday=" + dash, "mean=" + dash,
-            "below=" + dash, "tod=Noon (11:00-16:00)|0|" + dash + "|" + dash});
-        row("one reading", QStringList{line("120", Nine)}, false, QStringList{
+        row("no readings", QStringList{}, false, 0, none, none, QStringList{"counted=0", "none=", "perday=" + dash,
+            "mean=" + dash, "below=" + dash, "tod=Noon (11:00-16:00)|0|" + dash + "|" + dash});
+        row("one reading", QStringList{line("120", Nine)}, false, 0, none, none, QStringList{
             "counted=1", "median=120 mg/dL", "sd=" + dash, "cv=" + dash, "above=1 (100 %)"});
         row("even count: median between the middle two", QStringList{line("100", Nine), line("111", Nine)},
-            false, QStringList{"median=106 mg/dL"});
-        row("Low and High count with their stored value", QStringList{
+            false, 0, none, none, QStringList{"median=106 mg/dL"});
+        // 20 + 20 + 600 + 600 + 100 = 1340: the meter's Low and High count as its limits.
+        row("Low and High count as the meter's limits", QStringList{
             line("15", Nine), line("20", Nine), line("600", Nine), line("650", Nine), line("100", Nine)},
-            false, QStringList{"counted=5", "lowhigh=2 / 2", "mean=277 mg/dL", "under54=2 (40 %)"});
-        row("A1c: 30 readings, 14 days", series(30, 14), false, QStringList{"a1c=7.0 % (53 mmol/mol)", "perday=2.0"});
-        row("A1c: 29 readings, 14 days", series(29, 14), false, QStringList{"a1c=not enough readings"});
+            false, 0, none, none, QStringList{"counted=5", "lowhigh=2 / 2", "mean=268 mg/dL", "median=100 mg/dL",
+            "lowest=Low", "highest=High", "under54=2 (40 %)"});
+        row("not a number is left out", QStringList{line("HI", Nine), line("100", Nine)}, false, 0, none, none,
+            QStringList{"counted=1", "unreadable=1", "mean=100 mg/dL", "lowest=100 mg/dL"});
+        row("25:10 is night, as the view reads it", QStringList{line("100", "2026-5-1 25:10:00")}, false, 0,
+            none, none, QStringList{"tod=Night (16:00-04:00)|1|100 mg/dL|100 %"});
+        // (154 + 46.7) / 28.7 = 6.99 %; 30 readings over 14 days, 2.1 a day.
+        row("A1c: 30 readings, 14 calendar days", series(30, 13), false, 0, apr1, apr14, QStringList{
+            "a1c=7.0 % (53 mmol/mol)", "perday=2.1", "days=14 of 14"});
+        row("A1c: 30 readings, 13 calendar days", series(30, 12), false, 0, apr1, apr14, QStringList{
+            "a1c=not enough readings", "days=13 of 14"});
+        row("A1c: 29 readings, 14 calendar days", series(29, 13), false, 0, apr1, apr14, QStringList{
+            "a1c=not enough readings"});
+        row("A1c and per day: the whole day, whatever the view", series(30, 13), false, 2, apr1, apr14,
+            QStringList{"counted=0", "a1c=7.0 % (53 mmol/mol)", "perday=2.1"});
+        row("per day over the period's days", series(30, 13), false, 0, apr1, QDate(2026, 4, 30), QStringList{
+            "perday=1.0", "days=14 of 30"});
         // clang-format on
     }
     void statistics()
     {
-        const auto [lines, mmol, expected] =
-            cells<QStringList, bool, QStringList>("lines", "mmol", "expected");
+        const auto [lines, mmol, view, first, last, expected] =
+            cells<QStringList, bool, int, QDate, QDate, QStringList>("lines", "mmol", "view", "first", "last",
+                                                                     "expected");
         QVector<statistics::Reading> readings;
-        for (const QString &l : lines)
+        QVector<statistics::Reading> selected;
+        for (const QString &l : lines) {
             readings.push_back(statistics::reading(l));
+            const auto t = selection::timeOfDay(recordFields(l).dateText);
+            if (view == 0 || (t && selection::inTimeWindow(*t, qint16(view))))
+                selected.push_back(readings.back());
+        }
         const statistics::Limits limits{80, 110, 20, 600};
-        const statistics::Figures f = statistics::compute(readings, readings, limits);
+        std::optional<statistics::PeriodDays> days;
+        if (first.isValid())
+            days = statistics::PeriodDays{first, last};
+        const statistics::Figures f = statistics::compute(selected, readings, limits, days);
         QStringList shown;
         for (const statistics::Line &l : statistics::lines(f, limits, mmol))
             shown << l.key + QLatin1Char('=') + l.value << l.key + QLatin1Char(':') + l.label;
@@ -326,6 +360,101 @@ private slots:
             shown << QStringLiteral("tod=") + QStringList{r[0], r[1], r[2], r[3]}.join(QLatin1Char('|'));
         for (const QString &e : expected)
             QVERIFY2(shown.contains(e), qPrintable(e + QStringLiteral(" not in:\n") + shown.join('\n')));
+    }
+    // About 400 readings over 90 days; every figure recomputed here from the readings that lie
+    // in the period by their dates, with whole-number arithmetic.
+    void figuresFromTheReadings_data()
+    {
+        columns<QDate, QDate, bool>("d1", "d2", "nextYear");
+        row("September", QDate(2026, 9, 30), QDate(2026, 9, 1), false);
+        row("September picked in reverse order", QDate(2026, 9, 1), QDate(2026, 9, 30), false);
+        row("all 90 days and a reading dated next year", QDate(2026, 11, 12), QDate(2026, 8, 15), true);
+    }
+    void figuresFromTheReadings()
+    {
+        const auto [d1, d2, nextYear] = cells<QDate, QDate, bool>("d1", "d2", "nextYear");
+        struct Taken
+        {
+            QDate date;
+            int mgdl;
+            bool control;
+        };
+        QVector<Taken> taken;
+        quint32 seed = 12345;
+        const auto next = [&seed](quint32 below) {
+            return (seed = seed * 1103515245u + 12345u) / 65536 % below;
+        };
+        for (QDate day(2026, 8, 15); day <= QDate(2026, 11, 12); day = day.addDays(1)) {
+            for (quint32 n = 3 + next(4), i = 0; i < n; ++i) {
+                const int k = int(taken.size());
+                taken.push_back({day,
+                                 k % 53 == 7   ? 15
+                                 : k % 61 == 5 ? 650
+                                               : 40 + int(next(330)),
+                                 k % 37 == 3});
+            }
+        }
+        if (nextYear)
+            taken.push_back({QDate(2027, 3, 1), 400, false});
+        QStringList lines;
+        for (int k = 0; k < taken.size(); ++k)
+            lines << QStringLiteral("%1,%2 %3:%4:00,mg/dL,%5,-")
+                         .arg(taken[k].mgdl)
+                         .arg(taken[k].date.toString("yyyy-M-d"))
+                         .arg(5 + k % 17)
+                         .arg(k % 60)
+                         .arg(taken[k].control ? "Ctrl" : "-");
+        const QDate first = std::min(d1, d2), last = std::max(d1, d2);
+        qint64 chartSum = 0, bloodSum = 0;
+        int charted = 0, blood = 0, lowest = 600, highest = 20;
+        QSet<QDate> days;
+        for (const Taken &t : taken) {
+            if (t.date < first || t.date > last)
+                continue;
+            ++charted;
+            chartSum += t.mgdl;
+            if (t.control)
+                continue;
+            const int v = std::clamp(t.mgdl, 20, 600);
+            ++blood;
+            bloodSum += v;
+            lowest = std::min(lowest, v);
+            highest = std::max(highest, v);
+            days.insert(t.date);
+        }
+        // A quotient to one decimal (or none), halves away from zero, of positive whole numbers.
+        const auto tenths = [](qint64 num, qint64 den) {
+            const qint64 t = (20 * num + den) / (2 * den);
+            return QStringLiteral("%1.%2").arg(t / 10).arg(t % 10);
+        };
+        const auto whole = [](qint64 num, qint64 den) {
+            return QString::number((2 * num + den) / (2 * den));
+        };
+        const qint64 periodDays = first.daysTo(last) + 1;
+
+        ReportInput in = week();
+        in.endDateText = datetext::dateToBoxText(d1);
+        in.startDateText = datetext::dateToBoxText(d2);
+        const StoreItems store{StoreStatus::Ok, lines};
+        const ReportOutcome out = selection::run(in, store);
+        const ReportSnapshot snap = makeReportSnapshot(in, out, store);
+        const statistics::Figures f = statistics::compute(snap);
+        QMap<QString, QString> shown;
+        for (const statistics::Line &l : statistics::lines(f, statistics::limits(snap), false))
+            shown[l.key] = l.value;
+        QCOMPARE(out.selectedCount, charted);
+        QCOMPARE(snap.selectedAt.size(), charted);
+        QCOMPARE(out.averageCaption.value_or(""),
+                 "Average Value : [" + tenths(chartSum, charted) + "] mg/dl");
+        QCOMPARE(periodText(snap, [](const QDate &d) { return d.toString(Qt::ISODate); }),
+                 first.toString(Qt::ISODate) + " to " + last.toString(Qt::ISODate));
+        QCOMPARE(QStringList({shown["counted"], shown["mean"], shown["lowest"], shown["highest"],
+                              shown["days"], shown["perday"]}),
+                 QStringList({QString::number(blood), whole(bloodSum, blood) + " mg/dL",
+                              lowest == 20 ? "Low" : QString::number(lowest) + " mg/dL",
+                              highest == 600 ? "High" : QString::number(highest) + " mg/dL",
+                              QStringLiteral("%1 of %2").arg(days.size()).arg(periodDays),
+                              tenths(blood, periodDays)}));
     }
     // Scale, points in the middle of their categories, limit lines, a label for every reading.
     void drawn_data()

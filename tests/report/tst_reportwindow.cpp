@@ -50,6 +50,20 @@ public:
         return child<QWidget>("Frame1")->findChild<T *>(QLatin1String(name));
     }
     void apply() const { QTest::mouseClick(inBand<QPushButton>("Command1"), Qt::LeftButton); }
+    // Opens the box's calendar with a click on its arrow, walks to the day with the arrow keys and
+    // picks it with Enter.
+    void pickDay(const char *boxName, const QDate &day) const
+    {
+        QComboBox *box = inBand<QComboBox>(boxName);
+        QTest::mouseClick(box, Qt::LeftButton, {}, arrowOf(box));
+        auto *cal = child<QCalendarWidget>(box->objectName() == "xt_d1" ? "Calendar1" : "Calendar2");
+        QWidget *days = cal->findChild<QTableView *>();
+        QVERIFY(cal->isVisible() && days);
+        for (qint64 step = cal->selectedDate().daysTo(day); step != 0; step += step > 0 ? -1 : 1)
+            QTest::keyClick(days, step > 0 ? Qt::Key_Right : Qt::Key_Left);
+        QTest::keyClick(days, Qt::Key_Return);
+        QVERIFY(cal->isHidden());
+    }
     void pick(const char *boxName, const QString &entry) const
     {
         QComboBox *b = inBand<QComboBox>(boxName);
@@ -106,10 +120,10 @@ private slots:
         // Filled by the run without showing the window.
         QVERIFY(!fx.main()->valuesWindow(false)->isVisible());
         QCOMPARE(fx.column(ValuesListModel::NumColumn), QStringLiteral("1|2|3"));
-        // A run that selects nothing hides the chart and keeps the caption.
+        // A run that selects nothing hides the chart and leaves no number of other readings.
         fx.pick("sel_viewtype", QStringLiteral("Glucose Noon Trend"));
         fx.apply();
-        QCOMPARE(shows(), "hidden 3 points, y to 400 in 6, x divisions 3; Average Value : [130.0] mg/dl");
+        QCOMPARE(shows(), "hidden 3 points, y to 400 in 6, x divisions 3; Average Value : [] mg/dl");
         // The next shows it again; one x division a reading of the period, whatever its time.
         fx.pick("sel_viewtype", QStringLiteral("Glucose Morning Trend"));
         fx.pick("unit", QStringLiteral("mmol/l"));
@@ -119,6 +133,30 @@ private slots:
         fx.pick("unit", QStringLiteral("mg/dl"));
         QCOMPARE(shows(), "shown 2 points, y to 22 in 6, x divisions 3; Average Value : [6.7] mmol/l");
         QCOMPARE(fx.column(ValuesListModel::UnitColumn), QStringLiteral("mmol/l|mmol/l|mmol/l"));
+    }
+    // Two days picked from the calendars, in either order: only the readings of those dates and
+    // the days between them, never one dated after the later (a meter clock set ahead).
+    void periodPickedInEitherOrder_data()
+    {
+        columns<int, int, QString>("d1DaysBack", "d2DaysBack", "shows");
+        row("to today from 2 days back", 0, 2, "shown 2 points; Average Value : [140.0] mg/dl");
+        row("in reverse order", 3, 1, "shown 2 points; Average Value : [120.0] mg/dl");
+        row("a day without readings", 2, 2, "hidden 0 points; Average Value : [] mg/dl");
+    }
+    void periodPickedInEitherOrder()
+    {
+        const auto [d1DaysBack, d2DaysBack, shows] =
+            cells<int, int, QString>("d1DaysBack", "d2DaysBack", "shows");
+        fx.open(QStringList{reading(110, 3, 9), reading(130, 1, 9), reading(150, 0, 9), reading(170, -1, 9)});
+        fx.pickDay("xt_d1", QDate::currentDate().addDays(-d1DaysBack));
+        fx.pickDay("xt_d2", QDate::currentDate().addDays(-d2DaysBack));
+        fx.apply();
+        const TrendChart *chart = fx.chart();
+        QCOMPARE(QStringLiteral("%1 %2 points; ")
+                         .arg(chart->isVisible() ? "shown" : "hidden")
+                         .arg(chart->isVisible() ? chart->pointCount() : 0) +
+                     fx.caption(),
+                 shows);
     }
     // Four readings listed; the store changes to `now` (an upload, another program) before the rows
     // `ticked` (from 1) are ticked with real input and `button` is clicked.
