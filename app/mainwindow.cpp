@@ -481,6 +481,8 @@ void MainWindow::showSettingWindow()
         connect(m_setting, &SettingWindow::linkPauseRequested, this, [this] { setTimer1Enabled(false); });
         connect(m_setting, &SettingWindow::linkResumeRequested, this, [this] { setTimer1Enabled(true); });
         connect(m_setting, &SettingWindow::redrawRequested, this, [this] { DrawReport(newxmlfile); });
+        connect(m_setting, &SettingWindow::messageRequested, this,
+                [this](const QString &text) { tell(text, m_setting); });
         m_setting->load();
     }
     if (!m_setting->isVisible())
@@ -571,6 +573,6 @@ void MainWindow::Form_Unload()
         values->close();
     if (StatisticsWindow *statistics = m_statistics)
         statistics->close();
-    if (m_linkMessage)
-        m_linkMessage->close();
+    if (m_message)
+        m_message->close();
 }

@@ -57,8 +57,8 @@ public:
     MeterLink *link() const { return m_link.get(); }
     SerialPortControl *serialControl() const { return msc; }
 
-    // Where the link's messages go. By default a message box that does not block; tests
-    // hand in a recorder.
+    // Where the link's and the settings window's messages go. By default a message box that
+    // does not block; tests hand in a recorder.
     void setMessageSink(std::function<void(const QString &)> sink) { m_messageSink = std::move(sink); }
     // The link's clock; the computer's by default.
     void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
@@ -99,6 +99,7 @@ private:
     void hideCalendarsAwayFrom(QPoint at);
     void placeCalendars();
     void placeOver(QWidget *window, QPoint offset);
+    void tell(const QString &text, QWidget *over);
     void setupLink();
     void startLink();
     void linkTick();
@@ -138,7 +139,7 @@ private:
     ReportSnapshot m_snapshot; // what the last report showed
     bool m_timerHeld = false;  // the link timer was running when a document began
     std::unique_ptr<MeterLink> m_link;
-    QPointer<QMessageBox> m_linkMessage;
+    QPointer<QMessageBox> m_message;
     std::function<void(const QString &)> m_messageSink;
     std::function<QDateTime()> m_clock;
 

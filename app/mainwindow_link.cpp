@@ -41,16 +41,16 @@ void MainWindow::startLink() {}
 
 void MainWindow::linkTick()
 {
-    // While a link message is open the link waits for the user: nothing acts on the state
+    // While a message is open the link waits for the user: nothing acts on the state
     // that the message is about.
-    if (m_linkMessage)
+    if (m_message)
         return;
     m_link->tick();
 }
 
 void MainWindow::linkReceive()
 {
-    if (m_unloading || m_linkMessage) {
+    if (m_unloading || m_message) {
         msc->input();
         return;
     }
@@ -103,18 +103,24 @@ void MainWindow::enableTimer()
 
 void MainWindow::showMessage(const QString &text)
 {
+    tell(text, this);
+}
+
+// `over` is the window the user returns to when the box closes.
+void MainWindow::tell(const QString &text, QWidget *over)
+{
     if (m_messageSink) {
         m_messageSink(text);
         return;
     }
-    if (m_linkMessage)
-        m_linkMessage->close();
+    if (m_message)
+        m_message->close();
     // Opened without a nested event loop: ticks and receive notifications keep arriving and
     // are held off by linkTick and linkReceive until the user answers.
-    auto *box = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("Quillon"), text, QMessageBox::Ok, this);
+    auto *box = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("Quillon"), text, QMessageBox::Ok, over);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::ApplicationModal);
-    m_linkMessage = box;
+    m_message = box;
     box->open();
 }
 

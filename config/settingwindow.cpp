@@ -1,6 +1,7 @@
 #include "settingwindow.h"
 
 #include "clsoperateini.h"
+#include "settingscheck.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -114,9 +115,20 @@ void SettingWindow::load()
 
 void SettingWindow::save()
 {
+    const auto found = settingscheck::problems(
+        {nlow->text(), nhigh->text(), dbmin->text(), dbmax->text(), mdiv->text(), mdiv2->text()});
+    if (!found.isEmpty()) {
+        QLineEdit *const fields[] = {nlow, nhigh, dbmin, dbmax, mdiv, mdiv2};
+        QLineEdit *first = fields[int(found.front().field)];
+        // Focused before the message opens, so closing the message lands the cursor there.
+        first->setFocus(Qt::OtherFocusReason);
+        first->selectAll();
+        emit messageRequested(settingscheck::message(found));
+        return;
+    }
     clsOperateINI ini;
     ini.setINIFileName(m_iniPath);
-    // Written as typed: the report copes with any text, and a user may mean exactly what they typed.
+    // Written as typed once the numbers pass: blanks or a "+" read the same in the report.
     ini.WriteIniKey(QStringLiteral("setting"), QStringLiteral("NormalLow"), nlow->text());
     ini.WriteIniKey(QStringLiteral("setting"), QStringLiteral("NormalHigh"), nhigh->text());
     ini.WriteIniKey(QStringLiteral("setting"), QStringLiteral("DBMin"), dbmin->text());

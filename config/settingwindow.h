@@ -8,8 +8,8 @@ class QPushButton;
 
 // The settings window: edits the ranges, axis divisions and port in the INI file. It keeps no
 // copy of the values; the fields are the only state from loading until Save or closing.
-// It knows nothing of the main window: it asks for the link to pause and resume, and for a
-// redraw, by signal.
+// It knows nothing of the main window: it asks for the link to pause and resume, for a redraw,
+// and for a message to be shown, by signal.
 class SettingWindow : public QWidget
 {
     Q_OBJECT
@@ -25,6 +25,7 @@ signals:
     void linkPauseRequested();
     void linkResumeRequested();
     void redrawRequested();
+    void messageRequested(const QString &text);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

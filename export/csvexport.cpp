@@ -20,6 +20,21 @@ QString yesNo(const QString &mark, QLatin1String set)
     return mark.trimmed() == set ? QStringLiteral("yes") : QStringLiteral("no");
 }
 
+// Spreadsheets skip leading blanks, a no-break space among them, and read the full-width signs
+// as the plain ones; some also take a cell that begins with a tab or CR as a formula.
+bool startsFormula(const QString &text)
+{
+    if (text.startsWith(u'\t') || text.startsWith(u'\r'))
+        return true;
+    for (const QChar c : text) {
+        if (c.isSpace())
+            continue;
+        return c == u'=' || c == u'+' || c == u'-' || c == u'@' || c == u'\uFF1D' || c == u'\uFF0B' ||
+               c == u'\uFF0D' || c == u'\uFF20';
+    }
+    return false;
+}
+
 void appendRow(QString &out, const QString &recordLine, const RangeMarks &marks)
 {
     const RecordFields f = recordFields(recordLine);
@@ -66,7 +81,7 @@ QString cell(const QString &text)
 {
     QString c = text;
     // A store can be edited by hand: a cell a spreadsheet would evaluate is made plain text.
-    if (!c.isEmpty() && (c.front() == u'=' || c.front() == u'+' || c.front() == u'-' || c.front() == u'@'))
+    if (startsFormula(c))
         c.prepend(QLatin1Char('\''));
     if (c.contains(QLatin1Char(',')) || c.contains(QLatin1Char('"')) || c.contains(QLatin1Char('\n')) ||
         c.contains(QLatin1Char('\r'))) {

@@ -170,7 +170,8 @@ private slots:
     }
 
     // The settings window: "Cancel" writes nothing, "Reset" shows the defaults but keeps the
-    // divisions, "Save" writes the fields as typed. Closing the main window closes all, timer off.
+    // divisions, "Save" writes the fields as typed once they pass. Closing the main window closes
+    // all, timer off.
     void settingsWindow()
     {
         shown("[setting]\nNormalLow=70\nNormalHigh=140\nDBMin=10\nDBMax=500\nMinorDivision=3\n"
@@ -208,9 +209,8 @@ private slots:
         QCOMPARE(saved(), (QStringList{"80", "110", "20", "600", "5", "4", "1", "9600,n,8,1"}));
         QVERIFY(ticking() && !fx.child<QWidget>("MSChart1")->isHidden());
         const QString odd = "-1.5e999 " + QString(2000, u'8');
-        edit(QStringList(7, odd), "Command1");
-        QCOMPARE(saved(), QStringList(7, odd.left(1023)) << "9600,n,8,1");
-        QVERIFY(fx.child<QWidget>("MSChart1")->isHidden());
+        edit({"90", "+120", "0", "300", "2", "0", odd}, "Command1");
+        QCOMPARE(saved(), (QStringList{"90", "+120", "0", "300", "2", "0", odd.left(1023), "9600,n,8,1"}));
         QPointer<SettingWindow> setting = openSettings();
         QTest::mouseClick(fx.child<QPushButton>("Command3"), Qt::LeftButton);
         QPointer<ValuesWindow> values = fx.main()->valuesWindow(false);
@@ -219,6 +219,44 @@ private slots:
         QVERIFY(!fx.main()->logWindow()->isVisible() && !values->isVisible() &&
                 (!setting || !setting->isVisible()));
         QVERIFY(!ticking() && !fx.main()->isTimer1Enabled());
+    }
+
+    // Save refuses numbers the report cannot use: one message, nothing written, the window open
+    // with the first such field focused.
+    void settingsRefused_data()
+    {
+        columns<QStringList, QString, QString>("typed", "message", "focused");
+        const QString head = "The settings were not saved:\n",
+                      whole = " needs a whole number from -32768 to 32767.";
+        // clang-format off
+        row("Low above High", QStringList{"200", "140", "20", "600", "5", "0"}, head + "Normal Data Range Low needs a number below High.", "nlow");
+        row("High past 16 bits, Min equal to Max", QStringList{"80", "40000", "600", "600", "5", "0"},
+            head + "Normal Data Range High" + whole + "\nBG Data Range Min needs a number below Max.", "nhigh");
+        row("Min letters, Max empty", QStringList{"80", "110", "abc", "", "5", "0"},
+            head + "BG Data Range Min" + whole + "\nBG Data Range Max" + whole, "dbmin");
+        row("a fraction of a division, minor below 0", QStringList{"80", "110", "20", "600", "2.5", "-1"},
+            head + "Y Major Division" + whole + "\nY Minor Division needs 0 or more.", "mdiv");
+        // clang-format on
+    }
+    void settingsRefused()
+    {
+        auto [typed, message, focused] = cells<QStringList, QString, QString>("typed", "message", "focused");
+        QStringList told;
+        shown()->setMessageSink([&told](const QString &text) { told << text; });
+        const QByteArray before = fx.dir().readFile("cfg/sys.ini");
+        QPointer<SettingWindow> w = openSettings();
+        const char *names[] = {"nlow", "nhigh", "dbmin", "dbmax", "mdiv", "mdiv2"};
+        for (int i = 0; i < 6; ++i) {
+            auto *field = w->findChild<QLineEdit *>(names[i]);
+            typeInto(field, typed[i]);
+            if (typed[i].isEmpty())
+                QTest::keyClick(field, Qt::Key_Backspace);
+        }
+        QTest::mouseClick(w->findChild<QPushButton *>("Command1"), Qt::LeftButton);
+        QCOMPARE(told, QStringList{message});
+        QCOMPARE(fx.dir().readFile("cfg/sys.ini"), before);
+        QVERIFY(w && w->isVisible() && !ticking());
+        QCOMPARE(w->focusWidget()->objectName(), focused);
     }
 
     // Typed over or picked (keys, list), then left: only a pick stores the unit, "Apply" draws in

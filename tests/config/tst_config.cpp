@@ -4,6 +4,7 @@
 #include "filesizelimit.h"
 #include "numbertext.h"
 #include "rows.h"
+#include "settingscheck.h"
 #include "startlocations.h"
 
 #include <sys/wait.h>
@@ -138,6 +139,34 @@ private slots:
         QVERIFY(pid > 0 && waitpid(pid, &status, 0) == pid && status == 0);
         QCOMPARE(bytes("sys.ini"), before);
         QCOMPARE(QDir(m_root->path()).entryList(QDir::Files), QStringList{QStringLiteral("sys.ini")});
+    }
+
+    // The settings window's number fields, in its order: what Save refuses, one line each.
+    void settingsCheck_data()
+    {
+        columns<QStringList, QStringList>("fields", "problems");
+        const Q whole = " needs a whole number from -32768 to 32767.";
+        // clang-format off
+        row("installed values", QStringList{"80", "110", "20", "600", "5", "0"}, QStringList());
+        row("16-bit ends, blanks, a sign, a whole decimal", QStringList{"-32768", " 32767 ", "+0", "80.0", "32767", "32767"}, QStringList());
+        row("empty, letters, a fraction, past 16 bits", QStringList{"", "abc", "1.5", "32768", "-32769", "1e999"},
+            QStringList{"Normal Data Range Low" + whole, "Normal Data Range High" + whole, "BG Data Range Min" + whole,
+                        "BG Data Range Max" + whole, "Y Major Division" + whole, "Y Minor Division" + whole});
+        row("Low equal to High, Min above Max", QStringList{"110", "110", "600", "20", "1", "0"},
+            QStringList{"Normal Data Range Low needs a number below High.", "BG Data Range Min needs a number below Max."});
+        row("Max no number: Min not compared", QStringList{"200", "140", "700", "x", "5", "0"},
+            QStringList{"Normal Data Range Low needs a number below High.", "BG Data Range Max" + whole});
+        row("divisions one under their least", QStringList{"80", "110", "20", "600", "0", "-1"},
+            QStringList{"Y Major Division needs 1 or more.", "Y Minor Division needs 0 or more."});
+        // clang-format on
+    }
+    void settingsCheck()
+    {
+        const auto [f, problems] = cells<QStringList, QStringList>("fields", "problems");
+        QStringList seen;
+        for (const auto &p : settingscheck::problems({f[0], f[1], f[2], f[3], f[4], f[5]}))
+            seen << p.text;
+        QCOMPARE(seen, problems);
     }
 
     void startLocations_data()

@@ -28,6 +28,8 @@ ReportSnapshot snapshotOf(const TempProgramDir &dir, const QStringList &lines, Q
     return makeReportSnapshot(input, selection::run(input, store), store);
 }
 
+using B = QByteArray;
+
 } // namespace
 
 class tst_Export : public QObject
@@ -67,6 +69,28 @@ private slots:
         QVERIFY(!writeReportFile(target, QByteArray(4000, 'x'), &error));
         QCOMPARE(dir.readFile("readings.csv"), expected);
         QCOMPARE(QDir(dir.path()).entryList({"readings.csv*"}, QDir::Files).size(), 1);
+    }
+    // A formula start a spreadsheet would still see behind blanks, a no-break space, a full-width
+    // sign or a leading tab or CR: only a hand-edited store holds such a text.
+    void formulaCells_data()
+    {
+        columns<QString, QByteArray>("line", "written");
+        // clang-format off
+        row("tab at the start", "95,\tnote,mg/dL,-,-", B("'\tnote,,95,5.3,,no,no\r\n"));
+        row("CR at the start, quoted", "95,\rnote,mg/dL,-,-", B("\"'\rnote\",,95,5.3,,no,no\r\n"));
+        row("blanks before =", "95,  =1+1,mg/dL,-,-", B("'  =1+1,,95,5.3,,no,no\r\n"));
+        row("no-break space before @", "95,\u00A0@SUM(A1),mg/dL,-,-", B("'\u00A0@SUM(A1),,95,5.3,,no,no\r\n"));
+        row("full-width = as the value", "\uFF1D1+1,2026-5-1 7:30:00,mg/dL,-,-", B("2026-05-01,07:30,'\uFF1D1+1,,,no,no\r\n"));
+        row("full-width + after a blank", "95, \uFF0B1,mg/dL,-,-", B("' \uFF0B1,,95,5.3,,no,no\r\n"));
+        row("full-width -", "95,\uFF0D1,mg/dL,-,-", B("'\uFF0D1,,95,5.3,,no,no\r\n"));
+        row("full-width @ as the value", "\uFF20A1,2026-5-1 7:30:00,mg/dL,-,-", B("2026-05-01,07:30,'\uFF20A1,,,no,no\r\n"));
+        // clang-format on
+    }
+    void formulaCells()
+    {
+        auto [line, written] = cells<QString, QByteArray>("line", "written");
+        const QByteArray out = csvexport::csv({line}, {});
+        QCOMPARE(out.mid(out.indexOf("\r\n") + 2), written);
     }
     void document_data()
     {
