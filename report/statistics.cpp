@@ -247,7 +247,7 @@ QVector<Line> lines(const Figures &f, const Limits &l, bool mmol)
                    QString::number(f.temperature)});
     out.push_back({QStringLiteral("lowhigh"), QStringLiteral("Counted at the meter's limit (Low / High)"),
                    QStringLiteral("%1 / %2").arg(f.lowMarks).arg(f.highMarks)});
-    out.push_back({QStringLiteral("perday"), QStringLiteral("Readings per day (whole day, whole period)"),
+    out.push_back({QStringLiteral("perday"), QStringLiteral("Readings per day (whole day)"),
                    f.perDay ? numbertext::oneDecimal(*f.perDay) : Dash});
     out.push_back({QStringLiteral("days"), QStringLiteral("Days with readings"),
                    f.periodDays ? QStringLiteral("%1 of %2").arg(f.daysWithReadings).arg(*f.periodDays)
@@ -276,8 +276,7 @@ QVector<Line> lines(const Figures &f, const Limits &l, bool mmol)
                    shown(any ? countAndShare(f.under70, f.counted) : QString())});
     out.push_back({QStringLiteral("under54"), QStringLiteral("Below %1").arg(v(HypoLevel2)),
                    shown(any ? countAndShare(f.under54, f.counted) : QString())});
-    out.push_back({QStringLiteral("a1c"),
-                   QStringLiteral("Estimated A1c (whole day, whole period; an estimate from the mean)"),
+    out.push_back({QStringLiteral("a1c"), QStringLiteral("Estimated A1c (whole day, from the mean)"),
                    f.a1cPercent ? QStringLiteral("%1 % (%2 mmol/mol)")
                                       .arg(numbertext::oneDecimal(*f.a1cPercent), whole(*f.a1cMmolMol))
                                 : QStringLiteral("not enough readings")});
