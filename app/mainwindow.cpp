@@ -13,6 +13,7 @@
 #include "serialportcontrol.h"
 #include "settingwindow.h"
 #include "trendchart.h"
+#include "units.h"
 #include "valueswindow.h"
 
 #include <QCalendarWidget>
@@ -116,8 +117,8 @@ void MainWindow::buildControls()
     Label8->setObjectName(QStringLiteral("Label8"));
     unit = new PickComboBox(Frame1);
     unit->setObjectName(QStringLiteral("unit"));
-    unit->addItems({QStringLiteral("mmol/l"), QStringLiteral("mg/dl")});
-    unit->showText(QStringLiteral("mg/dl"));
+    unit->addItems({units::MmolBoxText, units::MgdlBoxText});
+    unit->showText(QString(units::MgdlBoxText));
     unit->setMinimumContentsLength(6);
 
     auto *Label3 = bandLabel(QStringLiteral("Form"), Frame1);

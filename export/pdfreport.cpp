@@ -1,11 +1,13 @@
 #include "pdfreport.h"
 
 #include "datetext.h"
+#include "recordline.h"
 #include "reportfile.h"
 #include "reportsnapshot.h"
 #include "selection.h"
 #include "statistics.h"
 #include "trendchart.h"
+#include "units.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -24,7 +26,6 @@ namespace pdfreport {
 
 namespace {
 
-constexpr double MgPerMmol = 18.0;
 constexpr double Margin = 40;         // points, around a PDF page
 constexpr double BodySize = 9;        // points
 constexpr double RowHeight = 13;      // points, a line of the figures and of the table
@@ -103,7 +104,7 @@ double header(Page &page, const ReportSnapshot &s, const Options &o)
     p.setFont(font(BodySize));
     const QString lines[] = {
         QStringLiteral("Period: %1").arg(isoPeriod(s)),
-        QStringLiteral("View: %1    Unit: %2").arg(viewName(s), statistics::unitName(s.mmol)),
+        QStringLiteral("View: %1    Unit: %2").arg(viewName(s), units::name(s.mmol)),
         QStringLiteral("Made: %1").arg(o.made.toString(QStringLiteral("yyyy-MM-dd HH:mm"))),
     };
     double y = 30;
@@ -198,7 +199,7 @@ void timeOfDayChart(Page &page, const ReportSnapshot &s, const QRectF &area)
     p.setFont(font(10, true));
     p.drawText(QPointF(area.left(), area.top() + 10), QStringLiteral("Readings by time of day"));
     const QRectF plot = area.adjusted(30, 20, -8, -22);
-    const double unit = s.mmol ? MgPerMmol : 1.0;
+    const double unit = s.mmol ? units::MgPerMmol : 1.0;
     const double top = s.scale.yMaximum.value_or(s.mmol ? 33 : 600);
     const auto yOf = [&](double mgdl) {
         return plot.bottom() - std::clamp(mgdl / unit / top, 0.0, 1.0) * plot.height();
@@ -225,9 +226,8 @@ void timeOfDayChart(Page &page, const ReportSnapshot &s, const QRectF &area)
         p.setPen(Ink);
         p.drawText(QRectF(x - 15, plot.bottom() + 2, 30, 10), Qt::AlignCenter, QStringLiteral("%1 h").arg(h));
     }
-    p.drawText(
-        QRectF(plot.left(), plot.bottom() + 11, plot.width(), 10), Qt::AlignCenter,
-        QStringLiteral("time of day; shaded: normal range; values in %1").arg(statistics::unitName(s.mmol)));
+    p.drawText(QRectF(plot.left(), plot.bottom() + 11, plot.width(), 10), Qt::AlignCenter,
+               QStringLiteral("time of day; shaded: normal range; values in %1").arg(units::name(s.mmol)));
 
     // One dot per half point of paper: a dot drawn twice on the same place adds nothing.
     QSet<qint64> placed;
@@ -255,7 +255,7 @@ void tablePage(Page &page, const ReportSnapshot &s, int from, int to)
     const double cols[] = {0, 80, 130, 230, 300, 360};
     const QString heads[] = {QStringLiteral("Date"),
                              QStringLiteral("Time"),
-                             QStringLiteral("Glucose (%1)").arg(statistics::unitName(s.mmol)),
+                             QStringLiteral("Glucose (%1)").arg(units::name(s.mmol)),
                              QStringLiteral("Meter range"),
                              QStringLiteral("Control"),
                              QStringLiteral("Temperature")};
@@ -273,7 +273,7 @@ void tablePage(Page &page, const ReportSnapshot &s, int from, int to)
     p.setFont(font(BodySize));
     for (int i = from; i < to; ++i) {
         const RecordFields f = recordFields(s.storeTexts.value(s.selectedAt.at(i)));
-        const statistics::Reading r = statistics::reading(s.storeTexts.value(s.selectedAt.at(i)));
+        const statistics::Reading r = statistics::reading(f);
         const DateTimeCells when = dateTimeCells(f.dateText);
         QString range;
         if (r.readable && s.dbMin && r.mgdl <= *s.dbMin)

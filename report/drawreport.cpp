@@ -5,6 +5,7 @@
 #include "reportsnapshot.h"
 #include "selection.h"
 #include "trendchart.h"
+#include "units.h"
 #include "valueslistmodel.h"
 
 #include <QComboBox>
@@ -53,9 +54,8 @@ void DrawReport(const QString &path, const ReportTargets &targets)
     // yet is an empty one on the scale of the settings.
     if (outcome.end == ReportEnd::StoreMissing) {
         if (targets.MSChart1)
-            targets.MSChart1->showEmpty(
-                selection::chartScale(input.settings, input.unitText == QLatin1String("mmol/l")),
-                input.unitText);
+            targets.MSChart1->showEmpty(selection::chartScale(input.settings, units::isMmol(input.unitText)),
+                                        input.unitText);
         return;
     }
     if (outcome.listRebuilt && targets.vlist) {
