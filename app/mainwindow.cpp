@@ -3,13 +3,13 @@
 #include "clsoperateini.h"
 #include "datebox.h"
 #include "datetext.h"
-#include "drawreport.h"
 #include "logwindow.h"
 #include "meterlink.h"
 #include "numbertext.h"
 #include "period.h"
 #include "pickcombobox.h"
 #include "reportactions.h"
+#include "reportview.h"
 #include "serialportcontrol.h"
 #include "settingwindow.h"
 #include "trendchart.h"
@@ -344,7 +344,7 @@ void MainWindow::applyPeriodRule()
 
 void MainWindow::DrawReport(const QString &path)
 {
-    ReportTargets targets;
+    ReportView targets;
     targets.unit = unit;
     targets.xt_d1 = xt_d1;
     targets.xt_d2 = xt_d2;

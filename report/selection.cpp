@@ -185,6 +185,8 @@ ReportOutcome selectReadings(const ReportInput &input, const StoreItems &store)
     }
     const QString high = limitInUnit(input.settings.NormalHigh, mmol);
     const QString low = limitInUnit(input.settings.NormalLow, mmol);
+    const double highNumber = readBack(high);
+    const double lowNumber = readBack(low);
     const bool allDay = input.viewText == AllDayView;
 
     ValuesList &list = out.list;
@@ -241,8 +243,11 @@ ReportOutcome selectReadings(const ReportInput &input, const StoreItems &store)
                                       : plainNumber(v);
             charted.push_back(plain ? v : readBack(chartRow.value));
         }
+        chartRow.valueNumber = charted.back();
         chartRow.high = high;
         chartRow.low = low;
+        chartRow.highNumber = highNumber;
+        chartRow.lowNumber = lowNumber;
         rec.selected = true;
         out.selectedAt.push_back(index);
         out.grid.push_back(std::move(chartRow));

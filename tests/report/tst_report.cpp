@@ -24,6 +24,15 @@ QString line(const QString &value, const QString &dateText)
     return value + QLatin1Char(',') + dateText + QStringLiteral(",mg/dL,-,-");
 }
 
+// The chart takes the numbers beside the texts; each must say what its text says.
+void checkNumbers(const ReportOutcome &out)
+{
+    for (const ChartGridRow &r : out.grid)
+        QCOMPARE(QList<double>({r.valueNumber, r.highNumber, r.lowNumber}),
+                 QList<double>({QLocale::c().toDouble(r.value), QLocale::c().toDouble(r.high),
+                                QLocale::c().toDouble(r.low)}));
+}
+
 QString grid(const ReportOutcome &out, QString ChartGridRow::*field = &ChartGridRow::value)
 {
     QStringList texts;
@@ -110,6 +119,7 @@ private slots:
             lines << line(v, QStringLiteral("2012-5-9 %1:0:00").arg(8 + lines.size()));
         const ReportOutcome out = selection::run(week(unit), StoreItems{StoreStatus::Ok, lines});
         QCOMPARE(grid(out), charted);
+        checkNumbers(out);
         QCOMPARE(out.averageCaption.value_or("<none>"), caption);
         // 110 / 18 = 6.11 and 80 / 18 = 4.44: the range lines sit where the values are converted to.
         QCOMPARE(out.grid.front().high + ' ' + out.grid.front().low, unit == "mmol/l" ? "6.1 4.4" : "110 80");
@@ -148,6 +158,7 @@ private slots:
                      .join('|'),
                  listed);
         QCOMPARE(grid(out, &ChartGridRow::label) + '|' + grid(out), charted);
+        checkNumbers(out);
     }
     // How a run ends on the store, the date boxes and the meter's range; no `reading`: none stored.
     void runEnds_data()

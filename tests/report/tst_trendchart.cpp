@@ -18,7 +18,7 @@ ChartGrid makeGrid(int rows, int widestAt = -1)
     for (int i = 0; i < rows; ++i) {
         const double v = i == rows / 3 ? 21 : i == 2 * rows / 3 ? 599 : i == 0 ? 460 : 60 + i * 7919 % 400;
         QString label = QStringLiteral("12-5-%1 %2:%3").arg(1 + i / 96).arg(i / 4 % 24).arg(i % 60);
-        grid.push_back({i == widestAt ? label + " WWW" : label, QString::number(v), "110", "80"});
+        grid.push_back({i == widestAt ? label + " WWW" : label, QString::number(v), "110", "80", v, 110, 80});
     }
     return grid;
 }
@@ -92,7 +92,7 @@ private slots:
         QList<QPointF> points;
         for (const QString &v : values.split(' ')) {
             points << QPointF(grid.size() + 0.5, v.toDouble());
-            grid.push_back(ChartGridRow{QStringLiteral("12-5-6 9:5"), v, "110", "80"});
+            grid.push_back(ChartGridRow{QStringLiteral("12-5-6 9:5"), v, "110", "80", v.toDouble(), 110, 80});
         }
         const double n = grid.size();
         draw(grid, period, ChartScale{yMax, major, minor});
