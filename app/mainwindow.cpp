@@ -3,16 +3,17 @@
 #include "clsoperateini.h"
 #include "datebox.h"
 #include "datetext.h"
-#include "drawreport.h"
 #include "logwindow.h"
 #include "meterlink.h"
 #include "numbertext.h"
 #include "period.h"
 #include "pickcombobox.h"
 #include "reportactions.h"
+#include "reportview.h"
 #include "serialportcontrol.h"
 #include "settingwindow.h"
 #include "trendchart.h"
+#include "units.h"
 #include "valueswindow.h"
 
 #include <QCalendarWidget>
@@ -116,8 +117,8 @@ void MainWindow::buildControls()
     Label8->setObjectName(QStringLiteral("Label8"));
     unit = new PickComboBox(Frame1);
     unit->setObjectName(QStringLiteral("unit"));
-    unit->addItems({QStringLiteral("mmol/l"), QStringLiteral("mg/dl")});
-    unit->showText(QStringLiteral("mg/dl"));
+    unit->addItems({units::MmolBoxText, units::MgdlBoxText});
+    unit->showText(QString(units::MgdlBoxText));
     unit->setMinimumContentsLength(6);
 
     auto *Label3 = bandLabel(QStringLiteral("Form"), Frame1);
@@ -343,7 +344,7 @@ void MainWindow::applyPeriodRule()
 
 void MainWindow::DrawReport(const QString &path)
 {
-    ReportTargets targets;
+    ReportView targets;
     targets.unit = unit;
     targets.xt_d1 = xt_d1;
     targets.xt_d2 = xt_d2;

@@ -1,7 +1,9 @@
 #include "reportactions.h"
 
 #include "csvexport.h"
+#include "pdfprint.h"
 #include "pdfreport.h"
+#include "pdftrendchart.h"
 #include "reportfile.h"
 #include "reportsnapshot.h"
 
@@ -51,6 +53,7 @@ void writeCsv(QWidget *parent, const QByteArray &bytes)
 std::optional<pdfreport::Options> askOptions(QWidget *parent, const ReportSnapshot &snapshot)
 {
     pdfreport::Options options;
+    options.trend = &pdfreport::paintTrendChart;
     if (!pdfreport::asksTableChoice(snapshot))
         return options;
     QMessageBox box(QMessageBox::Question, QStringLiteral("Report for the doctor"),

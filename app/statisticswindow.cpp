@@ -4,6 +4,7 @@
 #include "reportactions.h"
 #include "reportsnapshot.h"
 #include "statistics.h"
+#include "units.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -102,7 +103,7 @@ void StatisticsWindow::setSnapshot(const ReportSnapshot &snapshot)
                                       "tests are left out; the mean can therefore differ from the average "
                                       "above the chart.")
                            .arg(periodText(snapshot, &datetext::dateToBoxText), snapshot.viewText,
-                                statistics::unitName(snapshot.mmol)));
+                                units::name(snapshot.mmol)));
     QVector<QStringList> rows;
     for (const statistics::Line &line : statistics::lines(figures, limits, snapshot.mmol))
         rows.push_back({line.label, line.value});

@@ -9,6 +9,7 @@
 #include "readinggen.h"
 
 #include "pdfreport.h"
+#include "pdftrendchart.h"
 #include "readingstore.h"
 #include "reportfile.h"
 #include "reportsnapshot.h"
@@ -53,9 +54,11 @@ double makePdf(const ReportSnapshot &s, const QString &path)
 {
     int pages = 0;
     QString error;
+    pdfreport::Options options;
+    options.trend = &pdfreport::paintTrendChart;
     const auto time = bench::timed([&] {
         const auto result = pdfreport::writePdf(
-            path, s, pdfreport::Options{},
+            path, s, options,
             [&pages](int, int total) {
                 pages = total;
                 return true;

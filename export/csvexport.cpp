@@ -3,7 +3,9 @@
 #include "clsoperateini.h"
 #include "numbertext.h"
 #include "readingstore.h"
+#include "recordline.h"
 #include "reportsnapshot.h"
+#include "units.h"
 
 #include <cmath>
 
@@ -11,7 +13,6 @@ namespace csvexport {
 
 namespace {
 
-constexpr double MgPerMmol = 18.0;
 const QString Header = QStringLiteral("date,time,glucose_mgdl,glucose_mmoll,meter_range,control_solution,"
                                       "temperature_warning");
 
@@ -42,7 +43,7 @@ void appendRow(QString &out, const QString &recordLine, const RangeMarks &marks)
     QString mmol;
     QString range;
     if (const auto v = numbertext::toNumber(f.valueText)) {
-        mmol = numbertext::oneDecimal(*v / MgPerMmol);
+        mmol = units::mmolText(*v);
         if (marks.dbMin && *v <= *marks.dbMin)
             range = QStringLiteral("Low");
         else if (marks.dbMax && *v >= *marks.dbMax)

@@ -1,21 +1,18 @@
 #include "pdfreport.h"
 
 #include "datetext.h"
+#include "recordline.h"
 #include "reportfile.h"
 #include "reportsnapshot.h"
 #include "selection.h"
 #include "statistics.h"
-#include "trendchart.h"
+#include "units.h"
 
-#include <QApplication>
 #include <QBuffer>
-#include <QFile>
 #include <QFontMetricsF>
-#include <QGraphicsScene>
 #include <QLocale>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QPrinter>
 #include <QSet>
 #include <algorithm>
 #include <cmath>
@@ -24,13 +21,11 @@ namespace pdfreport {
 
 namespace {
 
-constexpr double MgPerMmol = 18.0;
-constexpr double Margin = 40;         // points, around a PDF page
-constexpr double BodySize = 9;        // points
-constexpr double RowHeight = 13;      // points, a line of the figures and of the table
-constexpr double FooterHeight = 24;   // points
-constexpr double ChartOversize = 1.3; // the chart is laid out larger than placed, for finer text
-constexpr int LongestCell = 14;       // characters; a hand-edited store can hold any text
+constexpr double Margin = 40;       // points, around a PDF page
+constexpr double BodySize = 9;      // points
+constexpr double RowHeight = 13;    // points, a line of the figures and of the table
+constexpr double FooterHeight = 24; // points
+constexpr int LongestCell = 14;     // characters; a hand-edited store can hold any text
 
 const QColor Ink(0x20, 0x20, 0x20);
 const QColor Rule(0xb0, 0xb0, 0xb0);
@@ -103,7 +98,7 @@ double header(Page &page, const ReportSnapshot &s, const Options &o)
     p.setFont(font(BodySize));
     const QString lines[] = {
         QStringLiteral("Period: %1").arg(isoPeriod(s)),
-        QStringLiteral("View: %1    Unit: %2").arg(viewName(s), statistics::unitName(s.mmol)),
+        QStringLiteral("View: %1    Unit: %2").arg(viewName(s), units::name(s.mmol)),
         QStringLiteral("Made: %1").arg(o.made.toString(QStringLiteral("yyyy-MM-dd HH:mm"))),
     };
     double y = 30;
@@ -161,8 +156,7 @@ void noData(Page &page, const QRectF &area)
     page.p.drawText(area, Qt::AlignCenter, QStringLiteral("No Graphic Data "));
 }
 
-// The trend chart as the main window draws it, rendered through its scene so it stays vectors.
-void trendChart(Page &page, const ReportSnapshot &s, const QRectF &area)
+void trendChart(Page &page, const ReportSnapshot &s, const QRectF &area, TrendPainter paintChart)
 {
     if (s.selectedCount == 0) {
         noData(page, area);
@@ -179,15 +173,8 @@ void trendChart(Page &page, const ReportSnapshot &s, const QRectF &area)
         noData(page, area);
         return;
     }
-    TrendChart chart;
-    chart.setAttribute(Qt::WA_DontShowOnScreen);
-    chart.resize((area.size() * ChartOversize).toSize());
-    chart.show();
-    chart.draw(blood, int(blood.size()), s.periodCount, s.scale, s.unitText);
-    // The chart fits its axis labels to the plot once its layout has settled.
-    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    chart.scene()->render(&page.p, area, QRectF(QPointF(0, 0), chart.size()));
+    if (paintChart)
+        paintChart(page.p, area, blood, s);
 }
 
 // Every selected blood reading placed by its time of day, over the normal range.
@@ -198,7 +185,7 @@ void timeOfDayChart(Page &page, const ReportSnapshot &s, const QRectF &area)
     p.setFont(font(10, true));
     p.drawText(QPointF(area.left(), area.top() + 10), QStringLiteral("Readings by time of day"));
     const QRectF plot = area.adjusted(30, 20, -8, -22);
-    const double unit = s.mmol ? MgPerMmol : 1.0;
+    const double unit = s.mmol ? units::MgPerMmol : 1.0;
     const double top = s.scale.yMaximum.value_or(s.mmol ? 33 : 600);
     const auto yOf = [&](double mgdl) {
         return plot.bottom() - std::clamp(mgdl / unit / top, 0.0, 1.0) * plot.height();
@@ -225,9 +212,8 @@ void timeOfDayChart(Page &page, const ReportSnapshot &s, const QRectF &area)
         p.setPen(Ink);
         p.drawText(QRectF(x - 15, plot.bottom() + 2, 30, 10), Qt::AlignCenter, QStringLiteral("%1 h").arg(h));
     }
-    p.drawText(
-        QRectF(plot.left(), plot.bottom() + 11, plot.width(), 10), Qt::AlignCenter,
-        QStringLiteral("time of day; shaded: normal range; values in %1").arg(statistics::unitName(s.mmol)));
+    p.drawText(QRectF(plot.left(), plot.bottom() + 11, plot.width(), 10), Qt::AlignCenter,
+               QStringLiteral("time of day; shaded: normal range; values in %1").arg(units::name(s.mmol)));
 
     // One dot per half point of paper: a dot drawn twice on the same place adds nothing.
     QSet<qint64> placed;
@@ -255,7 +241,7 @@ void tablePage(Page &page, const ReportSnapshot &s, int from, int to)
     const double cols[] = {0, 80, 130, 230, 300, 360};
     const QString heads[] = {QStringLiteral("Date"),
                              QStringLiteral("Time"),
-                             QStringLiteral("Glucose (%1)").arg(statistics::unitName(s.mmol)),
+                             QStringLiteral("Glucose (%1)").arg(units::name(s.mmol)),
                              QStringLiteral("Meter range"),
                              QStringLiteral("Control"),
                              QStringLiteral("Temperature")};
@@ -273,7 +259,7 @@ void tablePage(Page &page, const ReportSnapshot &s, int from, int to)
     p.setFont(font(BodySize));
     for (int i = from; i < to; ++i) {
         const RecordFields f = recordFields(s.storeTexts.value(s.selectedAt.at(i)));
-        const statistics::Reading r = statistics::reading(s.storeTexts.value(s.selectedAt.at(i)));
+        const statistics::Reading r = statistics::reading(f);
         const DateTimeCells when = dateTimeCells(f.dateText);
         QString range;
         if (r.readable && s.dbMin && r.mgdl <= *s.dbMin)
@@ -332,7 +318,7 @@ Result paint(QPagedPaintDevice &device, const ReportSnapshot &s, const Options &
     painter.setPen(Ink);
     painter.setFont(font(10, true));
     painter.drawText(QPointF(0, y + 10), QStringLiteral("Trend of the selected readings"));
-    trendChart(page, s, QRectF(0, y + 14, area.width(), trendHeight - 20));
+    trendChart(page, s, QRectF(0, y + 14, area.width(), trendHeight - 20), o.trend);
     timeOfDayChart(page, s, QRectF(0, y + trendHeight, area.width(), left - trendHeight));
     footer(page, 1, pages, o.made);
     if (progress && !progress(1, pages)) {
@@ -376,17 +362,6 @@ Result writePdf(const QString &path, const ReportSnapshot &snapshot, const Optio
     if (result != Result::Done)
         return result;
     return writeReportFile(path, buffer.data(), error) ? Result::Done : Result::Failed;
-}
-
-Result print(QPrinter &printer, const ReportSnapshot &snapshot, const Options &options,
-             const Progress &progress)
-{
-    printer.setDocName(QStringLiteral("Blood glucose report"));
-    const Result result = paint(printer, snapshot, options, progress);
-    // Printed to a file, it is health data like the PDF.
-    if (!printer.outputFileName().isEmpty() && QFile::exists(printer.outputFileName()))
-        QFile::setPermissions(printer.outputFileName(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    return result;
 }
 
 } // namespace pdfreport

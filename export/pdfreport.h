@@ -1,5 +1,7 @@
 #pragma once
 
+#include "chartgrid.h"
+
 #include <QDateTime>
 #include <QPageSize>
 #include <QString>
@@ -7,12 +9,13 @@
 
 class QLocale;
 class QPagedPaintDevice;
-class QPrinter;
+class QPainter;
+class QRectF;
 struct ReportSnapshot;
 
 // The report for the doctor: page 1 with the period, the figures, the trend chart and the
 // readings by time of day; then the readings table with page numbers. One drawing serves the
-// PDF file and the printer.
+// PDF file and the printer (pdfprint.h).
 namespace pdfreport {
 
 // Above this many selected readings the person chooses between the whole table and the
@@ -20,10 +23,17 @@ namespace pdfreport {
 constexpr int TableChoiceAbove = 1000;
 bool asksTableChoice(const ReportSnapshot &snapshot);
 
+// Draws the trend chart of `blood` (the selected readings without control tests) into `area`.
+// The chart is the main window's own widget, so the windows' side hands it in
+// (pdftrendchart.h); without one the area stays empty.
+using TrendPainter = void (*)(QPainter &painter, const QRectF &area, const ChartGrid &blood,
+                              const ReportSnapshot &snapshot);
+
 struct Options
 {
     bool withTable = true;
     QDateTime made = QDateTime::currentDateTime();
+    TrendPainter trend = nullptr;
 };
 
 // Told after each page (pages done, pages in all); returning false stops the document.
@@ -46,8 +56,5 @@ Result paint(QPagedPaintDevice &device, const ReportSnapshot &snapshot, const Op
 // written when it fails or is cancelled.
 Result writePdf(const QString &path, const ReportSnapshot &snapshot, const Options &options,
                 const Progress &progress, QString *error);
-// The document on a printer as the print dialog set it up.
-Result print(QPrinter &printer, const ReportSnapshot &snapshot, const Options &options,
-             const Progress &progress = {});
 
 } // namespace pdfreport

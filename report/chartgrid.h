@@ -4,14 +4,18 @@
 #include <QVector>
 #include <optional>
 
-// One row of the chart's table: the label and three values as the chart is handed them, all in
-// the display unit and as text, so the average adds up exactly what the chart shows.
+// One row of the chart's table: the label and three values in the display unit, each as the text
+// the table shows and as the number that text says, so the average adds up exactly what the chart
+// shows and the chart needs not read its texts back.
 struct ChartGridRow
 {
     QString label; // the date-time without its century and seconds, "12-5-6 9:5"
     QString value;
     QString high;
     QString low;
+    double valueNumber = 0;
+    double highNumber = 0;
+    double lowNumber = 0;
 };
 using ChartGrid = QVector<ChartGridRow>;
 

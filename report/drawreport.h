@@ -1,32 +1,25 @@
 #pragma once
 
-#include <QString>
 #include <functional>
 
-class QComboBox;
 class QLabel;
 class TrendChart;
 class ValuesListModel;
+struct ReportInput;
 struct ReportSnapshot;
 
-// The controls a report run reads and writes. The main window hands them in, so the report
-// never needs to know the window itself.
-struct ReportTargets
+// The widgets a report run writes. The caller hands them in, so the report never needs to know
+// the window itself.
+struct ReportWidgets
 {
-    QComboBox *unit = nullptr;
-    QComboBox *xt_d1 = nullptr;
-    QComboBox *xt_d2 = nullptr;
-    QComboBox *sel_viewtype = nullptr;
-    const qint16 *timeview = nullptr;
     TrendChart *MSChart1 = nullptr;
     QLabel *pjvalue = nullptr;
     // Loads the values window when it is not loaded yet and gives its list.
     std::function<ValuesListModel *()> vlist;
-    QString iniPath;
     // Told what each run showed, for the statistics and the documents made from it.
     std::function<void(const ReportSnapshot &)> reported;
 };
 
-// Reads the whole store, refills the values list, selects the readings of the period and
-// view, and draws or hides the chart.
-void DrawReport(const QString &path, const ReportTargets &targets);
+// Shows the chart, runs the report on `input` (reportrun.h) and puts its outcome on the widgets:
+// the values list, the average caption, and the chart drawn or hidden.
+void DrawReport(const ReportInput &input, const ReportWidgets &widgets);

@@ -4,6 +4,7 @@
 #include "numbertext.h"
 #include "readingstore.h"
 #include "selection.h"
+#include "units.h"
 
 #include <QTime>
 
@@ -12,7 +13,7 @@ ReportSnapshot makeReportSnapshot(const ReportInput &input, const ReportOutcome 
 {
     ReportSnapshot s;
     s.unitText = input.unitText;
-    s.mmol = input.unitText == QLatin1String("mmol/l");
+    s.mmol = units::isMmol(input.unitText);
     s.endDateText = input.endDateText;
     s.startDateText = input.startDateText;
     s.viewText = input.viewText;
@@ -40,17 +41,6 @@ QString periodText(const ReportSnapshot &s, QString (*format)(const QDate &))
     if (!s.periodFirst || !s.periodLast)
         return QStringLiteral("%1 to %2").arg(s.startDateText, s.endDateText);
     return QStringLiteral("%1 to %2").arg(format(*s.periodFirst), format(*s.periodLast));
-}
-
-RecordFields recordFields(const QString &recordLine)
-{
-    const QStringList f = recordLine.split(QLatin1Char(','));
-    RecordFields r;
-    r.valueText = f.value(0);
-    r.dateText = f.value(1);
-    r.ctrlMark = f.value(3);
-    r.tempMark = f.value(4);
-    return r;
 }
 
 DateTimeCells dateTimeCells(const QString &dateText)

@@ -55,17 +55,6 @@ ReportSnapshot makeReportSnapshot(const ReportInput &input, const ReportOutcome 
 // each date written by `format`; the boxes' texts as they stand when either held no date.
 QString periodText(const ReportSnapshot &snapshot, QString (*format)(const QDate &));
 
-// A stored record line cut into the fields people read: value (mg/dL), date-time text and the
-// two marks. Missing fields are empty.
-struct RecordFields
-{
-    QString valueText;
-    QString dateText;
-    QString ctrlMark;
-    QString tempMark;
-};
-RecordFields recordFields(const QString &recordLine);
-
 // The date and time of a stored date-time text as "yyyy-MM-dd" and "HH:mm". A text that is no
 // date stays as it is, with no time.
 struct DateTimeCells

@@ -2,6 +2,7 @@
 
 #include "datetext.h"
 #include "numbertext.h"
+#include "units.h"
 
 #include <QLocale>
 #include <algorithm>
@@ -12,8 +13,6 @@ namespace selection {
 
 namespace {
 
-constexpr double MgPerMmol = 18.0;
-const QString MmolUnit = QStringLiteral("mmol/l");
 const QString AllDayView = QStringLiteral("ALL");
 
 qint32 clampToInt32(qint64 v)
@@ -119,14 +118,14 @@ QString limitInUnit(const QString &settingText, bool mmol)
     const qint16 mg = numbertext::toInt16(settingText).value_or(0);
     // In mmol/L a limit is converted as the values are: a whole number would draw 80 mg/dL at 4
     // and show 4.2 inside a range that starts at 4.4.
-    return mmol ? numbertext::oneDecimal(mg / MgPerMmol) : QString::number(mg);
+    return mmol ? units::mmolText(mg) : QString::number(mg);
 }
 
 ChartScale chartScale(const ReportSettings &settings, bool mmol)
 {
     ChartScale scale;
     if (const auto dbMax = numbertext::toNumber(settings.DBMax)) {
-        const double top = mmol ? numbertext::roundHalfAway(*dbMax / MgPerMmol) : *dbMax;
+        const double top = mmol ? numbertext::roundHalfAway(*dbMax / units::MgPerMmol) : *dbMax;
         // An axis that ends at or below its start cannot be drawn.
         if (top > 0)
             scale.yMaximum = top;
@@ -143,7 +142,7 @@ namespace {
 ReportOutcome selectReadings(const ReportInput &input, const StoreItems &store)
 {
     ReportOutcome out;
-    const bool mmol = input.unitText == MmolUnit;
+    const bool mmol = units::isMmol(input.unitText);
 
     const auto dbMin = numbertext::toInt16(input.settings.DBMin);
     const auto dbMax = numbertext::toInt16(input.settings.DBMax);
@@ -186,6 +185,8 @@ ReportOutcome selectReadings(const ReportInput &input, const StoreItems &store)
     }
     const QString high = limitInUnit(input.settings.NormalHigh, mmol);
     const QString low = limitInUnit(input.settings.NormalLow, mmol);
+    const double highNumber = readBack(high);
+    const double lowNumber = readBack(low);
     const bool allDay = input.viewText == AllDayView;
 
     ValuesList &list = out.list;
@@ -231,7 +232,7 @@ ReportOutcome selectReadings(const ReportInput &input, const StoreItems &store)
         ChartGridRow chartRow;
         chartRow.label = chartLabel(dateText);
         if (mmol) {
-            chartRow.value = numbertext::oneDecimal(v / MgPerMmol);
+            chartRow.value = units::mmolText(v);
             charted.push_back(readBack(chartRow.value));
         } else {
             // Whole numbers print and read back exactly as the plain number text does; digits
@@ -242,8 +243,11 @@ ReportOutcome selectReadings(const ReportInput &input, const StoreItems &store)
                                       : plainNumber(v);
             charted.push_back(plain ? v : readBack(chartRow.value));
         }
+        chartRow.valueNumber = charted.back();
         chartRow.high = high;
         chartRow.low = low;
+        chartRow.highNumber = highNumber;
+        chartRow.lowNumber = lowNumber;
         rec.selected = true;
         out.selectedAt.push_back(index);
         out.grid.push_back(std::move(chartRow));

@@ -41,6 +41,7 @@ struct ReportInput
     QString viewText;      // sel_viewtype
     qint16 timeview = 0;
     ReportSettings settings;
+    QString storePath = {}; // newxmlfile
 };
 
 enum class ReportEnd

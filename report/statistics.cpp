@@ -4,6 +4,7 @@
 #include "numbertext.h"
 #include "reportsnapshot.h"
 #include "selection.h"
+#include "units.h"
 
 #include <QSet>
 #include <algorithm>
@@ -13,7 +14,6 @@ namespace statistics {
 
 namespace {
 
-constexpr double MgPerMmol = 18.0;
 constexpr double HypoLevel1 = 70;
 constexpr double HypoLevel2 = 54;
 const QString Dash = QStringLiteral("\u2013");
@@ -40,19 +40,18 @@ QString countAndShare(int part, int total)
 
 } // namespace
 
-QString unitName(bool mmol)
-{
-    return mmol ? QStringLiteral("mmol/L") : QStringLiteral("mg/dL");
-}
-
 QString valueText(double mgdl, bool mmol)
 {
-    return mmol ? numbertext::oneDecimal(mgdl / MgPerMmol) : whole(mgdl);
+    return mmol ? units::mmolText(mgdl) : whole(mgdl);
 }
 
 Reading reading(const QString &recordLine)
 {
-    const RecordFields f = recordFields(recordLine);
+    return reading(recordFields(recordLine));
+}
+
+Reading reading(const RecordFields &f)
+{
     Reading r;
     if (const auto v = numbertext::toNumber(f.valueText)) {
         r.mgdl = *v;
@@ -228,7 +227,7 @@ Figures compute(const QVector<Reading> &selected, const QVector<Reading> &period
 
 QVector<Line> lines(const Figures &f, const Limits &l, bool mmol)
 {
-    const QString unit = QLatin1Char(' ') + unitName(mmol);
+    const QString unit = QLatin1Char(' ') + units::name(mmol);
     auto v = [&](double mgdl) { return valueText(mgdl, mmol) + unit; };
     const bool any = f.counted > 0;
     auto shown = [&](const QString &text) { return any ? text : Dash; };
@@ -289,7 +288,7 @@ QVector<std::array<QString, 4>> timeOfDayRows(const Figures &f, bool mmol)
     for (const TimeOfDayRow &r : f.timeOfDay) {
         const bool any = r.count > 0;
         rows.push_back({r.name, QString::number(r.count),
-                        any ? valueText(r.mean, mmol) + QLatin1Char(' ') + unitName(mmol) : Dash,
+                        any ? valueText(r.mean, mmol) + QLatin1Char(' ') + units::name(mmol) : Dash,
                         any ? percentOf(r.inRange, r.count) : Dash});
     }
     return rows;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "recordline.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QVector>
@@ -23,6 +25,7 @@ struct Reading
     bool temperature = false;        // "TEMP"
 };
 Reading reading(const QString &recordLine);
+Reading reading(const RecordFields &fields);
 
 struct Limits
 {
@@ -98,6 +101,5 @@ QVector<std::array<QString, 4>> timeOfDayRows(const Figures &figures, bool mmol)
 
 // A value in the display unit: whole mg/dL or mmol/L with one decimal.
 QString valueText(double mgdl, bool mmol);
-QString unitName(bool mmol);
 
 } // namespace statistics

@@ -40,24 +40,6 @@ constexpr int MaxLayoutPasses = 3;
 constexpr double FallbackPlotWidth = 800;
 constexpr double FallbackPlotHeight = 400;
 
-double readNumber(const QString &text)
-{
-    // The report writes whole numbers as plain digits; those are read directly, as there is one
-    // per reading.
-    constexpr qsizetype MaxDigits = 9;
-    if (!text.isEmpty() && text.size() <= MaxDigits) {
-        int whole = 0;
-        qsizetype i = 0;
-        for (; i < text.size() && text.at(i) >= u'0' && text.at(i) <= u'9'; ++i)
-            whole = whole * 10 + int(text.at(i).unicode() - u'0');
-        if (i == text.size())
-            return whole;
-    }
-    bool ok = false;
-    const double v = QLocale::c().toDouble(text, &ok);
-    return ok && std::isfinite(v) ? v : 0.0;
-}
-
 // Category k is drawn in the middle of its cell, [k, k + 1).
 double categoryX(qint64 row)
 {
@@ -314,10 +296,10 @@ void TrendChart::draw(const ChartGrid &grid, qint32 selectedCount, qint32 period
     m_values.reserve(grid.size());
     for (const ChartGridRow &row : grid) {
         m_labels.append(row.label);
-        m_values.append(readNumber(row.value));
+        m_values.append(row.valueNumber);
     }
-    m_high = grid.isEmpty() ? 0 : readNumber(grid.first().high);
-    m_low = grid.isEmpty() ? 0 : readNumber(grid.first().low);
+    m_high = grid.isEmpty() ? 0 : grid.first().highNumber;
+    m_low = grid.isEmpty() ? 0 : grid.first().lowNumber;
 
     // Each series gets its points at once: appending one by one rebuilds the path every time.
     m_highLine->replace({QPointF(0, m_high), QPointF(m_xMaximum, m_high)});

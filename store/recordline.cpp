@@ -22,3 +22,11 @@ RecordSpans RecordSpans::cut(QStringView line)
     fields.size[field] = n - start;
     return fields;
 }
+
+RecordFields recordFields(QStringView line)
+{
+    const RecordSpans spans = RecordSpans::cut(line);
+    return {spans.of(line, RecordSpans::Value).toString(), spans.of(line, RecordSpans::DateTime).toString(),
+            spans.of(line, RecordSpans::CtrlMark).toString(),
+            spans.of(line, RecordSpans::TempMark).toString()};
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QStringView>
 
 // A record line, "value,date-time,unit,control mark,temperature mark", cut once into the places
@@ -25,3 +26,15 @@ struct RecordSpans
     qsizetype from[FieldCount] = {};
     qsizetype size[FieldCount] = {};
 };
+
+// A stored record line cut into the fields people read: value (mg/dL), date-time text and the
+// two marks, cut by RecordSpans so every reader splits a line the same way. Missing fields are
+// empty.
+struct RecordFields
+{
+    QString valueText;
+    QString dateText;
+    QString ctrlMark;
+    QString tempMark;
+};
+RecordFields recordFields(QStringView recordLine);

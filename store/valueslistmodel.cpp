@@ -1,6 +1,6 @@
 #include "valueslistmodel.h"
 
-#include "numbertext.h"
+#include "units.h"
 
 namespace {
 
@@ -14,8 +14,6 @@ constexpr ColumnDef Columns[ValuesListModel::ColumnCount] = {
     {"Num", "#"},      {"cdate", "DATE"}, {"cvalue", "Glucose"},
     {"cunit", "Unit"}, {"ctrl", "Ctrl"},  {"temp", "TEMP"},
 };
-
-constexpr double MgPerMmol = 18.0;
 
 // The marks a meter writes, shared by every cell that shows them.
 QString markText(QStringView field)
@@ -38,7 +36,7 @@ QString valueText(const ValuesRow &row, QStringView line)
     case ValueShown::AsStored:
         return row.fields.of(line, RecordSpans::Value).toString();
     case ValueShown::Mmol:
-        return numbertext::oneDecimal(row.value / MgPerMmol);
+        return units::mmolText(row.value);
     case ValueShown::Blank:
         break;
     }

@@ -4,6 +4,7 @@
 //   xvfb-run -a ./report_screenshots <output folder>
 #include "mainwindow.h"
 #include "pdfreport.h"
+#include "pdftrendchart.h"
 #include "programdir.h"
 #include "readingstore.h"
 #include "reportsnapshot.h"
@@ -106,7 +107,9 @@ int main(int argc, char *argv[])
     const ReportSnapshot snapshot = makeReportSnapshot(input, selection::run(input, store), store);
     const QString pdf = dir.filePath(QStringLiteral("report.pdf"));
     QString error;
-    ok = pdfreport::writePdf(pdf, snapshot, {}, {}, &error) == pdfreport::Result::Done && ok;
+    pdfreport::Options options;
+    options.trend = &pdfreport::paintTrendChart;
+    ok = pdfreport::writePdf(pdf, snapshot, options, {}, &error) == pdfreport::Result::Done && ok;
     ok = QProcess::execute(QStringLiteral("pdftoppm"),
                            {QStringLiteral("-r"), QStringLiteral("80"), QStringLiteral("-f"),
                             QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"),

@@ -1,36 +1,14 @@
-// The documents a person takes to the doctor, checked as the files they are: the CSV's bytes
-// against a golden file, the PDF's text and pages through poppler's own tools.
+// The CSV a person takes to the doctor, checked as the file it is: its bytes against a golden
+// file, its cells as a spreadsheet would read them.
 #include "csvexport.h"
 #include "filesizelimit.h"
-#include "pdfreport.h"
-#include "readingstore.h"
 #include "reportfile.h"
-#include "reportsnapshot.h"
 #include "rows.h"
-#include "selection.h"
-#include "tempprogramdir.h"
+#include "snapshotof.h"
 
-#include <QImage>
-#include <QPrinter>
-#include <QProcess>
 #include <QtTest>
 
-namespace {
-
-ReportSnapshot snapshotOf(const TempProgramDir &dir, const QStringList &lines, QString from, QString to)
-{
-    QByteArray xml = "<?xml version=\"1.0\"?>\n<Data><xt>\n";
-    for (const QString &line : lines)
-        xml += "<item>" + line.toHtmlEscaped().toUtf8() + "</item>\n";
-    dir.writeFile("data/TMPDATE.xml", xml + "</xt></Data>\n");
-    const ReportInput input{"mg/dl", to, from, "ALL", 0, {"20", "600", "110", "80", "6", "2"}};
-    const StoreItems store = ReadStoreItems(dir.storePath());
-    return makeReportSnapshot(input, selection::run(input, store), store);
-}
-
 using B = QByteArray;
-
-} // namespace
 
 class tst_Export : public QObject
 {
@@ -91,68 +69,6 @@ private slots:
         auto [line, written] = cells<QString, QByteArray>("line", "written");
         const QByteArray out = csvexport::csv({line}, {});
         QCOMPARE(out.mid(out.indexOf("\r\n") + 2), written);
-    }
-    void document_data()
-    {
-        // controlsOnly: every reading a control test, with the date boxes picked in reverse order
-        columns<bool, bool, bool, QString>("printer", "withTable", "controlsOnly", "pages");
-        const QString blood = "Mean of blood readings|101 mg/dL|";
-        // clang-format off
-        row("PDF, with the table", false, true, false, blood + "Page 1 of 3|Page 2 of 3|Page 3 of 3|2026-05-07|22:10|TEMP");
-        row("printed to a file, with the table", true, true, false, blood + "Page 1 of 3|Page 3 of 3");
-        row("PDF file, statistics and charts alone", false, false, false, blood + "Page 1 of 1");
-        // A control test is no blood reading: the doctor's trend chart has nothing to draw.
-        row("control tests alone, dates reversed", false, false, true, "Page 1 of 1|No Graphic Data");
-        // clang-format on
-    }
-    void document()
-    {
-        auto [printer, withTable, controlsOnly, pages] =
-            cells<bool, bool, bool, QString>("printer", "withTable", "controlsOnly", "pages");
-        // 59 blood readings and a control test: the table takes two more pages.
-        const QString mark = controlsOnly ? "Ctrl" : "-";
-        QStringList lines{"120,2026-5-6 8:0:00,mg/dL,Ctrl,-"};
-        for (int i = 0; i < 58; ++i)
-            lines << QStringLiteral("100,2026-4-%1 %2:15:00,mg/dL,%3,-")
-                         .arg(28 + i / 20)
-                         .arg(i % 20 + 3)
-                         .arg(mark);
-        lines << QStringLiteral("159,2026-5-7 22:10:00,mg/dL,%1,TEMP").arg(mark);
-        TempProgramDir dir;
-        const QString first = "2026-4-28", last = "2026-5-7";
-        const ReportSnapshot snapshot =
-            controlsOnly ? snapshotOf(dir, lines, last, first) : snapshotOf(dir, lines, first, last);
-        const pdfreport::Options options{withTable, QDateTime(QDate(2026, 5, 8), QTime(9, 30))};
-        const QString pdf = dir.filePath("report.pdf");
-        int pagesDone = 0;
-        const auto progress = [&pagesDone](int, int) { return ++pagesDone > 0; };
-        QString error;
-        QPrinter device(QPrinter::HighResolution);
-        device.setOutputFormat(QPrinter::PdfFormat);
-        device.setOutputFileName(pdf);
-        QCOMPARE(printer ? pdfreport::print(device, snapshot, options, progress)
-                         : pdfreport::writePdf(pdf, snapshot, options, progress, &error),
-                 pdfreport::Result::Done);
-        QCOMPARE(QFile::permissions(pdf) & 0x0077, QFileDevice::Permissions());
-        QCOMPARE(pagesDone, withTable ? 3 : 1);
-        QCOMPARE(QProcess::execute("pdftotext", {"-layout", pdf, dir.filePath("report.txt")}), 0);
-        const QString text = QString::fromUtf8(dir.readFile("report.txt"));
-        const QString firstPage =
-            "Blood glucose report|Period: 2026-04-28 to 2026-05-07|View: whole day (ALL)|"
-            "Made: 2026-05-08 09:30|Blood readings counted|Control tests left out (Ctrl)|Readings by time of "
-            "day|"
-            "Trend of the selected readings|";
-        for (const QString &e : (firstPage + pages).split('|'))
-            QVERIFY2(text.contains(e), qPrintable(e + " not in:\n" + text.left(3000)));
-        // The first page holds ink beyond its texts: the charts are drawn.
-        const QString png = dir.filePath("page");
-        QCOMPARE(QProcess::execute("pdftoppm", {"-r", "40", "-l", "1", "-singlefile", "-png", pdf, png}), 0);
-        const QImage page(png + ".png");
-        qint64 inked = 0;
-        for (int y = 0; y < page.height(); ++y)
-            for (int x = 0; x < page.width(); ++x)
-                inked += qGray(page.pixel(x, y)) < 200;
-        QVERIFY2(inked > page.width() * page.height() / 100, qPrintable(QString::number(inked)));
     }
 };
 
