@@ -1,9 +1,11 @@
 #include "mainwindow.h"
 
+#include "calendardrops.h"
 #include "clsoperateini.h"
 #include "datebox.h"
 #include "datetext.h"
 #include "logwindow.h"
+#include "mainform.h"
 #include "meterlink.h"
 #include "numbertext.h"
 #include "period.h"
@@ -38,32 +40,6 @@ constexpr qint16 DefaultTimeoutTicks = 20;
 // The end commands of an upload may hold up the closing of the port this many ticks at most.
 constexpr int EndWriteWaitTicks = 2;
 
-const QStringList PeriodEntries = {
-    QStringLiteral("1 Day"),  QStringLiteral("7 Day"),   QStringLiteral("14 Day"),
-    QStringLiteral("21 Day"), QStringLiteral("30 Day"),  QStringLiteral("60 Day"),
-    QStringLiteral("90 Day"), QStringLiteral("180 Day"), QStringLiteral("User")};
-
-struct ViewRow
-{
-    QString entry;
-    QString caption;
-    qint16 timeview;
-};
-
-const ViewRow ViewTable[] = {
-    {QStringLiteral("Glucose Morning Trend"), QStringLiteral("Glucose Morning Trend [04:00-11:00] "), 1},
-    {QStringLiteral("Glucose Noon Trend"), QStringLiteral("Glucose  Noon  Trend  [11:00-16:00] "), 2},
-    {QStringLiteral("Glucose Night Trend"), QStringLiteral("Glucose  Night  Trend [16:00-04:00] "), 3},
-    {QStringLiteral("ALL"), QStringLiteral("Glucose Day Trend[00:00-24:00] "), 0},
-};
-
-QLabel *bandLabel(const QString &text, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    label->setAutoFillBackground(false);
-    return label;
-}
-
 } // namespace
 
 MainWindow::MainWindow(const ProgramDir &programDir, QWidget *parent)
@@ -83,150 +59,10 @@ MainWindow::~MainWindow()
 
 void MainWindow::buildControls()
 {
-    Frame1 = new QFrame(this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    Frame1->setAutoFillBackground(true);
-    Frame1->setMouseTracking(true);
-    Frame1->installEventFilter(this);
-    QPalette band = Frame1->palette();
-    band.setColor(QPalette::Window, band.color(QPalette::Highlight));
-    band.setColor(QPalette::WindowText, band.color(QPalette::HighlightedText));
-    Frame1->setPalette(band);
-
-    Label1 = bandLabel(QStringLiteral("Corvane"), Frame1);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    QFont title(QStringLiteral("Arial"), 24);
-    title.setBold(true);
-    Label1->setFont(title);
-
-    auto *Label2 = bandLabel(QStringLiteral("Report"), Frame1);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Combo1 = new PickComboBox(Frame1);
-    Combo1->setObjectName(QStringLiteral("Combo1"));
-    Combo1->addItems(PeriodEntries);
-    Combo1->showText(QStringLiteral("7 Day"));
-    Combo1->setMinimumContentsLength(8);
-    auto *Label4 = bandLabel(QStringLiteral("and"), Frame1);
-    Label4->setObjectName(QStringLiteral("Label4"));
-    sel_viewtype = new QComboBox(Frame1);
-    sel_viewtype->setObjectName(QStringLiteral("sel_viewtype"));
-    for (const ViewRow &row : ViewTable)
-        sel_viewtype->addItem(row.entry);
-    sel_viewtype->setCurrentIndex(-1); // no selection until the start picks "ALL"
-    auto *Label8 = bandLabel(QStringLiteral("Unit"), Frame1);
-    Label8->setObjectName(QStringLiteral("Label8"));
-    unit = new PickComboBox(Frame1);
-    unit->setObjectName(QStringLiteral("unit"));
-    unit->addItems({units::MmolBoxText, units::MgdlBoxText});
-    unit->showText(QString(units::MgdlBoxText));
-    unit->setMinimumContentsLength(6);
-
-    auto *Label3 = bandLabel(QStringLiteral("Form"), Frame1);
-    Label3->setObjectName(QStringLiteral("Label3"));
-    xt_d1 = new DateBox(Frame1);
-    xt_d1->setObjectName(QStringLiteral("xt_d1"));
-    xt_d1->setEditText(QStringLiteral("xt_d1"));
-    xt_d1->setMinimumContentsLength(10);
-    auto *Label5 = bandLabel(QStringLiteral("To"), Frame1);
-    Label5->setObjectName(QStringLiteral("Label5"));
-    xt_d2 = new DateBox(Frame1);
-    xt_d2->setObjectName(QStringLiteral("xt_d2"));
-    xt_d2->setEditText(QStringLiteral("xt_d2"));
-    xt_d2->setMinimumContentsLength(10);
-
-    Command1 = new QPushButton(QStringLiteral("Apply"), Frame1);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command3 = new QPushButton(QStringLiteral("ModifyData"), Frame1);
-    Command3->setObjectName(QStringLiteral("Command3"));
-    Command2 = new QPushButton(QStringLiteral("Setting"), Frame1);
-    Command2->setObjectName(QStringLiteral("Command2"));
-    Command4 = new QPushButton(QStringLiteral("test"), Frame1);
-    Command4->setObjectName(QStringLiteral("Command4"));
-    m_statisticsButton = new QPushButton(QStringLiteral("Statistics"), Frame1);
-    m_statisticsButton->setObjectName(QStringLiteral("statisticsButton"));
-
-    com_info = bandLabel(QStringLiteral("OFF COMM"), Frame1);
-    com_info->setObjectName(QStringLiteral("com_info"));
-    sel_info = bandLabel(QString(), Frame1);
-    sel_info->setObjectName(QStringLiteral("sel_info"));
-    sel_info->setAlignment(Qt::AlignCenter);
-    pjvalue = bandLabel(QStringLiteral("xxxx"), Frame1);
-    pjvalue->setObjectName(QStringLiteral("pjvalue"));
-    pjvalue->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-
-    auto *row1 = new QHBoxLayout;
-    row1->addWidget(Label2);
-    row1->addWidget(Combo1);
-    row1->addWidget(Label4);
-    row1->addWidget(sel_viewtype);
-    row1->addWidget(Label8);
-    row1->addWidget(unit);
-    row1->addStretch(1);
-    auto *row2 = new QHBoxLayout;
-    row2->addWidget(Label3);
-    row2->addWidget(xt_d1);
-    row2->addWidget(Label5);
-    row2->addWidget(xt_d2);
-    row2->addStretch(1);
-    row2->addWidget(Command1);
-    row2->addWidget(Command3);
-    row2->addWidget(Command2);
-    row2->addWidget(Command4);
-    row2->addWidget(m_statisticsButton);
-    auto *row3 = new QHBoxLayout;
-    row3->addWidget(com_info, 1);
-    row3->addWidget(sel_info, 2);
-    row3->addWidget(pjvalue, 1);
-
-    auto *bandLayout = new QGridLayout(Frame1);
-    bandLayout->setContentsMargins(10, 8, 10, 8);
-    bandLayout->setHorizontalSpacing(16);
-    bandLayout->addWidget(Label1, 0, 0, 2, 1, Qt::AlignVCenter);
-    bandLayout->addLayout(row1, 0, 1);
-    bandLayout->addLayout(row2, 1, 1);
-    bandLayout->addLayout(row3, 2, 0, 1, 2);
-    bandLayout->setColumnStretch(1, 1);
-
-    // Label6 lies in the chart's own area, behind it: hiding the chart uncovers it.
-    auto *chartArea = new QWidget(this);
-    auto *chartLayout = new QGridLayout(chartArea);
-    chartLayout->setContentsMargins(0, 0, 0, 0);
-    Label6 = new QLabel(QStringLiteral("No Graphic Data "), chartArea);
-    Label6->setObjectName(QStringLiteral("Label6"));
-    Label6->setAlignment(Qt::AlignCenter);
-    Label6->setFont(QFont(QStringLiteral("Arial"), 15));
-    QPalette light = Label6->palette();
-    light.setColor(QPalette::WindowText, QColor(0x66, 0x99, 0xdd));
-    Label6->setPalette(light);
-    MSChart1 = new TrendChart(chartArea);
-    MSChart1->hide();
-    chartLayout->addWidget(Label6, 0, 0);
-    chartLayout->addWidget(MSChart1, 0, 0);
-
-    jdt = new QProgressBar(this);
-    jdt->setObjectName(QStringLiteral("jdt"));
-    jdt->hide();
-
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 6);
-    layout->setSpacing(6);
-    layout->addWidget(Frame1);
-    layout->addWidget(chartArea, 1);
-    layout->addWidget(jdt);
-
-    // The calendars pop up over the chart, just below the band, so they are not in a layout.
-    Calendar1 = new QCalendarWidget(this);
-    Calendar1->setObjectName(QStringLiteral("Calendar1"));
-    Calendar2 = new QCalendarWidget(this);
-    Calendar2->setObjectName(QStringLiteral("Calendar2"));
-    for (QCalendarWidget *calendar : {Calendar1, Calendar2}) {
-        calendar->setGridVisible(true);
-        calendar->hide();
-    }
-
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setTimerType(Qt::PreciseTimer);
+    setupUi(this);
+    m_calendars = new CalendarDrops(this, Frame1, xt_d1, xt_d2);
+    Calendar1 = m_calendars->calendar1();
+    Calendar2 = m_calendars->calendar2();
 
     connect(Timer1, &QTimer::timeout, this, &MainWindow::Timer1_Timer);
     connect(Command1, &QPushButton::clicked, this, [this] { DrawReport(newxmlfile); });
@@ -234,18 +70,13 @@ void MainWindow::buildControls()
     connect(Command3, &QPushButton::clicked, this, &MainWindow::showValuesWindow);
     connect(Command4, &QPushButton::clicked, MSChart1, &TrendChart::testButton);
     connect(m_statisticsButton, &QPushButton::clicked, this, &MainWindow::showStatisticsWindow);
-    connect(MSChart1, &TrendChart::clicked, this, &MainWindow::hideCalendars);
+    connect(MSChart1, &TrendChart::clicked, m_calendars, &CalendarDrops::hideAll);
     connect(sel_viewtype, qOverload<int>(&QComboBox::activated), this,
             [this](int index) { onViewPicked(sel_viewtype->itemText(index)); });
     connect(unit, &PickComboBox::picked, this, &MainWindow::onUnitPicked);
-    connect(xt_d1, &DateBox::dropDown, this, [this] { toggleCalendar(Calendar1, xt_d1); });
-    connect(xt_d2, &DateBox::dropDown, this, [this] { toggleCalendar(Calendar2, xt_d2); });
-    for (auto [calendar, box] : {std::pair{Calendar1, xt_d1}, std::pair{Calendar2, xt_d2}}) {
-        connect(calendar, &QCalendarWidget::clicked, this,
-                [this, calendar = calendar, box = box](QDate d) { onDayPicked(calendar, box, d); });
-        connect(calendar, &QCalendarWidget::activated, this,
-                [this, calendar = calendar, box = box](QDate d) { onDayPicked(calendar, box, d); });
-    }
+    connect(xt_d1, &DateBox::dropDown, m_calendars, [this] { m_calendars->toggle(xt_d1); });
+    connect(xt_d2, &DateBox::dropDown, m_calendars, [this] { m_calendars->toggle(xt_d2); });
+    connect(m_calendars, &CalendarDrops::dayPicked, this, &MainWindow::onDayPicked);
 
     resize(1000, 640);
 }
@@ -367,11 +198,9 @@ void MainWindow::DrawReport(const QString &path)
 
 void MainWindow::onViewPicked(const QString &text)
 {
-    for (const ViewRow &row : ViewTable) {
-        if (row.entry == text) {
-            sel_info->setText(row.caption);
-            timeview = row.timeview;
-        }
+    if (const ViewRow *row = findView(text)) {
+        sel_info->setText(row->caption);
+        timeview = row->timeview;
     }
     m_ini = std::make_unique<clsOperateINI>();
     m_ini->setINIFileName(m_dir.iniPath());
@@ -397,72 +226,26 @@ void MainWindow::writeSetting(const QString &key, const QString &value)
     m_log->show();
 }
 
-void MainWindow::toggleCalendar(QCalendarWidget *calendar, QComboBox *box)
+void MainWindow::onDayPicked(QComboBox *box, const QDate &date)
 {
-    if (!calendar->isHidden()) {
-        calendar->hide();
-        return;
-    }
-    // A box that does not hold a date opens on today; its text stays until a day is picked.
-    const auto date = datetext::boxTextToDateTime(box->currentText());
-    calendar->setSelectedDate(date ? date->date() : QDate::currentDate());
-    placeCalendars();
-    calendar->show();
-    calendar->raise();
-}
-
-void MainWindow::onDayPicked(QCalendarWidget *calendar, QComboBox *box, const QDate &date)
-{
-    calendar->hide();
     Combo1->showText(QStringLiteral("User"));
     box->setEditText(datetext::dateToBoxText(date));
-}
-
-void MainWindow::hideCalendars()
-{
-    Calendar1->hide();
-    Calendar2->hide();
-}
-
-// A calendar stays open while the pointer is on its way from its date box into it: a straight
-// way out of the box's side crosses a strip of the band before it reaches the calendar.
-void MainWindow::hideCalendarsAwayFrom(QPoint at)
-{
-    for (auto [calendar, box] : {std::pair{Calendar1, xt_d1}, std::pair{Calendar2, xt_d2}}) {
-        const QRect way = calendar->geometry().united(QRect(box->mapTo(this, QPoint(0, 0)), box->size()));
-        if (!way.contains(at))
-            calendar->hide();
-    }
-}
-
-void MainWindow::placeCalendars()
-{
-    // Each calendar hangs from the bottom edge of its own date box, so the pointer's way from
-    // the box's arrow into it never crosses the band's bare surface, which hides the calendars.
-    for (auto [calendar, box] : {std::pair{Calendar1, xt_d1}, std::pair{Calendar2, xt_d2}}) {
-        calendar->resize(calendar->sizeHint().expandedTo(QSize(280, 200)));
-        const QPoint under = box->mapTo(this, QPoint(0, box->height()));
-        calendar->move(std::clamp(under.x(), 0, std::max(0, width() - calendar->width())), under.y());
-    }
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    placeCalendars();
+    m_calendars->place();
 }
 
 void MainWindow::mousePressEvent(QMouseEvent *event)
 {
-    hideCalendars();
+    m_calendars->hideAll();
     QWidget::mousePressEvent(event);
 }
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    // Only moves over the band's bare surface arrive here: Qt drops those over its controls.
-    if (watched == Frame1 && event->type() == QEvent::MouseMove)
-        hideCalendarsAwayFrom(Frame1->mapTo(this, static_cast<QMouseEvent *>(event)->position().toPoint()));
     // A closed window is gone for us at once, although Qt deletes it a little later: the next
     // opening loads a fresh one.
     if (event->type() == QEvent::Close) {

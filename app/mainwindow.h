@@ -1,6 +1,7 @@
 #pragma once
 
 #include "linkhost.h"
+#include "mainform.h"
 #include "programdir.h"
 #include "reportsnapshot.h"
 #include "settingwindow.h"
@@ -15,6 +16,7 @@
 #include <memory>
 
 class QCalendarWidget;
+class CalendarDrops;
 class QComboBox;
 class QFrame;
 class QLabel;
@@ -30,7 +32,7 @@ class TrendChart;
 class clsOperateINI;
 
 // The main window: the report's header band and chart, and the owner of the meter link.
-class MainWindow : public QWidget, public LinkHost
+class MainWindow : public QWidget, public LinkHost, private MainForm
 {
     Q_OBJECT
 public:
@@ -93,11 +95,7 @@ private:
     void onViewPicked(const QString &text);
     void onUnitPicked();
     void writeSetting(const QString &key, const QString &value);
-    void toggleCalendar(QCalendarWidget *calendar, QComboBox *box);
-    void onDayPicked(QCalendarWidget *calendar, QComboBox *box, const QDate &date);
-    void hideCalendars();
-    void hideCalendarsAwayFrom(QPoint at);
-    void placeCalendars();
+    void onDayPicked(QComboBox *box, const QDate &date);
     void placeOver(QWidget *window, QPoint offset);
     void tell(const QString &text, QWidget *over);
     void setupLink();
@@ -109,27 +107,9 @@ private:
     ProgramDir m_dir;
     std::unique_ptr<clsOperateINI> m_ini;
 
-    QFrame *Frame1;
-    QLabel *Label1;
-    PickComboBox *Combo1;
-    QComboBox *sel_viewtype;
-    PickComboBox *unit;
-    DateBox *xt_d1;
-    DateBox *xt_d2;
-    QLabel *com_info;
-    QLabel *sel_info;
-    QLabel *pjvalue;
-    QPushButton *Command1;
-    QPushButton *Command2;
-    QPushButton *Command3;
-    QPushButton *Command4;
-    QPushButton *m_statisticsButton;
-    QLabel *Label6;
-    TrendChart *MSChart1;
+    CalendarDrops *m_calendars;
     QCalendarWidget *Calendar1;
     QCalendarWidget *Calendar2;
-    QProgressBar *jdt;
-    QTimer *Timer1;
     SerialPortControl *msc = nullptr;
 
     LogWindow *m_log;

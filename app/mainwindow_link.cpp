@@ -27,10 +27,9 @@ void MainWindow::setupLink()
     // A port this user may not open is named once in the upload log, never in a message box:
     // the search itself stays quiet.
     connect(msc, &SerialPortControl::portNotice, this, &MainWindow::addLog);
-    // A plugged-in cable the user may not open is worth telling in the window itself, below the
-    // band; built-in ports exist whether or not a meter is there, so they keep only the log line.
-    auto *notice = new PermissionNotice(this);
-    static_cast<QVBoxLayout *>(layout())->insertWidget(1, notice);
+    // A plugged-in cable the user may not open is worth telling in the window itself; built-in
+    // ports exist whether or not a meter is there, so they keep only the log line.
+    PermissionNotice *notice = m_notice;
     connect(msc, &SerialPortControl::permissionRefused, notice, [notice](const QString &device) {
         if (porttable::isPluggedIn(device))
             notice->addDevice(device);

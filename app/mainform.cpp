@@ -1,0 +1,187 @@
+#include "mainform.h"
+
+#include "datebox.h"
+#include "permissionnotice.h"
+#include "pickcombobox.h"
+#include "trendchart.h"
+#include "units.h"
+
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+const QStringList PeriodEntries = {
+    QStringLiteral("1 Day"),  QStringLiteral("7 Day"),   QStringLiteral("14 Day"),
+    QStringLiteral("21 Day"), QStringLiteral("30 Day"),  QStringLiteral("60 Day"),
+    QStringLiteral("90 Day"), QStringLiteral("180 Day"), QStringLiteral("User")};
+
+const ViewRow ViewTable[] = {
+    {QStringLiteral("Glucose Morning Trend"), QStringLiteral("Glucose Morning Trend [04:00-11:00] "), 1},
+    {QStringLiteral("Glucose Noon Trend"), QStringLiteral("Glucose  Noon  Trend  [11:00-16:00] "), 2},
+    {QStringLiteral("Glucose Night Trend"), QStringLiteral("Glucose  Night  Trend [16:00-04:00] "), 3},
+    {QStringLiteral("ALL"), QStringLiteral("Glucose Day Trend[00:00-24:00] "), 0},
+};
+
+QLabel *bandLabel(const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setAutoFillBackground(false);
+    return label;
+}
+
+} // namespace
+
+const ViewRow *findView(const QString &entry)
+{
+    for (const ViewRow &row : ViewTable) {
+        if (row.entry == entry)
+            return &row;
+    }
+    return nullptr;
+}
+
+void MainForm::setupUi(QWidget *window)
+{
+    Frame1 = new QFrame(window);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setAutoFillBackground(true);
+    QPalette band = Frame1->palette();
+    band.setColor(QPalette::Window, band.color(QPalette::Highlight));
+    band.setColor(QPalette::WindowText, band.color(QPalette::HighlightedText));
+    Frame1->setPalette(band);
+
+    Label1 = bandLabel(QStringLiteral("Corvane"), Frame1);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    QFont title(QStringLiteral("Arial"), 24);
+    title.setBold(true);
+    Label1->setFont(title);
+
+    auto *Label2 = bandLabel(QStringLiteral("Report"), Frame1);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Combo1 = new PickComboBox(Frame1);
+    Combo1->setObjectName(QStringLiteral("Combo1"));
+    Combo1->addItems(PeriodEntries);
+    Combo1->showText(QStringLiteral("7 Day"));
+    Combo1->setMinimumContentsLength(8);
+    auto *Label4 = bandLabel(QStringLiteral("and"), Frame1);
+    Label4->setObjectName(QStringLiteral("Label4"));
+    sel_viewtype = new QComboBox(Frame1);
+    sel_viewtype->setObjectName(QStringLiteral("sel_viewtype"));
+    for (const ViewRow &row : ViewTable)
+        sel_viewtype->addItem(row.entry);
+    sel_viewtype->setCurrentIndex(-1); // no selection until the start picks "ALL"
+    auto *Label8 = bandLabel(QStringLiteral("Unit"), Frame1);
+    Label8->setObjectName(QStringLiteral("Label8"));
+    unit = new PickComboBox(Frame1);
+    unit->setObjectName(QStringLiteral("unit"));
+    unit->addItems({units::MmolBoxText, units::MgdlBoxText});
+    unit->showText(QString(units::MgdlBoxText));
+    unit->setMinimumContentsLength(6);
+
+    auto *Label3 = bandLabel(QStringLiteral("Form"), Frame1);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    xt_d1 = new DateBox(Frame1);
+    xt_d1->setObjectName(QStringLiteral("xt_d1"));
+    xt_d1->setEditText(QStringLiteral("xt_d1"));
+    xt_d1->setMinimumContentsLength(10);
+    auto *Label5 = bandLabel(QStringLiteral("To"), Frame1);
+    Label5->setObjectName(QStringLiteral("Label5"));
+    xt_d2 = new DateBox(Frame1);
+    xt_d2->setObjectName(QStringLiteral("xt_d2"));
+    xt_d2->setEditText(QStringLiteral("xt_d2"));
+    xt_d2->setMinimumContentsLength(10);
+
+    Command1 = new QPushButton(QStringLiteral("Apply"), Frame1);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command3 = new QPushButton(QStringLiteral("ModifyData"), Frame1);
+    Command3->setObjectName(QStringLiteral("Command3"));
+    Command2 = new QPushButton(QStringLiteral("Setting"), Frame1);
+    Command2->setObjectName(QStringLiteral("Command2"));
+    Command4 = new QPushButton(QStringLiteral("test"), Frame1);
+    Command4->setObjectName(QStringLiteral("Command4"));
+    m_statisticsButton = new QPushButton(QStringLiteral("Statistics"), Frame1);
+    m_statisticsButton->setObjectName(QStringLiteral("statisticsButton"));
+
+    com_info = bandLabel(QStringLiteral("OFF COMM"), Frame1);
+    com_info->setObjectName(QStringLiteral("com_info"));
+    sel_info = bandLabel(QString(), Frame1);
+    sel_info->setObjectName(QStringLiteral("sel_info"));
+    sel_info->setAlignment(Qt::AlignCenter);
+    pjvalue = bandLabel(QStringLiteral("xxxx"), Frame1);
+    pjvalue->setObjectName(QStringLiteral("pjvalue"));
+    pjvalue->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    auto *row1 = new QHBoxLayout;
+    row1->addWidget(Label2);
+    row1->addWidget(Combo1);
+    row1->addWidget(Label4);
+    row1->addWidget(sel_viewtype);
+    row1->addWidget(Label8);
+    row1->addWidget(unit);
+    row1->addStretch(1);
+    auto *row2 = new QHBoxLayout;
+    row2->addWidget(Label3);
+    row2->addWidget(xt_d1);
+    row2->addWidget(Label5);
+    row2->addWidget(xt_d2);
+    row2->addStretch(1);
+    row2->addWidget(Command1);
+    row2->addWidget(Command3);
+    row2->addWidget(Command2);
+    row2->addWidget(Command4);
+    row2->addWidget(m_statisticsButton);
+    auto *row3 = new QHBoxLayout;
+    row3->addWidget(com_info, 1);
+    row3->addWidget(sel_info, 2);
+    row3->addWidget(pjvalue, 1);
+
+    auto *bandLayout = new QGridLayout(Frame1);
+    bandLayout->setContentsMargins(10, 8, 10, 8);
+    bandLayout->setHorizontalSpacing(16);
+    bandLayout->addWidget(Label1, 0, 0, 2, 1, Qt::AlignVCenter);
+    bandLayout->addLayout(row1, 0, 1);
+    bandLayout->addLayout(row2, 1, 1);
+    bandLayout->addLayout(row3, 2, 0, 1, 2);
+    bandLayout->setColumnStretch(1, 1);
+
+    // Label6 lies in the chart's own area, behind it: hiding the chart uncovers it.
+    auto *chartArea = new QWidget(window);
+    auto *chartLayout = new QGridLayout(chartArea);
+    chartLayout->setContentsMargins(0, 0, 0, 0);
+    Label6 = new QLabel(QStringLiteral("No Graphic Data "), chartArea);
+    Label6->setObjectName(QStringLiteral("Label6"));
+    Label6->setAlignment(Qt::AlignCenter);
+    Label6->setFont(QFont(QStringLiteral("Arial"), 15));
+    QPalette light = Label6->palette();
+    light.setColor(QPalette::WindowText, QColor(0x66, 0x99, 0xdd));
+    Label6->setPalette(light);
+    MSChart1 = new TrendChart(chartArea);
+    MSChart1->hide();
+    chartLayout->addWidget(Label6, 0, 0);
+    chartLayout->addWidget(MSChart1, 0, 0);
+
+    jdt = new QProgressBar(window);
+    jdt->setObjectName(QStringLiteral("jdt"));
+    jdt->hide();
+
+    auto *layout = new QVBoxLayout(window);
+    layout->setContentsMargins(0, 0, 0, 6);
+    layout->setSpacing(6);
+    layout->addWidget(Frame1);
+    // A plugged-in cable the user may not open is told here, below the band.
+    m_notice = new PermissionNotice(window);
+    layout->addWidget(m_notice);
+    layout->addWidget(chartArea, 1);
+    layout->addWidget(jdt);
+
+    Timer1 = new QTimer(window);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setTimerType(Qt::PreciseTimer);
+}
