@@ -2,6 +2,7 @@
 
 #include "appendcache.h"
 #include "atomicfile.h"
+#include "nolink.h"
 #include "programdir.h"
 #include "storedocument.h"
 
@@ -39,8 +40,8 @@ QString nodeText(const QDomNode &node)
 
 bool readWhole(const QString &path, QByteArray &bytes)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!nolink::openForReading(file, path))
         return false;
     bytes = file.readAll();
     return file.error() == QFileDevice::NoError;
@@ -50,11 +51,7 @@ bool readWhole(const QString &path, QByteArray &bytes)
 // permissions before it takes the store's name.
 bool writeAtomically(const QString &path, const QByteArray &bytes)
 {
-#ifdef Q_OS_UNIX
     return writeFileAtomically(path, bytes, kPrivate);
-#else
-    return writeFileAtomically(path, bytes);
-#endif
 }
 
 // The layout the program writes a store in, read without the general XML reader: the template's
