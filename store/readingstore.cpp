@@ -106,11 +106,13 @@ std::optional<QStringList> readEntries(const QByteArray &bytes)
     int depth = 0;
     bool inList = false; // inside the first xt of Data
     bool seenList = false;
+    bool seenRoot = false;
     QString element; // text gathered for the current child element of xt
     while (!reader.atEnd()) {
         switch (reader.readNext()) {
         case QXmlStreamReader::StartElement:
             ++depth;
+            seenRoot = true;
             if (depth == 1 && reader.qualifiedName() != StoreTags::data)
                 return std::nullopt;
             if (depth == 2 && !seenList && reader.qualifiedName() == StoreTags::list) {
@@ -142,6 +144,12 @@ std::optional<QStringList> readEntries(const QByteArray &bytes)
         case QXmlStreamReader::ProcessingInstruction:
             if (inList && depth == 2)
                 texts.append(reader.processingInstructionData().toString());
+            break;
+        case QXmlStreamReader::DTD:
+            // The DOM refuses a DOCTYPE past the prolog: a store that reads here but cannot be
+            // loaded there would show readings that can never be deleted.
+            if (seenRoot)
+                return std::nullopt;
             break;
         default:
             break;
