@@ -9,7 +9,6 @@
 
 #include <QApplication>
 #include <QBuffer>
-#include <QFile>
 #include <QFontMetricsF>
 #include <QGraphicsScene>
 #include <QLocale>
@@ -351,36 +350,59 @@ Result paint(QPagedPaintDevice &device, const ReportSnapshot &s, const Options &
     return painter.end() ? Result::Done : Result::Failed;
 }
 
-Result writePdf(const QString &path, const ReportSnapshot &snapshot, const Options &options,
-                const Progress &progress, QString *error)
+namespace {
+
+// The whole document in memory, so that only a finished one ever reaches the disk.
+Result pdfBytes(QByteArray &bytes, const QPageLayout &layout, int resolution, const ReportSnapshot &snapshot,
+                const Options &options, const Progress &progress, QString *error)
 {
-    QBuffer buffer;
+    QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     Result result;
     {
         QPdfWriter writer(&buffer);
         writer.setTitle(QStringLiteral("Blood glucose report"));
         writer.setCreator(QStringLiteral("Quillon"));
-        writer.setResolution(300);
-        writer.setPageLayout(QPageLayout(pageSizeFor(QLocale::system()), QPageLayout::Portrait,
-                                         QMarginsF(Margin, Margin, Margin, Margin), QPageLayout::Point));
+        writer.setResolution(resolution);
+        writer.setPageLayout(layout);
         result = paint(writer, snapshot, options, progress);
     }
     if (result == Result::Failed && error)
         *error = QStringLiteral("The report could not be drawn.");
+    return result;
+}
+
+} // namespace
+
+Result writePdf(const QString &path, const ReportSnapshot &snapshot, const Options &options,
+                const Progress &progress, QString *error)
+{
+    QByteArray bytes;
+    const QPageLayout layout(pageSizeFor(QLocale::system()), QPageLayout::Portrait,
+                             QMarginsF(Margin, Margin, Margin, Margin), QPageLayout::Point);
+    const Result result = pdfBytes(bytes, layout, 300, snapshot, options, progress, error);
     if (result != Result::Done)
         return result;
-    return writeReportFile(path, buffer.data(), error) ? Result::Done : Result::Failed;
+    return writeReportFile(path, bytes, error) ? Result::Done : Result::Failed;
 }
 
 Result print(QPrinter &printer, const ReportSnapshot &snapshot, const Options &options,
-             const Progress &progress)
+             const Progress &progress, QString *error)
 {
     printer.setDocName(QStringLiteral("Blood glucose report"));
+    // Printed to a file, it is health data like the PDF: the printer would write the file as it
+    // goes, readable by others and cut short on a full disk.
+    if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
+        QByteArray bytes;
+        const Result result =
+            pdfBytes(bytes, printer.pageLayout(), printer.resolution(), snapshot, options, progress, error);
+        if (result != Result::Done)
+            return result;
+        return writeReportFile(printer.outputFileName(), bytes, error) ? Result::Done : Result::Failed;
+    }
     const Result result = paint(printer, snapshot, options, progress);
-    // Printed to a file, it is health data like the PDF.
-    if (!printer.outputFileName().isEmpty() && QFile::exists(printer.outputFileName()))
-        QFile::setPermissions(printer.outputFileName(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    if (result == Result::Failed && error)
+        *error = QStringLiteral("The report could not be printed.");
     return result;
 }
 

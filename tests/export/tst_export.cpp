@@ -68,16 +68,26 @@ private slots:
         QCOMPARE(dir.readFile("readings.csv"), expected);
         QCOMPARE(QDir(dir.path()).entryList({"readings.csv*"}, QDir::Files).size(), 1);
     }
+    // An earlier file at the target (or at the end of a link there) stays as it was while the
+    // document is made, and after a failure, which says why; nothing beside it is ever readable
+    // by others. limit: a file size limit in bytes, 0 for none.
     void document_data()
     {
-        columns<bool, bool, QString>("printer", "withTable", "pages");
-        row("PDF, with the table", false, true, "Page 1 of 3|Page 2 of 3|Page 3 of 3|2026-05-07|22:10|TEMP");
-        row("printed to a file, with the table", true, true, "Page 1 of 3|Page 3 of 3");
-        row("PDF file, statistics and charts alone", false, false, "Page 1 of 1");
+        columns<bool, bool, QString, int, QString, QString>("printer", "withTable", "pages", "limit",
+                                                            "target", "says");
+        row("PDF, with the table", false, true, "Page 1 of 3|Page 2 of 3|Page 3 of 3|2026-05-07|22:10|TEMP",
+            0, "file", "");
+        row("printed to a file, with the table", true, true, "Page 1 of 3|Page 3 of 3", 0, "file", "");
+        row("PDF file, statistics and charts alone", false, false, "Page 1 of 1", 0, "file", "");
+        row("printed to a file over the size limit", true, true, "", 20000, "file", "largest file size");
+        row("PDF at a link", false, false, "", 0, "link", "is a symbolic link (to ");
+        row("PDF onto a folder", false, false, "", 0, "folder", "is a folder");
     }
     void document()
     {
-        auto [printer, withTable, pages] = cells<bool, bool, QString>("printer", "withTable", "pages");
+        auto [printer, withTable, pages, limit, target, says] =
+            cells<bool, bool, QString, int, QString, QString>("printer", "withTable", "pages", "limit",
+                                                              "target", "says");
         // 59 blood readings and a control test: the table takes two more pages.
         QStringList lines{"120,2026-5-6 8:0:00,mg/dL,Ctrl,-"};
         for (int i = 0; i < 58; ++i)
@@ -86,16 +96,42 @@ private slots:
         TempProgramDir dir;
         const ReportSnapshot snapshot = snapshotOf(dir, lines, "2026-4-28", "2026-5-7");
         const pdfreport::Options options{withTable, QDateTime(QDate(2026, 5, 8), QTime(9, 30))};
-        const QString pdf = dir.filePath("report.pdf");
+        const QString pdf = dir.filePath("report.pdf"),
+                      earlier = target == "link" ? "elsewhere" : "report.pdf";
+        dir.writeFile(earlier, "the earlier report\n");
+        QVERIFY(
+            QFile::setPermissions(dir.filePath(earlier), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        QVERIFY(target != "link" || QFile::link(dir.filePath(earlier), pdf));
+        QVERIFY(target != "folder" || (QFile::remove(pdf) && QDir(dir.path()).mkdir("report.pdf")));
         int pagesDone = 0;
-        const auto progress = [&pagesDone](int, int) { return ++pagesDone > 0; };
+        bool kept = true;
+        const auto progress = [&](int, int) {
+            kept = kept && (target == "folder" || dir.readFile(earlier) == "the earlier report\n");
+            for (const QFileInfo &file :
+                 QDir(dir.path()).entryInfoList({"report.pdf*", "elsewhere*"}, QDir::Files))
+                kept = kept && !(file.permissions() & 0x0077);
+            return ++pagesDone > 0;
+        };
         QString error;
         QPrinter device(QPrinter::HighResolution);
         device.setOutputFormat(QPrinter::PdfFormat);
         device.setOutputFileName(pdf);
-        QCOMPARE(printer ? pdfreport::print(device, snapshot, options, progress)
-                         : pdfreport::writePdf(pdf, snapshot, options, progress, &error),
-                 pdfreport::Result::Done);
+        std::optional<FileSizeLimit> sizeLimit;
+        if (limit)
+            sizeLimit.emplace(limit);
+        const auto result = printer ? pdfreport::print(device, snapshot, options, progress, &error)
+                                    : pdfreport::writePdf(pdf, snapshot, options, progress, &error);
+        sizeLimit.reset();
+        QVERIFY(kept);
+        QVERIFY2(error.contains(says), qPrintable(error));
+        if (!says.isEmpty()) {
+            QCOMPARE(result, pdfreport::Result::Failed);
+            QCOMPARE(QDir(dir.path()).entryList({"report.pdf*", "elsewhere*"}, QDir::AllEntries).size(),
+                     target == "link" ? 2 : 1);
+            QVERIFY(target == "folder" || dir.readFile(earlier) == "the earlier report\n");
+            return;
+        }
+        QCOMPARE(result, pdfreport::Result::Done);
         QCOMPARE(QFile::permissions(pdf) & 0x0077, QFileDevice::Permissions());
         QCOMPARE(pagesDone, withTable ? 3 : 1);
         QCOMPARE(QProcess::execute("pdftotext", {"-layout", pdf, dir.filePath("report.txt")}), 0);
