@@ -40,6 +40,8 @@ private slots:
         row("stray argument", "x", 2, "quillon: unexpected argument \"x\"; see --help", "");
         row("--program-dir empty", "--program-dir=", 2, "quillon: --program-dir needs a folder", "");
         row("--program-dir on a file", "--program-dir=" QUILLON_EXE, 1, "Could not create the folder", "");
+        row("--program-dir that cannot be made", qPrintable("--program-dir=@/chain/a/" + QString(300, 'x')),
+            1, "Could not create the folder", "");
         row("lock from another computer", "--program-dir=@/held", -1,
             "lock file @/held/data/quillon.lock says that Quillon runs on the computer \"faraway\" (process "
             "4242)",
@@ -101,7 +103,7 @@ private slots:
         said = exit ? p.readAllStandardError() : p.readAllStandardOutput();
         QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == exit && said.contains(says),
                  qPrintable(said));
-        QCOMPARE(QDir(m_scratch.path()).entryList({"XDG_*"}, QDir::AllEntries), QStringList());
+        QCOMPARE(QDir(m_scratch.path()).entryList({"XDG_*", "chain"}, QDir::AllEntries), QStringList());
     }
 
     // --program-dir on an empty folder fills it; a second start for it exits at once and brings
