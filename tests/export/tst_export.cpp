@@ -105,8 +105,8 @@ private slots:
         QVERIFY(target != "folder" || (QFile::remove(pdf) && QDir(dir.path()).mkdir("report.pdf")));
         int pagesDone = 0;
         bool kept = true;
-        const auto progress = [&](int, int) {
-            kept = kept && (target == "folder" || dir.readFile(earlier) == "the earlier report\n");
+        const auto progress = [&, folder = target == "folder"](int, int) {
+            kept = kept && (folder || dir.readFile(earlier) == "the earlier report\n");
             for (const QFileInfo &file :
                  QDir(dir.path()).entryInfoList({"report.pdf*", "elsewhere*"}, QDir::Files))
                 kept = kept && !(file.permissions() & 0x0077);
