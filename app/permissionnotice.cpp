@@ -18,6 +18,8 @@ PermissionNotice::PermissionNotice(QWidget *parent) : QFrame(parent), m_text(new
 
     m_text->setObjectName(QStringLiteral("permission_text"));
     m_text->setWordWrap(true);
+    // Device paths come from the settings: a name holding markup must show as it is.
+    m_text->setTextFormat(Qt::PlainText);
     // The command is there to be copied into a terminal.
     m_text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     auto *dismiss = new QPushButton(QStringLiteral("Dismiss"), this);

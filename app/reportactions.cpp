@@ -1,6 +1,7 @@
 #include "reportactions.h"
 
 #include "csvexport.h"
+#include "nolink.h"
 #include "pdfprint.h"
 #include "pdfreport.h"
 #include "pdftrendchart.h"
@@ -10,6 +11,7 @@
 #include <QDate>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -21,15 +23,31 @@ namespace reportactions {
 
 namespace {
 
+// The writer never follows a link; one the person picked in a dialog is theirs to follow, once,
+// after they have seen where it leads. Empty when they decline.
+QString resolvedChoice(QWidget *parent, const QString &path)
+{
+    if (!nolink::isLink(path))
+        return path;
+    const QString target = QFileInfo(path).symLinkTarget();
+    const auto answer =
+        QMessageBox::question(parent, QStringLiteral("Quillon"),
+                              QStringLiteral("%1 is a link to %2.\nWrite the file there?")
+                                  .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(target)));
+    return answer == QMessageBox::Yes ? target : QString();
+}
+
 QString askFile(QWidget *parent, const QString &caption, const QString &stem, const QString &suffix,
                 const QString &filter)
 {
     const QString suggested = QDir::home().filePath(
         QStringLiteral("%1-%2.%3").arg(stem, QDate::currentDate().toString(Qt::ISODate), suffix));
     QString path = QFileDialog::getSaveFileName(parent, caption, suggested, filter);
-    if (!path.isEmpty() && !path.endsWith(QLatin1Char('.') + suffix, Qt::CaseInsensitive))
+    if (path.isEmpty())
+        return path;
+    if (!path.endsWith(QLatin1Char('.') + suffix, Qt::CaseInsensitive))
         path += QLatin1Char('.') + suffix;
-    return path;
+    return resolvedChoice(parent, path);
 }
 
 void failed(QWidget *parent, const QString &what, const QString &why)
@@ -142,11 +160,18 @@ void print(QWidget *parent, const ReportSnapshot &snapshot, const LinkHold &hold
     QPrintDialog dialog(&printer, parent);
     if (dialog.exec() != QDialog::Accepted)
         return;
+    if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
+        const QString path = resolvedChoice(parent, printer.outputFileName());
+        if (path.isEmpty())
+            return;
+        printer.setOutputFileName(path);
+    }
+    QString error;
     const auto result = make(parent, hold, [&](const pdfreport::Progress &progress) {
-        return pdfreport::print(printer, snapshot, *options, progress);
+        return pdfreport::print(printer, snapshot, *options, progress, &error);
     });
     if (result == pdfreport::Result::Failed)
-        failed(parent, QStringLiteral("Not printed"), QStringLiteral("The report could not be printed."));
+        failed(parent, QStringLiteral("Not printed"), error);
 }
 
 } // namespace reportactions

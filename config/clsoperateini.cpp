@@ -2,6 +2,7 @@
 
 #include "atomicfile.h"
 #include "inifile.h"
+#include "nolink.h"
 
 #include <QDir>
 #include <QFile>
@@ -30,8 +31,8 @@ QByteArray oneLine(const QString &text)
 // setting in it with a single key.
 std::optional<QByteArray> readFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    if (!nolink::openForReading(file, path)) {
         if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
             return QByteArray();
         return std::nullopt;

@@ -30,6 +30,8 @@ public:
     QString templatePath() const { return native(m_templatePath); }
     QString dataDir() const { return native(m_dataDir); }
     static QString backupPath(const QString &storePath) { return storePath + QStringLiteral(".back"); }
+    // The claim of the running copy, beside the store it guards.
+    QString lockPath() const { return native(m_dataDir + QStringLiteral("/quillon.lock")); }
 
 private:
     ProgramDir(QString configDir, QString dataDir, QString templatePath)

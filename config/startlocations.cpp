@@ -1,5 +1,8 @@
 #include "startlocations.h"
 
+#include "nolink.h"
+#include "ownership.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -26,16 +29,31 @@ bool hasSettings(const QString &dir)
     return QFileInfo(dir + QLatin1Char('/') + IniName).isFile();
 }
 
-// Every folder missing on the way is created private: the folders hold health data.
-bool makePrivateDirs(const QString &path)
+// Every folder missing on the way is created private: the folders hold health data. `made`
+// collects the folders created, deepest last.
+bool makePrivateDirs(const QString &path, QStringList &made)
 {
     const QString clean = QDir::cleanPath(path);
     if (QFileInfo(clean).isDir())
         return true;
     const QString parent = QFileInfo(clean).path();
-    if (parent != clean && !makePrivateDirs(parent))
+    if (parent != clean && !makePrivateDirs(parent, made))
         return false;
-    return QDir().mkdir(clean, PrivateDir) || QFileInfo(clean).isDir();
+    if (QDir().mkdir(clean, PrivateDir)) {
+        made << clean;
+        return true;
+    }
+    return QFileInfo(clean).isDir();
+}
+
+bool makePrivateDirs(const QString &path)
+{
+    QStringList made;
+    if (makePrivateDirs(path, made))
+        return true;
+    while (!made.isEmpty())
+        QDir().rmdir(made.takeLast());
+    return false;
 }
 
 void copyIfMissing(const QString &from, const QString &to, QStringList &problems)
@@ -85,6 +103,27 @@ Locations resolve(const QString &exeDir, const QString &programDir)
         Mode::Installed,
         ProgramDir::installed(userConfigDir(), userDataDir(), installed + QLatin1Char('/') + TemplateName),
         installed};
+}
+
+QStringList refusals(const Locations &locations)
+{
+    QStringList found;
+    const ProgramDir &dir = locations.dir;
+    QStringList folders{dir.configDir(), dir.dataDir()};
+    if (locations.mode == Mode::Portable)
+        folders.prepend(dir.path());
+    for (const QString &folder : folders) {
+        const QString why = ownership::folderRefusal(folder);
+        if (!why.isEmpty())
+            found << why;
+    }
+    for (const QString &name : {dir.iniPath(), dir.templatePath(), dir.storePath(),
+                                ProgramDir::backupPath(dir.storePath()), dir.lockPath()}) {
+        if (nolink::isLink(name))
+            found << nolink::linkRefusal(name) +
+                         QStringLiteral("\nRemove the link with:\n  rm %1").arg(ownership::shellQuoted(name));
+    }
+    return found;
 }
 
 QStringList prepare(const Locations &locations)

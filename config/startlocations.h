@@ -40,10 +40,17 @@ QString userDataDir();
 // programDir: the folder named on the command line, or empty.
 Locations resolve(const QString &exeDir, const QString &programDir);
 
+// Why these locations must not be used, one complete message each with how to mend it; empty
+// when they may. A folder (the program folder, cfg/ and data/, or the installed folders) that
+// another account owns or can write is refused, and so is a symbolic link at the settings, the
+// template, the store, its backup or the lock. Looked at before prepare() writes anything.
+QStringList refusals(const Locations &locations);
+
 // Makes the locations ready: creates the folders that are missing (0700) and copies in the
 // settings, and a portable folder's template, that are missing. Existing files are never
 // touched, so the user's settings survive every later start and every upgrade. Returns one
-// line per thing that could not be done; empty when everything is in place.
+// line per thing that could not be done; empty when everything is in place. A folder chain that
+// cannot be made whole is taken back, leaving no half of it behind.
 QStringList prepare(const Locations &locations);
 
 } // namespace startlocations

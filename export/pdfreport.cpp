@@ -342,26 +342,35 @@ Result paint(QPagedPaintDevice &device, const ReportSnapshot &s, const Options &
     return painter.end() ? Result::Done : Result::Failed;
 }
 
-Result writePdf(const QString &path, const ReportSnapshot &snapshot, const Options &options,
-                const Progress &progress, QString *error)
+Result pdfBytes(QByteArray &bytes, const QPageLayout &layout, int resolution, const ReportSnapshot &snapshot,
+                const Options &options, const Progress &progress, QString *error)
 {
-    QBuffer buffer;
+    QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     Result result;
     {
         QPdfWriter writer(&buffer);
         writer.setTitle(QStringLiteral("Blood glucose report"));
         writer.setCreator(QStringLiteral("Quillon"));
-        writer.setResolution(300);
-        writer.setPageLayout(QPageLayout(pageSizeFor(QLocale::system()), QPageLayout::Portrait,
-                                         QMarginsF(Margin, Margin, Margin, Margin), QPageLayout::Point));
+        writer.setResolution(resolution);
+        writer.setPageLayout(layout);
         result = paint(writer, snapshot, options, progress);
     }
     if (result == Result::Failed && error)
         *error = QStringLiteral("The report could not be drawn.");
+    return result;
+}
+
+Result writePdf(const QString &path, const ReportSnapshot &snapshot, const Options &options,
+                const Progress &progress, QString *error)
+{
+    QByteArray bytes;
+    const QPageLayout layout(pageSizeFor(QLocale::system()), QPageLayout::Portrait,
+                             QMarginsF(Margin, Margin, Margin, Margin), QPageLayout::Point);
+    const Result result = pdfBytes(bytes, layout, 300, snapshot, options, progress, error);
     if (result != Result::Done)
         return result;
-    return writeReportFile(path, buffer.data(), error) ? Result::Done : Result::Failed;
+    return writeReportFile(path, bytes, error) ? Result::Done : Result::Failed;
 }
 
 } // namespace pdfreport

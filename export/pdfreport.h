@@ -2,7 +2,9 @@
 
 #include "chartgrid.h"
 
+#include <QByteArray>
 #include <QDateTime>
+#include <QPageLayout>
 #include <QPageSize>
 #include <QString>
 #include <functional>
@@ -56,5 +58,8 @@ Result paint(QPagedPaintDevice &device, const ReportSnapshot &snapshot, const Op
 // written when it fails or is cancelled.
 Result writePdf(const QString &path, const ReportSnapshot &snapshot, const Options &options,
                 const Progress &progress, QString *error);
+// The whole document in memory, so that only a finished one ever reaches the disk.
+Result pdfBytes(QByteArray &bytes, const QPageLayout &layout, int resolution, const ReportSnapshot &snapshot,
+                const Options &options, const Progress &progress, QString *error);
 
 } // namespace pdfreport

@@ -3,6 +3,10 @@
 #include "programdir.h"
 
 #include <QDir>
+#include <QFile>
+
+#include <grp.h>
+#include <sys/stat.h>
 
 namespace linkmessages {
 
@@ -37,11 +41,24 @@ QString appendFailed(const QString &storePath, int reading, int count)
 
 QString permissionNotice(const QStringList &devices)
 {
+    // The group that may open the device is the device's own: dialout on Debian, uucp or
+    // another elsewhere.
+    QStringList groups;
+    for (const QString &device : devices) {
+        struct stat st;
+        const group *gr =
+            ::stat(QFile::encodeName(device).constData(), &st) == 0 ? ::getgrgid(st.st_gid) : nullptr;
+        const QString name = gr ? QString::fromLocal8Bit(gr->gr_name) : QStringLiteral("dialout");
+        if (!groups.contains(name))
+            groups << name;
+    }
     return QStringLiteral(
                "Quillon may not open %1, so it cannot reach a meter there: your user is not in the "
-               "group that may use serial devices. Run\n\n    sudo usermod -aG dialout $USER\n\n"
+               "group that may use %2. Run\n\n    sudo usermod -aG %3 $USER\n\n"
                "then log out and back in.")
-        .arg(devices.join(QStringLiteral(", ")));
+        .arg(devices.join(QStringLiteral(", ")),
+             devices.size() > 1 ? QStringLiteral("them") : QStringLiteral("it"),
+             groups.join(QLatin1Char(',')));
 }
 
 } // namespace linkmessages

@@ -2,6 +2,7 @@
 
 #include "appendcache.h"
 #include "atomicfile.h"
+#include "nolink.h"
 #include "programdir.h"
 #include "storedocument.h"
 
@@ -39,8 +40,8 @@ QString nodeText(const QDomNode &node)
 
 bool readWhole(const QString &path, QByteArray &bytes)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!nolink::openForReading(file, path))
         return false;
     bytes = file.readAll();
     return file.error() == QFileDevice::NoError;
@@ -50,11 +51,7 @@ bool readWhole(const QString &path, QByteArray &bytes)
 // permissions before it takes the store's name.
 bool writeAtomically(const QString &path, const QByteArray &bytes)
 {
-#ifdef Q_OS_UNIX
     return writeFileAtomically(path, bytes, kPrivate);
-#else
-    return writeFileAtomically(path, bytes);
-#endif
 }
 
 // The layout the program writes a store in, read without the general XML reader: the template's
@@ -109,11 +106,13 @@ std::optional<QStringList> readEntries(const QByteArray &bytes)
     int depth = 0;
     bool inList = false; // inside the first xt of Data
     bool seenList = false;
+    bool seenRoot = false;
     QString element; // text gathered for the current child element of xt
     while (!reader.atEnd()) {
         switch (reader.readNext()) {
         case QXmlStreamReader::StartElement:
             ++depth;
+            seenRoot = true;
             if (depth == 1 && reader.qualifiedName() != StoreTags::data)
                 return std::nullopt;
             if (depth == 2 && !seenList && reader.qualifiedName() == StoreTags::list) {
@@ -145,6 +144,12 @@ std::optional<QStringList> readEntries(const QByteArray &bytes)
         case QXmlStreamReader::ProcessingInstruction:
             if (inList && depth == 2)
                 texts.append(reader.processingInstructionData().toString());
+            break;
+        case QXmlStreamReader::DTD:
+            // The DOM refuses a DOCTYPE past the prolog: a store that reads here but cannot be
+            // loaded there would show readings that can never be deleted.
+            if (seenRoot)
+                return std::nullopt;
             break;
         default:
             break;

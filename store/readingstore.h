@@ -19,8 +19,9 @@
 //
 // What gets written: UTF-8, one element per line without indentation (QDomDocument indent 0), the
 // XML declaration byte for byte as the file had it (so as the template had it), '\n' line ends.
-// Every write goes to a temporary file that is renamed over the target (QSaveFile) and is made
-// 0600 on POSIX before the rename: the store and its backup are health data.
+// Every write goes to a temporary file that is renamed over the target and is made 0600 before
+// the rename: the store and its backup are health data. A symbolic link at the store, its backup
+// or the template is never read or written through.
 
 // Appends one reading; false when the store is missing, cannot be loaded (or lacks Data/xt), the
 // save fails, or the record line would not read back as it is (characters XML 1.0 cannot hold, or

@@ -9,6 +9,7 @@
 
 #include <QCalendarWidget>
 #include <QLabel>
+#include <QProcess>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -136,27 +137,30 @@ private slots:
     }
 
     // Devices this user may not open: files in a scratch folder that the injected check refuses
-    // (the tests may run as the superuser). "a>b" is a link a to b; "|" dismisses the notice.
+    // (the tests may run as the superuser), of the group given. "a~b" is a link a to b; "|"
+    // dismisses the notice. The notice names the devices' group, in plain text.
     void permissionNotice_data()
     {
-        columns<QString, QString>("devices", "notice");
-        row("USB cables and a link, not the built-in port", "ttyUSB0 ttyS0 ttyACM0 id>ttyUSB0",
-            "ttyUSB0, ttyACM0, id");
-        row("dismissed: stays away", "ttyUSB0 | ttyACM0", "");
+        columns<QString, QString, QString>("devices", "notice", "group");
+        row("USB cables and a link, not the built-in port", "ttyUSB0 ttyS0 ttyACM0 id~ttyUSB0",
+            "ttyUSB0, ttyACM0, id", "dialout");
+        row("markup in a name, another group", "ttyUSB<b>x", "ttyUSB<b>x", "uucp");
+        row("dismissed: stays away", "ttyUSB0 | ttyACM0", "", "dialout");
     }
     void permissionNotice()
     {
-        auto [devices, notice] = cells<QString, QString>("devices", "notice");
+        auto [devices, notice, group] = cells<QString, QString, QString>("devices", "notice", "group");
         QTemporaryDir scratch;
         const QString at = scratch.path() + u'/';
         fx.start()->serialControl()->setAccessCheck([&](const QString &d) { return !d.startsWith(at); });
         int port = 0;
         for (const QString &name : devices.split(u' ')) {
-            const QString path = at + name.section(u'>', 0, 0);
+            const QString path = at + name.section(u'~', 0, 0);
             if (name == "|")
                 QTest::mouseClick(fx.child<QPushButton>("permission_dismiss"), Qt::LeftButton);
-            else if (name.contains(u'>') ? QFile::link(at + name.section(u'>', 1), path)
-                                         : QFile(path).open(QIODevice::WriteOnly)) {
+            else if (name.contains(u'~') ? QFile::link(at + name.section(u'~', 1), path)
+                                         : QFile(path).open(QIODevice::WriteOnly) &&
+                                               QProcess::execute("chgrp", {group, path}) == 0) {
                 const QByteArray key = "[comm]\nport" + QByteArray::number(++port) + '=' + path.toUtf8();
                 fx.dir().writeIni(fx.dir().readFile("cfg/sys.ini").replace("[comm]", key));
                 QTRY_COMPARE_WITH_TIMEOUT(fx.child<QListWidget>("loglist")->count(), port, 10000);
@@ -164,7 +168,8 @@ private slots:
         }
         const QString text = fx.child<QLabel>("permission_text")->text();
         QCOMPARE(fx.child<QFrame>("permission_notice")->isHidden(), notice.isEmpty());
-        QVERIFY2(notice.isEmpty() || (text.contains("sudo usermod -aG dialout $USER") &&
+        QCOMPARE(fx.child<QLabel>("permission_text")->textFormat(), Qt::PlainText);
+        QVERIFY2(notice.isEmpty() || (text.contains("sudo usermod -aG " + group + " $USER") &&
                                       text.contains(at + notice.replace(", ", ", " + at))),
                  qPrintable(text));
     }

@@ -7,6 +7,10 @@
 #include "settingscheck.h"
 #include "startlocations.h"
 
+#include <QProcess>
+
+#include <grp.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -169,20 +173,46 @@ private slots:
         QCOMPARE(seen, problems);
     }
 
+    // Then the folders are handed to a second account (daemon, whose group is its own) and
+    // `change` made: "path uid gid mode" hands one folder on, "path link" puts a link at a name.
+    // That account's next start must refuse with every '|'-part of `refused`, or accept.
     void startLocations_data()
     {
-        columns<Q, Q, Q, Q, Q>("defaults", "xdg", "programDir", "ini", "store");
+        columns<Q, Q, Q, Q, Q, Q, Q>("defaults", "xdg", "programDir", "ini", "store", "change", "refused");
+        const auto portable = [](const char *name, const char *change, const char *refused) {
+            row(name, Q("usr/share/quillon"), Q("@/x"), Q("@/p/q"), Q("p/q/cfg/sys.ini"),
+                Q("p/q/data/TMPDATE.xml"), Q(change), Q(refused));
+        };
+        const Q mend = "|\n  chmod go-w '@/p/q",
+                owner = "|\n  sudo chown daemon '@/p/q"; // @: the scratch root
         // clang-format off
-        row("build folder: portable", "usr/bin/cfg", "@/x", "", "usr/bin/cfg/sys.ini", "usr/bin/data/TMPDATE.xml");
-        row("installed, XDG relative: ignored", "usr/share/quillon", "x", "", "home/.config/quillon/sys.ini", "home/.local/share/quillon/TMPDATE.xml");
-        row("--program-dir, missing folders", "usr/share/quillon", "@/x", "@/p/q", "p/q/cfg/sys.ini", "p/q/data/TMPDATE.xml");
+        row("build folder: portable", "usr/bin/cfg", "@/x", "", "usr/bin/cfg/sys.ini", "usr/bin/data/TMPDATE.xml", "", "");
+        row("installed, XDG relative: ignored", "usr/share/quillon", "x", "", "home/.config/quillon/sys.ini", "home/.local/share/quillon/TMPDATE.xml", "", "");
+        row("installed, other-writable data", "usr/share/quillon", "x", "", "home/.config/quillon/sys.ini", "home/.local/share/quillon/TMPDATE.xml", "home/.local/share/quillon 1 1 0707", "quillon belongs to daemon (group daemon, mode 0707) and can be written by every account|chmod go-w");
+        portable("--program-dir, missing folders", "", "");
+        portable("program folder of another account", "p/q 65534 1 0700", qPrintable("p/q belongs to nobody (group daemon, mode 0700), not to you (daemon)" + owner + "'"));
+        portable("program folder other-writable", "p/q 1 1 0777", qPrintable("p/q belongs to daemon (group daemon, mode 0777) and can be written by every account" + mend + "'"));
+        portable("program folder, shared group", "p/q 1 100 0770", "p/q belongs to daemon (group users, mode 0770) and can be written by the members of the group users");
+        portable("program folder, the user's private group", "p/q 1 1 0770", "");
+        portable("cfg of another account", "p/q/cfg 65534 1 0700", qPrintable("p/q/cfg belongs to nobody" + owner + "/cfg'"));
+        portable("cfg other-writable", "p/q/cfg 1 1 0703", qPrintable("p/q/cfg belongs to daemon (group daemon, mode 0703)" + mend + "/cfg'"));
+        portable("cfg, shared group", "p/q/cfg 1 100 0730", "p/q/cfg belongs to daemon (group users, mode 0730)");
+        portable("data of another account", "p/q/data 65534 65534 0700", "p/q/data belongs to nobody (group nogroup, mode 0700)");
+        portable("data other-writable", "p/q/data 1 1 1777", "p/q/data belongs to daemon (group daemon, mode 1777) and can");
+        portable("data, shared group", "p/q/data 1 100 0770", "p/q/data belongs to daemon (group users, mode 0770) and can");
+        portable("data a link", "p/q/data link", "p/q/data is a symbolic link");
+        portable("link at the store", "p/q/data/TMPDATE.xml link", "TMPDATE.xml is a symbolic link (to @/home/.bashrc)|rm '");
+        portable("link at the backup", "p/q/data/TMPDATE.xml.back link", "TMPDATE.xml.back is a symbolic link");
+        portable("link at the template", "p/q/cfg/datamb.xml link", "datamb.xml is a symbolic link");
+        portable("link at the settings", "p/q/cfg/sys.ini link", "sys.ini is a symbolic link");
+        portable("link at the lock", "p/q/data/quillon.lock link", "quillon.lock is a symbolic link");
         // clang-format on
     }
     // A first start copies the defaults into private folders, never writing them; later starts keep edits.
     void startLocations()
     {
-        const auto [defaults, xdg, programDir, ini, store] =
-            cells<Q, Q, Q, Q, Q>("defaults", "xdg", "programDir", "ini", "store");
+        const auto [defaults, xdg, programDir, ini, store, change, refused] =
+            cells<Q, Q, Q, Q, Q, Q, Q>("defaults", "xdg", "programDir", "ini", "store", "change", "refused");
         put(defaults + "/sys.ini", "settings\n");
         put(defaults + "/datamb.xml", "template\n");
         for (const char *name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME"})
@@ -201,6 +231,31 @@ private slots:
         put(ini, "the user's edits\n");
         QCOMPARE(startlocations::prepare(startlocations::resolve(exeDir, programPath)), QStringList());
         QCOMPARE(bytes(ini), B("the user's edits\n"));
+
+        QCOMPARE(QProcess::execute("chown", {"-R", "1:1", m_root->path()}), 0);
+        const QStringList op = change.split(' ');
+        if (op.value(1) == "link") {
+            QVERIFY(!QFileInfo::exists(at(op[0])) || QDir().rename(at(op[0]), at(op[0] + ".moved")));
+            QVERIFY(QFile::link(at("home/.bashrc"), at(op[0])));
+        } else if (!change.isEmpty()) {
+            QVERIFY(::chown(QFile::encodeName(at(op[0])), op[1].toUInt(), op[2].toUInt()) == 0);
+            QVERIFY(::chmod(QFile::encodeName(at(op[0])), op[3].toUInt(nullptr, 8)) == 0);
+        }
+        const pid_t pid = fork();
+        if (pid == 0) {
+            if (setgroups(0, nullptr) || setgid(1) || setuid(1))
+                _exit(2);
+            const Q text = startlocations::refusals(startlocations::resolve(exeDir, programPath)).join('\n');
+            bool expected = refused.isEmpty() == text.isEmpty();
+            for (const Q &part : Q(refused).replace('@', m_root->path()).split('|', Qt::SkipEmptyParts))
+                expected = expected && text.contains(part);
+            if (!expected)
+                qWarning("refusals: %s", qPrintable(text));
+            _exit(expected ? 0 : 1);
+        }
+        int status = -1;
+        QVERIFY(pid > 0 && waitpid(pid, &status, 0) == pid);
+        QCOMPARE(status, 0);
     }
 };
 

@@ -151,6 +151,7 @@ private slots:
         row("truncated", B("<Data>\n<xt>\n<item>1</item>\n<item>2</it"), Damaged, S());
         row("junk after Data", B("<Data><xt/></Data>junk"), Damaged, S());
         row("no xt", B("<Data><xs/></Data>"), Damaged, S());
+        row("DOCTYPE inside Data", B("<Data><xt><item>a</item></xt><!DOCTYPE x></Data>"), Damaged, S());
         row("undeclared entity", B("<Data><xt><item>&x;</item></xt></Data>"), Damaged, S());
         row("50 MB, damaged after the first item", B("<Data><xt><item>1</item>") + B(50 * 1024 * 1024, '<'), Damaged, S());
         // clang-format on
