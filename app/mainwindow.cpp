@@ -49,6 +49,7 @@ MainWindow::MainWindow(const ProgramDir &programDir, QWidget *parent)
     setWindowTitle(QStringLiteral("Quillon V2.0"));
     buildControls();
     m_log = new LogWindow(this);
+    m_logSlot.hold(m_log, true);
     setupLink();
 }
 
@@ -136,8 +137,7 @@ void MainWindow::Form_Load()
     const auto logview =
         numbertext::toNumber(m_ini->GetIniKey(QStringLiteral("main"), QStringLiteral("logview")));
     if (logview && *logview == 1.0) {
-        placeOver(m_log, QPoint(width() / 4, height() / 4));
-        m_log->show();
+        showLogWindow();
     }
 
     startLink();
@@ -190,8 +190,8 @@ void MainWindow::DrawReport(const QString &path)
     };
     targets.reported = [this](const ReportSnapshot &snapshot) {
         m_snapshot = snapshot;
-        if (m_statistics)
-            m_statistics->setSnapshot(snapshot);
+        if (auto *statistics = m_statisticsSlot.as<StatisticsWindow>())
+            statistics->setSnapshot(snapshot);
     };
     ::DrawReport(path, targets);
 }
@@ -222,8 +222,7 @@ void MainWindow::writeSetting(const QString &key, const QString &value)
     m_toldUnreadable = true;
     addLog(tr("The settings in %1 could not be read; they are left as they are and nothing is saved to them.")
                .arg(QDir::toNativeSeparators(m_dir.iniPath())));
-    placeOver(m_log, QPoint(width() / 4, height() / 4));
-    m_log->show();
+    showLogWindow();
 }
 
 void MainWindow::onDayPicked(QComboBox *box, const QDate &date)
@@ -244,44 +243,27 @@ void MainWindow::mousePressEvent(QMouseEvent *event)
     QWidget::mousePressEvent(event);
 }
 
-bool MainWindow::eventFilter(QObject *watched, QEvent *event)
-{
-    // A closed window is gone for us at once, although Qt deletes it a little later: the next
-    // opening loads a fresh one.
-    if (event->type() == QEvent::Close) {
-        if (watched == m_setting)
-            m_setting.clear();
-        else if (watched == m_values)
-            m_values.clear();
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
 void MainWindow::showSettingWindow()
 {
-    if (!m_setting) {
-        m_setting = new SettingWindow(m_dir.iniPath(), this);
-        m_setting->installEventFilter(this);
-        connect(m_setting, &SettingWindow::linkPauseRequested, this, [this] { setTimer1Enabled(false); });
-        connect(m_setting, &SettingWindow::linkResumeRequested, this, [this] { setTimer1Enabled(true); });
-        connect(m_setting, &SettingWindow::redrawRequested, this, [this] { DrawReport(newxmlfile); });
-        connect(m_setting, &SettingWindow::messageRequested, this,
-                [this](const QString &text) { tell(text, m_setting); });
-        m_setting->load();
+    if (!m_settingSlot.window()) {
+        auto *setting = new SettingWindow(m_dir.iniPath(), this);
+        connect(setting, &SettingWindow::linkPauseRequested, this, [this] { setTimer1Enabled(false); });
+        connect(setting, &SettingWindow::linkResumeRequested, this, [this] { setTimer1Enabled(true); });
+        connect(setting, &SettingWindow::redrawRequested, this, [this] { DrawReport(newxmlfile); });
+        connect(setting, &SettingWindow::messageRequested, this,
+                [this, setting](const QString &text) { tell(text, setting); });
+        m_settingSlot.hold(setting);
+        setting->load();
     }
-    if (!m_setting->isVisible())
-        placeOver(m_setting, QPoint(0, 0));
-    m_setting->show();
-    m_setting->raise();
-    m_setting->activateWindow();
+    m_settingSlot.show();
 }
 
 StatisticsWindow *MainWindow::showStatisticsWindow()
 {
-    if (!m_statistics) {
-        m_statistics = new StatisticsWindow(this);
+    if (!m_statisticsSlot.window()) {
+        auto *statistics = new StatisticsWindow(this);
         // The timer goes on afterwards only if it ran before: the settings window may hold it.
-        connect(m_statistics, &StatisticsWindow::linkHoldRequested, this, [this](bool hold) {
+        connect(statistics, &StatisticsWindow::linkHoldRequested, this, [this](bool hold) {
             if (hold) {
                 m_timerHeld = isTimer1Enabled();
                 setTimer1Enabled(false);
@@ -289,50 +271,35 @@ StatisticsWindow *MainWindow::showStatisticsWindow()
                 setTimer1Enabled(true);
             }
         });
-        m_statistics->setSnapshot(m_snapshot);
-        placeOver(m_statistics, QPoint(width() / 4, height() / 8));
+        statistics->setSnapshot(m_snapshot);
+        m_statisticsSlot.hold(statistics);
     }
-    m_statistics->show();
-    m_statistics->raise();
-    m_statistics->activateWindow();
-    return m_statistics;
+    m_statisticsSlot.show();
+    return m_statisticsSlot.as<StatisticsWindow>();
 }
 
 ValuesWindow *MainWindow::valuesWindow(bool load)
 {
-    if (!m_values && load && !m_unloading) {
-        m_values = new ValuesWindow(newxmlfile, this);
-        m_values->installEventFilter(this);
-        connect(m_values, &ValuesWindow::redrawRequested, this, [this] { DrawReport(newxmlfile); });
-        connect(m_values, &ValuesWindow::csvExportRequested, this,
-                [this] { reportactions::saveAllCsv(m_values, newxmlfile, m_dir.iniPath()); });
+    if (!m_valuesSlot.window() && load && !m_unloading) {
+        auto *values = new ValuesWindow(newxmlfile, this);
+        connect(values, &ValuesWindow::redrawRequested, this, [this] { DrawReport(newxmlfile); });
+        connect(values, &ValuesWindow::csvExportRequested, this,
+                [this, values] { reportactions::saveAllCsv(values, newxmlfile, m_dir.iniPath()); });
+        m_valuesSlot.hold(values);
     }
-    return m_values;
+    return m_valuesSlot.as<ValuesWindow>();
 }
 
 ValuesWindow *MainWindow::showValuesWindow()
 {
-    ValuesWindow *values = valuesWindow(true);
-    if (values) {
-        if (!values->isVisible())
-            placeOver(values, QPoint(width() / 6, height() / 10));
-        values->show();
-        values->raise();
-        values->activateWindow();
-    }
-    return values;
+    valuesWindow(true);
+    m_valuesSlot.show();
+    return m_valuesSlot.as<ValuesWindow>();
 }
 
-// A window opened from here first shows over the main window, shifted by offset from its
-// centre, rather than wherever the window system puts new windows.
-void MainWindow::placeOver(QWidget *window, QPoint offset)
+void MainWindow::showLogWindow()
 {
-    if (!window->testAttribute(Qt::WA_Resized))
-        window->adjustSize();
-    const QRect main = frameGeometry();
-    QRect r(QPoint(0, 0), window->size());
-    r.moveCenter(main.center() + offset);
-    window->move(r.topLeft());
+    m_logSlot.show();
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
@@ -350,13 +317,8 @@ void MainWindow::Form_Unload()
     m_unloading = true;
     m_timerEnabled = false;
     Timer1->stop();
-    m_log->close();
-    if (SettingWindow *setting = m_setting)
-        setting->close();
-    if (ValuesWindow *values = m_values)
-        values->close();
-    if (StatisticsWindow *statistics = m_statistics)
-        statistics->close();
+    for (WindowSlot *slot : {&m_logSlot, &m_settingSlot, &m_valuesSlot, &m_statisticsSlot})
+        slot->close();
     if (m_message)
         m_message->close();
 }

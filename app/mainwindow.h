@@ -7,6 +7,7 @@
 #include "settingwindow.h"
 #include "statisticswindow.h"
 #include "valueswindow.h"
+#include "windowslot.h"
 
 #include <QMessageBox>
 
@@ -55,7 +56,8 @@ public:
     ValuesWindow *valuesWindow(bool load);
     StatisticsWindow *showStatisticsWindow();
     LogWindow *logWindow() const { return m_log; }
-    SettingWindow *settingWindow() const { return m_setting; }
+    SettingWindow *settingWindow() const { return m_settingSlot.as<SettingWindow>(); }
+    void showLogWindow();
     MeterLink *link() const { return m_link.get(); }
     SerialPortControl *serialControl() const { return msc; }
 
@@ -87,7 +89,6 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
@@ -96,7 +97,6 @@ private:
     void onUnitPicked();
     void writeSetting(const QString &key, const QString &value);
     void onDayPicked(QComboBox *box, const QDate &date);
-    void placeOver(QWidget *window, QPoint offset);
     void tell(const QString &text, QWidget *over);
     void setupLink();
     void startLink();
@@ -113,9 +113,10 @@ private:
     SerialPortControl *msc = nullptr;
 
     LogWindow *m_log;
-    QPointer<SettingWindow> m_setting;
-    QPointer<ValuesWindow> m_values;
-    QPointer<StatisticsWindow> m_statistics;
+    WindowSlot m_logSlot{this, {0.25, 0.25}};
+    WindowSlot m_settingSlot{this, {0, 0}};
+    WindowSlot m_valuesSlot{this, {1.0 / 6, 0.1}};
+    WindowSlot m_statisticsSlot{this, {0.25, 0.125}};
     ReportSnapshot m_snapshot; // what the last report showed
     bool m_timerHeld = false;  // the link timer was running when a document began
     std::unique_ptr<MeterLink> m_link;
