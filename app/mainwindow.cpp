@@ -272,6 +272,7 @@ StatisticsWindow *MainWindow::showStatisticsWindow()
             }
         });
         statistics->setSnapshot(m_snapshot);
+        statistics->setFileChooser(m_fileChooser);
         m_statisticsSlot.hold(statistics);
     }
     m_statisticsSlot.show();
@@ -283,8 +284,9 @@ ValuesWindow *MainWindow::valuesWindow(bool load)
     if (!m_valuesSlot.window() && load && !m_unloading) {
         auto *values = new ValuesWindow(newxmlfile, this);
         connect(values, &ValuesWindow::redrawRequested, this, [this] { DrawReport(newxmlfile); });
-        connect(values, &ValuesWindow::csvExportRequested, this,
-                [this, values] { reportactions::saveAllCsv(values, newxmlfile, m_dir.iniPath()); });
+        connect(values, &ValuesWindow::csvExportRequested, this, [this, values] {
+            reportactions::saveAllCsv(values, newxmlfile, m_dir.iniPath(), m_fileChooser);
+        });
         m_valuesSlot.hold(values);
     }
     return m_valuesSlot.as<ValuesWindow>();

@@ -3,6 +3,7 @@
 #include "linkhost.h"
 #include "mainform.h"
 #include "programdir.h"
+#include "reportactions.h"
 #include "reportsnapshot.h"
 #include "settingwindow.h"
 #include "statisticswindow.h"
@@ -64,6 +65,8 @@ public:
     // Where the link's and the settings window's messages go. By default a message box that
     // does not block; tests hand in a recorder.
     void setMessageSink(std::function<void(const QString &)> sink) { m_messageSink = std::move(sink); }
+    // Where documents are saved: the file dialog by default; tests hand in their answer.
+    void setFileChooser(reportactions::FileChooser choose) { m_fileChooser = std::move(choose); }
     // The link's clock; the computer's by default.
     void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
 
@@ -123,6 +126,7 @@ private:
     QPointer<QMessageBox> m_message;
     std::function<void(const QString &)> m_messageSink;
     std::function<QDateTime()> m_clock;
+    reportactions::FileChooser m_fileChooser;
 
     bool m_timerEnabled = true;
     bool m_unloading = false;

@@ -37,12 +37,13 @@ QString resolvedChoice(QWidget *parent, const QString &path)
     return answer == QMessageBox::Yes ? target : QString();
 }
 
-QString askFile(QWidget *parent, const QString &caption, const QString &stem, const QString &suffix,
-                const QString &filter)
+QString askFile(QWidget *parent, const FileChooser &choose, const QString &caption, const QString &stem,
+                const QString &suffix, const QString &filter)
 {
     const QString suggested = QDir::home().filePath(
         QStringLiteral("%1-%2.%3").arg(stem, QDate::currentDate().toString(Qt::ISODate), suffix));
-    QString path = QFileDialog::getSaveFileName(parent, caption, suggested, filter);
+    QString path = choose ? choose(parent, caption, suggested, filter)
+                          : QFileDialog::getSaveFileName(parent, caption, suggested, filter);
     if (path.isEmpty())
         return path;
     if (!path.endsWith(QLatin1Char('.') + suffix, Qt::CaseInsensitive))
@@ -55,10 +56,10 @@ void failed(QWidget *parent, const QString &what, const QString &why)
     QMessageBox::warning(parent, what, why);
 }
 
-void writeCsv(QWidget *parent, const QByteArray &bytes)
+void writeCsv(QWidget *parent, const QByteArray &bytes, const FileChooser &choose)
 {
     const QString path =
-        askFile(parent, QStringLiteral("Export readings as CSV"), QStringLiteral("glucose-readings"),
+        askFile(parent, choose, QStringLiteral("Export readings as CSV"), QStringLiteral("glucose-readings"),
                 QStringLiteral("csv"), QStringLiteral("CSV files (*.csv)"));
     if (path.isEmpty())
         return;
@@ -116,12 +117,12 @@ pdfreport::Result make(QWidget *parent, const LinkHold &hold,
 
 } // namespace
 
-void saveSelectedCsv(QWidget *parent, const ReportSnapshot &snapshot)
+void saveSelectedCsv(QWidget *parent, const ReportSnapshot &snapshot, const FileChooser &choose)
 {
-    writeCsv(parent, csvexport::selectedReadings(snapshot));
+    writeCsv(parent, csvexport::selectedReadings(snapshot), choose);
 }
 
-void saveAllCsv(QWidget *parent, const QString &storePath, const QString &iniPath)
+void saveAllCsv(QWidget *parent, const QString &storePath, const QString &iniPath, const FileChooser &choose)
 {
     QByteArray bytes;
     QString error;
@@ -129,16 +130,16 @@ void saveAllCsv(QWidget *parent, const QString &storePath, const QString &iniPat
         failed(parent, QStringLiteral("CSV not saved"), error);
         return;
     }
-    writeCsv(parent, bytes);
+    writeCsv(parent, bytes, choose);
 }
 
-void savePdf(QWidget *parent, const ReportSnapshot &snapshot, const LinkHold &hold)
+void savePdf(QWidget *parent, const ReportSnapshot &snapshot, const LinkHold &hold, const FileChooser &choose)
 {
     const auto options = askOptions(parent, snapshot);
     if (!options)
         return;
     const QString path =
-        askFile(parent, QStringLiteral("Save the report as PDF"), QStringLiteral("glucose-report"),
+        askFile(parent, choose, QStringLiteral("Save the report as PDF"), QStringLiteral("glucose-report"),
                 QStringLiteral("pdf"), QStringLiteral("PDF files (*.pdf)"));
     if (path.isEmpty())
         return;

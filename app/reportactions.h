@@ -12,10 +12,15 @@ namespace reportactions {
 
 // Holds the meter link (true) while a document is made, and lets it go again (false).
 using LinkHold = std::function<void(bool hold)>;
+// Asks the person where to save; empty when they cancel. The file dialog unless one is handed in.
+using FileChooser = std::function<QString(QWidget *parent, const QString &caption, const QString &suggested,
+                                          const QString &filter)>;
 
-void saveSelectedCsv(QWidget *parent, const ReportSnapshot &snapshot);
-void saveAllCsv(QWidget *parent, const QString &storePath, const QString &iniPath);
-void savePdf(QWidget *parent, const ReportSnapshot &snapshot, const LinkHold &hold);
+void saveSelectedCsv(QWidget *parent, const ReportSnapshot &snapshot, const FileChooser &choose = {});
+void saveAllCsv(QWidget *parent, const QString &storePath, const QString &iniPath,
+                const FileChooser &choose = {});
+void savePdf(QWidget *parent, const ReportSnapshot &snapshot, const LinkHold &hold,
+             const FileChooser &choose = {});
 void print(QWidget *parent, const ReportSnapshot &snapshot, const LinkHold &hold);
 
 } // namespace reportactions

@@ -85,9 +85,10 @@ StatisticsWindow::StatisticsWindow(QWidget *parent) : QWidget(parent, Qt::Window
     layout->addLayout(buttons);
 
     const auto hold = [this](bool on) { emit linkHoldRequested(on); };
-    connect(m_csv, &QPushButton::clicked, this, [this] { reportactions::saveSelectedCsv(this, m_snapshot); });
+    connect(m_csv, &QPushButton::clicked, this,
+            [this] { reportactions::saveSelectedCsv(this, m_snapshot, m_choose); });
     connect(m_pdf, &QPushButton::clicked, this,
-            [this, hold] { reportactions::savePdf(this, m_snapshot, hold); });
+            [this, hold] { reportactions::savePdf(this, m_snapshot, hold, m_choose); });
     connect(m_print, &QPushButton::clicked, this,
             [this, hold] { reportactions::print(this, m_snapshot, hold); });
     connect(m_close, &QPushButton::clicked, this, &QWidget::close);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "reportactions.h"
 #include "reportsnapshot.h"
 
 #include <QWidget>
@@ -17,6 +18,7 @@ public:
     explicit StatisticsWindow(QWidget *parent = nullptr);
 
     void setSnapshot(const ReportSnapshot &snapshot);
+    void setFileChooser(const reportactions::FileChooser &choose) { m_choose = choose; }
 
 signals:
     // Asked around the making of a document, so no upload changes the store underneath.
@@ -24,6 +26,7 @@ signals:
 
 private:
     ReportSnapshot m_snapshot;
+    reportactions::FileChooser m_choose;
     QLabel *m_heading;
     QTableWidget *m_figures;
     QTableWidget *m_timeOfDay;

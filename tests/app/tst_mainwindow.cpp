@@ -9,12 +9,13 @@
 
 #include <QCalendarWidget>
 #include <QLabel>
-#include <QProcess>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
 #include <QTableView>
 #include <QTimer>
+#include <QToolButton>
 
 // The main window and the settings window as a person uses them, on a throw-away program folder.
 class TestMainWindow : public QObject
@@ -344,17 +345,18 @@ private slots:
     // pointer in small steps, a click on a day picks it and makes the period "User" for good.
     void calendars_data()
     {
-        // cell: column and row of the grid, past the week numbers and the day names
-        columns<QString, QString, QString, QPoint, QString>("box", "typed", "hide", "cell", "via");
-        row("Calendar1: arrow again, first cell", "xt_d1", "", "arrow", QPoint(1, 1), "");
-        row("Calendar2: not a date, surface, last cell", "xt_d2", "someday", "surface", QPoint(7, 6), "");
-        row("Calendar1: band, next month", "xt_d1", "", "band", QPoint(3, 3), "qt_calendar_nextmonth");
-        row("Calendar2: band, previous month", "xt_d2", "", "band", QPoint(6, 2), "qt_calendar_prevmonth");
+        // cell: column and row of the grid, past the week numbers and the day names; months: the
+        // month arrow clicked on the way (+1 next, -1 previous, 0 none)
+        columns<QString, QString, QString, QPoint, int>("box", "typed", "hide", "cell", "months");
+        row("Calendar1: arrow again, first cell", "xt_d1", "", "arrow", QPoint(1, 1), 0);
+        row("Calendar2: not a date, surface, last cell", "xt_d2", "someday", "surface", QPoint(7, 6), 0);
+        row("Calendar1: band, next month", "xt_d1", "", "band", QPoint(3, 3), 1);
+        row("Calendar2: band, previous month", "xt_d2", "", "band", QPoint(6, 2), -1);
     }
     void calendars()
     {
-        auto [name, typed, hide, cell, via] =
-            cells<QString, QString, QString, QPoint, QString>("box", "typed", "hide", "cell", "via");
+        auto [name, typed, hide, cell, months] =
+            cells<QString, QString, QString, QPoint, int>("box", "typed", "hide", "cell", "months");
         MainWindow *w = shown();
         QComboBox *dates = box(name), *other = box(name == "xt_d1" ? "xt_d2" : "xt_d1");
         if (!typed.isEmpty())
@@ -380,12 +382,18 @@ private slots:
         QCOMPARE(texts(), before);
 
         QTest::mouseClick(dates, Qt::LeftButton, {}, arrow);
-        auto *grid = cal->findChild<QTableView *>("qt_calendar_calendarview");
+        auto *grid = cal->findChild<QTableView *>();
         QPoint from = dates->mapTo(w, arrow);
         const int month = cal->monthShown();
         QList<QWidget *> way{grid->viewport()};
-        if (!via.isEmpty())
-            way.prepend(cal->findChild<QWidget *>(via));
+        if (months != 0) {
+            // The month arrows are the outermost buttons of the calendar's top bar.
+            QList<QToolButton *> bar = cal->findChildren<QToolButton *>();
+            std::sort(bar.begin(), bar.end(), [cal](QWidget *a, QWidget *b) {
+                return a->mapTo(cal, QPoint(0, 0)).x() < b->mapTo(cal, QPoint(0, 0)).x();
+            });
+            way.prepend(months > 0 ? static_cast<QWidget *>(bar.last()) : bar.first());
+        }
         for (QWidget *target : way) {
             const bool day = target == grid->viewport();
             const QPoint at = day ? grid->visualRect(grid->model()->index(cell.y(), cell.x())).center()
