@@ -7,7 +7,6 @@
 #include "statistics.h"
 #include "trendchart.h"
 
-#include <QApplication>
 #include <QBuffer>
 #include <QFile>
 #include <QFontMetricsF>
@@ -183,10 +182,9 @@ void trendChart(Page &page, const ReportSnapshot &s, const QRectF &area)
     chart.setAttribute(Qt::WA_DontShowOnScreen);
     chart.resize((area.size() * ChartOversize).toSize());
     chart.show();
+    // The chart lays itself out as it draws: turning the event loop here would let the link's timer
+    // and the meter's bytes in halfway through a PDF.
     chart.draw(blood, int(blood.size()), s.periodCount, s.scale, s.unitText);
-    // The chart fits its axis labels to the plot once its layout has settled.
-    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     chart.scene()->render(&page.p, area, QRectF(QPointF(0, 0), chart.size()));
 }
 
