@@ -235,10 +235,6 @@ void TrendChart::layOut()
     // Left to the event loop, the layout would come after a first paint, and every change it
     // brings would paint the chart again.
     QGraphicsLayout *layout = chart()->layout();
-    if (!layout) {
-        fitTo(chart()->plotArea().size());
-        return;
-    }
     // The value axis' labels take their share of the plot's width, and how many of them fit
     // depends only on its height, which nothing on the axes changes: with them in place, the plot
     // has the size that everything else is fitted to.

@@ -66,21 +66,19 @@ void checkReduced(TrendChart *chart, int rows)
 
 // A pixel differs when a channel moves by more than half its range: a marker copied to whole pixels
 // lands up to half a pixel from where the series draws it, which changes its edge pixels by less,
-// all but a few.
+// all but a few. At most a share of the pixels that painting the readings changes may differ.
 constexpr int ColourStep = 128;
-// Of the pixels that painting the readings changes at all.
 constexpr double DifferingShare = 0.01;
 
 int differing(const QImage &a, const QImage &b)
 {
     int n = 0;
-    for (int y = 0; y < a.height(); ++y) {
+    for (int y = 0; y < a.height(); ++y)
         for (int x = 0; x < a.width(); ++x) {
             const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
             n += std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
                            std::abs(qBlue(p) - qBlue(q))}) > ColourStep;
         }
-    }
     return n;
 }
 
@@ -91,15 +89,13 @@ void checkPaintedAsSeries(TrendChart *chart)
     QCOMPARE(chart->readingsSeries()->count(), 0);
     const QImage own = chart->grab().toImage();
     chart->paintReadingsThroughSeries(true);
-    QLineSeries *series = chart->readingsSeries();
-    const QList<QPointF> points = series->points();
+    const QList<QPointF> points = chart->readingsSeries()->points();
     QCOMPARE(points.size(), chart->paintedPoints().size());
-    const QImage throughSeries = chart->grab().toImage();
-    series->clear();
-    const QImage none = chart->grab().toImage();
-    series->replace(points);
+    const QImage series = chart->grab().toImage();
+    chart->readingsSeries()->clear();
+    const int off = differing(own, series), readings = differing(series, chart->grab().toImage());
+    chart->readingsSeries()->replace(points);
     chart->paintReadingsThroughSeries(false);
-    const int readings = differing(throughSeries, none), off = differing(own, throughSeries);
     QVERIFY2(off <= DifferingShare * readings, qPrintable(QStringLiteral("%1 of %2").arg(off).arg(readings)));
 }
 
@@ -119,10 +115,13 @@ class tst_Report : public QObject
         }
         return m_chart.get();
     }
+    // Each drawing is whole at once, as a render straight after it (into a PDF) sees it.
     void draw(const ChartGrid &grid, int period, const ChartScale &s = {600, 6, 2})
     {
         chart()->draw(grid, int(grid.size()), period, s, QStringLiteral("mg/dl"));
+        const QImage atOnce = chart()->grab().toImage();
         QCoreApplication::processEvents();
+        QVERIFY(chart()->grab().toImage() == atOnce);
     }
 private slots:
     void cleanup() { m_chart.reset(); }
@@ -489,7 +488,6 @@ private slots:
     {
         columns<QList<double>, int, QList<int>>("values", "columns", "keptRows");
         row("two a column: every reading", QList<double>{5, 1, 7, 3}, 2, QList<int>{0, 1, 2, 3});
-        row("more columns than readings", QList<double>{5, 1, 7}, 10, QList<int>{0, 1, 2});
         row("low and high in the order taken", QList<double>{5, 1, 9, 3, 4, 2}, 2, QList<int>{1, 2, 4, 5});
         row("a flat column keeps its first", QList<double>{3, 3, 3, 3, 3, 3}, 2, QList<int>{0, 3});
         row("7 readings split 2, 2, 3", QList<double>{1, 2, 3, 4, 5, 6, 7}, 3, QList<int>{0, 1, 2, 3, 4, 6});
@@ -516,7 +514,6 @@ private slots:
         row("60000 on 950 px: every 380th", 60000.0, 60000, 0, 950.0, 380, 0, QString("%.0f"));
         row("minor ticks 4 px apart", 600.0, 6, 5, 120.0, 1, 4, QString("%.0f"));
         row("minor ticks just under 4 px", 600.0, 6, 5, 119.0, 1, 0, QString("%.0f"));
-        row("a 3 px axis keeps one line", 600.0, 5, 0, 3.0, 5, 0, QString("%.0f"));
     }
     void gridLines()
     {
@@ -531,11 +528,9 @@ private slots:
     void labelSpacing_data()
     {
         columns<double, double, double, qint64>("widestPx", "lengthPx", "rows", "every");
-        row("every reading while they fit", 40.0, 900.0, 10.0, qint64(1));
         row("widest and gap just fit", 78.0, 900.0, 10.0, qint64(1));
         row("a pixel more: every second", 79.0, 900.0, 10.0, qint64(2));
         row("60000 on 900 px", 60.0, 900.0, 60000.0, qint64(4800));
-        row("no readings count as one", 60.0, 900.0, 0.0, qint64(1));
     }
     void labelSpacing()
     {
@@ -605,31 +600,12 @@ private slots:
         QVERIFY(!at.isEmpty() && at.first() == 0 && at.size() <= plotWidth / 20);
         for (int i = 1; i < at.size(); ++i)
             QVERIFY((at[i] - at[i - 1]) * plotWidth / rows >= widest);
-        checkReduced(chart(), rows);
-        checkPaintedAsSeries(chart());
-        for (const int width : {500, 1400}) {
-            chart()->resize(width, 480);
-            QTRY_VERIFY(chart()->chart()->plotArea().width() != plotWidth);
-            QCoreApplication::processEvents();
+        for (const int width : {900, 500, 1400}) {
+            chart()->resize(width, 480); // refitted at once
+            QVERIFY(width == 900 || chart()->chart()->plotArea().width() != plotWidth);
             checkReduced(chart(), rows);
             checkPaintedAsSeries(chart());
         }
-    }
-    // Rendered straight after a drawing (as into a PDF), the chart is already what it settles to.
-    void renderedAtOnce()
-    {
-        draw(makeGrid(28), 28);
-        chart()->draw(makeGrid(1000), 1000, 1000, {33, 6, 2}, QStringLiteral("mmol/l"));
-        const auto render = [this] {
-            QImage image(chart()->size(), QImage::Format_ARGB32_Premultiplied);
-            image.fill(Qt::white);
-            QPainter p(&image);
-            chart()->scene()->render(&p, QRectF(image.rect()), QRectF(image.rect()));
-            return image;
-        };
-        const QImage atOnce = render();
-        QCoreApplication::processEvents();
-        QVERIFY(render() == atOnce);
     }
     // From few readings to very many (an upload's redraws), never a grid line per reading, even briefly.
     void gridStaysBoundedBetweenDrawings()
