@@ -115,12 +115,14 @@ void ReadingsLayer::paintMarkers(QPainter *painter, const QList<QPointF> &at) co
     }
     const QImage &disc = sprite(device.m11(), painter->testRenderHint(QPainter::Antialiasing));
     const qreal half = disc.width() / 2.0;
-    // The clip stays where it was set; only the placing is in device pixels.
+    // Placed in device pixels: what maps the painter to its device besides the item's own
+    // transform (the window's offset of a widget inside it, the screen's pixel ratio) stays.
     painter->setViewTransformEnabled(false);
     painter->setWorldTransform(QTransform());
+    const QTransform fromDevice = painter->deviceTransform().inverted();
     for (const QPointF &p : at) {
         const QPointF d = device.map(p);
-        painter->drawImage(QPoint(int(std::lround(d.x() - half)), int(std::lround(d.y() - half))), disc);
+        painter->drawImage(fromDevice.map(QPointF(std::round(d.x() - half), std::round(d.y() - half))), disc);
     }
 }
 
@@ -138,6 +140,8 @@ const QImage &ReadingsLayer::sprite(qreal scale, bool antialiased) const
         p.setPen(Qt::NoPen);
         p.setBrush(m_pen.color());
         p.drawEllipse(QPointF(side / 2.0, side / 2.0), radius, radius);
+        p.end();
+        m_sprite.setDevicePixelRatio(scale);
         m_spriteColor = m_pen.color();
         m_spriteRadius = radius;
         m_spriteAntialiased = antialiased;
