@@ -3,7 +3,6 @@
 #include "reportsnapshot.h"
 #include "trendchart.h"
 
-#include <QApplication>
 #include <QGraphicsScene>
 
 namespace pdfreport {
@@ -18,10 +17,9 @@ void paintTrendChart(QPainter &painter, const QRectF &area, const ChartGrid &blo
     chart.setAttribute(Qt::WA_DontShowOnScreen);
     chart.resize((area.size() * ChartOversize).toSize());
     chart.show();
+    // The chart lays itself out as it draws: turning the event loop here would let the link's
+    // timer and the meter's bytes in halfway through a PDF.
     chart.draw(blood, int(blood.size()), s.periodCount, s.scale, s.unitText);
-    // The chart fits its axis labels to the plot once its layout has settled.
-    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     chart.scene()->render(&painter, area, QRectF(QPointF(0, 0), chart.size()));
 }
 

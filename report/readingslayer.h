@@ -1,33 +1,31 @@
 #pragma once
 
+#include <QColor>
 #include <QGraphicsItem>
 #include <QImage>
 #include <QList>
 #include <QPen>
 #include <QPointF>
 #include <QRectF>
-#include <vector>
 
-// The readings' line and its markers, painted into the plot primitive for primitive as the chart
-// component paints a line series: the same clip, pen, segments and ellipses, in the same order.
-// Painting them here lets a paint on a raster image share the work between processor cores, each
-// painting a band of the image's columns. Every pixel still gets the same primitives, rasterized the
-// same way and in the same order, so the picture is the same to the last bit.
+// The readings' line and markers, painted by the chart rather than by the chart component's line
+// series: the same segments, in the same pen, and the same markers, each copied from one disc
+// rendered once instead of being rasterized afresh at every reading. The picture differs from the
+// series' only where a marker lands up to half a pixel away to sit on whole device pixels.
 //
-// The layer belongs inside the series' own item: its coordinates are the plot's, and it is
-// painted just after that item and before the series added later.
+// The layer is an item of the chart placed at the plot's corner, so its coordinates are the plot's.
 class ReadingsLayer : public QGraphicsItem
 {
 public:
-    explicit ReadingsLayer(QGraphicsItem *seriesItem);
+    explicit ReadingsLayer(QGraphicsItem *chart);
 
     // Points in chart values.
     void setPoints(QList<QPointF> points);
     const QList<QPointF> &points() const { return m_points; }
     void setPen(const QPen &pen);
-    void setMarkers(bool shown, qreal size);
-    // The plot in the chart's coordinates, and the values at its edges.
-    void setPlot(const QRectF &plotArea, double xMinimum, double xMaximum, double yMinimum, double yMaximum);
+    void setMarkers(bool shown, qreal radius);
+    // The plot in the chart's coordinates, and the values at its far edges; both axes start at 0.
+    void setPlot(const QRectF &plotArea, double xMaximum, double yMaximum);
 
     QRectF boundingRect() const override;
     void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
@@ -35,21 +33,20 @@ public:
 private:
     QRectF clipRect() const;
     QList<QPointF> plotPoints() const;
-    void paintBand(QPainter *painter, const QList<QPointF> &at, const QRect *band) const;
-    bool paintInBands(QPainter *painter, const QList<QPointF> &at) const;
-    std::vector<QRect> splitColumns(const QList<QPointF> &at, const QRect &area, qreal offset,
-                                    int bands) const;
-    static void copyBand(const QImage &from, QImage &to, const QRect &band);
+    void paintMarkers(QPainter *painter, const QList<QPointF> &at) const;
+    const QImage &sprite(qreal scale, bool antialiased) const;
 
     QList<QPointF> m_points;
     QPen m_pen;
     bool m_markers = false;
-    qreal m_markerSize = 0;
-    QRectF m_plot;
-    double m_xMinimum = 0;
+    qreal m_radius = 0;
+    QSizeF m_plotSize;
     double m_xMaximum = 1;
-    double m_yMinimum = 0;
     double m_yMaximum = 1;
-    // The other bands' copies of the device, kept for the next paint.
-    mutable std::vector<QImage> m_copies;
+
+    // The marker as last rendered, and what it was rendered for.
+    mutable QImage m_sprite;
+    mutable QColor m_spriteColor;
+    mutable qreal m_spriteRadius = 0;
+    mutable bool m_spriteAntialiased = false;
 };

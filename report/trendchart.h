@@ -49,8 +49,8 @@ public:
 
     // What is actually painted, which stays bounded however many readings there are.
     QList<QPointF> paintedPoints() const;
-    // The readings' series names them in the legend; the chart paints their line itself, exactly
-    // as the series would. Painting through the series instead is there to compare the two.
+    // The readings' series names them in the legend; the chart paints their line itself, as the
+    // series would. Painting through the series instead is there to compare the two.
     QLineSeries *readingsSeries() const { return m_readings; }
     void paintReadingsThroughSeries(bool on);
     QLineSeries *highSeries() const { return m_highLine; }
@@ -68,24 +68,19 @@ signals:
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
-    void applyAxes();
     void applyScale(const ChartScale &scale);
-    void onPlotAreaChanged();
-    // Lays the chart out at once, adapting divisions and labels to the plot it gets.
-    void layOutNow();
-    // Adapts divisions, labels and the line's reduction to the plot's present size; false when
-    // they already fit it.
-    bool refit();
-    void relabel();
+    // Lays the chart out at once, so that it is painted once and a render straight after a
+    // drawing (as the PDF's) shows it whole.
+    void layOut();
+    // Divisions, labels and the line's reduction for a plot of this size in pixels.
+    void fitTo(const QSizeF &plotSize);
+    void fitValueAxis(double plotHeight);
+    void relabel(double plotWidth);
     void setReadingPoints(const QList<QPointF> &points);
     void setMarkers(bool shown);
-    void updateLayerPlot();
-    double plotWidth() const;
-    // The plot's pixel columns, which bound the points the readings' line is drawn with.
-    qint64 plotColumns() const;
-    double plotHeight() const;
 
     QLineSeries *m_readings;
     QLineSeries *m_highLine;
@@ -93,17 +88,13 @@ private:
     QValueAxis *m_axisX;
     QValueAxis *m_axisY;
     QCategoryAxis *m_labelAxis;
-    // Null when the series' item could not be found, and the series paints the line.
-    ReadingsLayer *m_layer = nullptr;
+    ReadingsLayer *m_layer;
     bool m_throughSeries = false;
 
     QStringList m_labels;
     QVector<double> m_values;
     QVector<int> m_labelledRows;
-    qint64 m_columns = 1;
     double m_widestLabel = 0;
-    double m_labelledWidth = -1;
-    QSizeF m_laidOutFor;
     double m_high = 0;
     double m_low = 0;
     double m_xMaximum = 1;

@@ -1,4 +1,6 @@
 // The report without its windows: what a run selects, charts and lists; statistics.
+#include "axisspacing.h"
+#include "columnextremes.h"
 #include "datetext.h"
 #include "reportsnapshot.h"
 #include "rows.h"
@@ -405,6 +407,61 @@ private slots:
                               highest == 600 ? "High" : QString::number(highest) + " mg/dL",
                               QStringLiteral("%1 of %2").arg(days.size()).arg(periodDays),
                               tenths(blood, periodDays)}));
+    }
+    // The readings the line keeps: every one up to two a pixel column, else each column's extremes.
+    void columnExtremes_data()
+    {
+        columns<QList<double>, int, QList<int>>("values", "columns", "keptRows");
+        row("two a column: every reading", QList<double>{5, 1, 7, 3}, 2, QList<int>{0, 1, 2, 3});
+        row("low and high in the order taken", QList<double>{5, 1, 9, 3, 4, 2}, 2, QList<int>{1, 2, 4, 5});
+        row("a flat column keeps its first", QList<double>{3, 3, 3, 3, 3, 3}, 2, QList<int>{0, 3});
+        row("7 readings split 2, 2, 3", QList<double>{1, 2, 3, 4, 5, 6, 7}, 3, QList<int>{0, 1, 2, 3, 4, 6});
+    }
+    void columnExtremes()
+    {
+        const auto [values, columnCount, keptRows] =
+            cells<QList<double>, int, QList<int>>("values", "columns", "keptRows");
+        QList<QPointF> kept;
+        for (const int k : keptRows)
+            kept << QPointF(k + 0.5, values.at(k));
+        QCOMPARE(columnextremes::points(values, columnCount), kept);
+    }
+    // Grid lines at least 6 px apart, minor ticks 4 px, labels with just enough decimals.
+    void gridLines_data()
+    {
+        columns<double, int, int, double, int, int, QString>("maximum", "divisions", "minorDivisions",
+                                                             "lengthPx", "every", "minorTicks", "format");
+        row("600 in 6 on 400 px", 600.0, 6, 2, 400.0, 1, 1, QString("%.0f"));
+        row("33 in 6: one decimal", 33.0, 6, 2, 400.0, 1, 1, QString("%.1f"));
+        row("a third of a unit: one decimal", 10.0, 3, 0, 400.0, 1, 0, QString("%.1f"));
+        row("66 fit on 400 px, minor ones do not", 66.0, 66, 2, 400.0, 1, 0, QString("%.0f"));
+        row("67 thin to every second", 67.0, 67, 0, 400.0, 2, 0, QString("%.0f"));
+        row("60000 on 950 px: every 380th", 60000.0, 60000, 0, 950.0, 380, 0, QString("%.0f"));
+        row("minor ticks 4 px apart", 600.0, 6, 5, 120.0, 1, 4, QString("%.0f"));
+        row("minor ticks just under 4 px", 600.0, 6, 5, 119.0, 1, 0, QString("%.0f"));
+    }
+    void gridLines()
+    {
+        const auto [maximum, divisions, minorDivisions, lengthPx, every, minorTicks, format] =
+            cells<double, int, int, double, int, int, QString>("maximum", "divisions", "minorDivisions",
+                                                               "lengthPx", "every", "minorTicks", "format");
+        QCOMPARE(axisspacing::gridEvery(divisions, lengthPx), every);
+        QCOMPARE(axisspacing::minorTicks(minorDivisions, lengthPx / (divisions / every)), minorTicks);
+        QCOMPARE(axisspacing::labelFormat(maximum / divisions * every), format);
+    }
+    // A label every so many readings, so that the widest and a 12 px gap fit between two.
+    void labelSpacing_data()
+    {
+        columns<double, double, double, qint64>("widestPx", "lengthPx", "rows", "every");
+        row("widest and gap just fit", 78.0, 900.0, 10.0, qint64(1));
+        row("a pixel more: every second", 79.0, 900.0, 10.0, qint64(2));
+        row("60000 on 900 px", 60.0, 900.0, 60000.0, qint64(4800));
+    }
+    void labelSpacing()
+    {
+        const auto [widestPx, lengthPx, rows, every] =
+            cells<double, double, double, qint64>("widestPx", "lengthPx", "rows", "every");
+        QCOMPARE(axisspacing::labelEvery(widestPx, lengthPx, rows), every);
     }
 };
 

@@ -37,17 +37,46 @@ void checkReduced(TrendChart *chart, int rows)
     QCOMPARE(chart->pointCount(), rows);
 }
 
-// The chart paints the readings' line and markers itself; the picture must be the series' own, to
-// the pixel, also where the paint is shared between cores.
+// A pixel differs when a channel moves by more than half its range: a marker copied to whole pixels
+// lands up to half a pixel from where the series draws it, which changes its edge pixels by less,
+// all but a few. At most a share of the pixels that painting the readings changes may differ.
+constexpr int ColourStep = 128;
+constexpr double DifferingShare = 0.01;
+
+int differing(const QImage &a, const QImage &b)
+{
+    int n = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            n += std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                           std::abs(qBlue(p) - qBlue(q))}) > ColourStep;
+        }
+    return n;
+}
+
+// The chart paints the readings' line and markers itself; the picture may differ from the series'
+// own by antialiasing only, so a segment or marker left out shows where readings are few.
 void checkPaintedAsSeries(TrendChart *chart)
 {
+    // Rendered off the device's origin, as into the window of a chart that is not its own window.
+    const auto grab = [chart] {
+        QImage image(chart->size() + QSize(9, 31), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        chart->QWidget::render(&image, QPoint(9, 31));
+        return image;
+    };
     QCOMPARE(chart->readingsSeries()->count(), 0);
-    const QImage own = chart->grab().toImage();
+    const QImage own = grab();
     chart->paintReadingsThroughSeries(true);
-    QCOMPARE(chart->readingsSeries()->count(), chart->paintedPoints().size());
-    const QImage series = chart->grab().toImage();
+    const QList<QPointF> points = chart->readingsSeries()->points();
+    QCOMPARE(points.size(), chart->paintedPoints().size());
+    const QImage series = grab();
+    chart->readingsSeries()->clear();
+    const int off = differing(own, series), readings = differing(series, grab());
+    chart->readingsSeries()->replace(points);
     chart->paintReadingsThroughSeries(false);
-    QVERIFY(own == series);
+    QVERIFY2(off <= DifferingShare * readings, qPrintable(QStringLiteral("%1 of %2").arg(off).arg(readings)));
 }
 
 } // namespace
@@ -66,15 +95,18 @@ class tst_TrendChart : public QObject
         }
         return m_chart.get();
     }
+    // Each drawing is whole at once, as a render straight after it (into a PDF) sees it.
     void draw(const ChartGrid &grid, int period, const ChartScale &s = {600, 6, 2})
     {
         chart()->draw(grid, int(grid.size()), period, s, QStringLiteral("mg/dl"));
+        const QImage atOnce = chart()->grab().toImage();
         QCoreApplication::processEvents();
+        QVERIFY(chart()->grab().toImage() == atOnce);
     }
 private slots:
     void cleanup() { m_chart.reset(); }
-    // Which readings a run charts, in store order; an earlier morning time is never lent to the next.
-    // Scale, points in the middle of their categories, limit lines, a label for every reading.
+    // Scale, points in the middle of their categories, limit lines, a label for every reading. With
+    // one or two readings a marker or segment left out is most of the picture.
     void drawn_data()
     {
         columns<QString, int, double, int, int, int>("values", "period", "yMax", "major", "minor",
@@ -135,12 +167,9 @@ private slots:
         QVERIFY(!at.isEmpty() && at.first() == 0 && at.size() <= plotWidth / 20);
         for (int i = 1; i < at.size(); ++i)
             QVERIFY((at[i] - at[i - 1]) * plotWidth / rows >= widest);
-        checkReduced(chart(), rows);
-        checkPaintedAsSeries(chart());
-        for (const int width : {500, 1400}) {
-            chart()->resize(width, 480);
-            QTRY_VERIFY(chart()->chart()->plotArea().width() != plotWidth);
-            QCoreApplication::processEvents();
+        for (const int width : {900, 500, 1400}) {
+            chart()->resize(width, 480); // refitted at once
+            QVERIFY(width == 900 || chart()->chart()->plotArea().width() != plotWidth);
             checkReduced(chart(), rows);
             checkPaintedAsSeries(chart());
         }
