@@ -4,6 +4,7 @@
 #include "datebox.h"
 #include "datetext.h"
 #include "drawreport.h"
+#include "linkstart.h"
 #include "logwindow.h"
 #include "meterlink.h"
 #include "numbertext.h"
@@ -30,12 +31,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-// Used when the installed settings lack a key or hold something that is not a number.
-constexpr int DefaultDelayMs = 100;
-constexpr qint16 DefaultTimeoutTicks = 20;
-// The end commands of an upload may hold up the closing of the port this many ticks at most.
-constexpr int EndWriteWaitTicks = 2;
 
 const QStringList PeriodEntries = {
     QStringLiteral("1 Day"),  QStringLiteral("7 Day"),   QStringLiteral("14 Day"),
@@ -254,34 +249,21 @@ void MainWindow::Form_Load()
     // 1: the view "ALL", handled exactly as a user's pick
     sel_viewtype->setCurrentIndex(sel_viewtype->findText(QStringLiteral("ALL")));
     onViewPicked(QStringLiteral("ALL"));
-    // 2, 3: the link's fields and command buffers
-    m_link->linkstep = 0;
-    m_link->waitleft = 0;
-    m_link->valuecount = 0;
-    m_link->init_cmds();
+    // 2, 3, 9, 12: the link's fields and command buffers, its budget and first port
+    const LinkStart linkStart = readLinkStart(m_dir.iniPath());
+    m_link->start(linkStart);
     // 4
     timeview = 0;
     // 5
     m_ini = std::make_unique<clsOperateINI>();
     m_ini->setINIFileName(m_dir.iniPath());
     // 6: an interval of 0 or less gives no ticks at all
-    const auto delay = numbertext::toInt32(m_ini->GetIniKey(QStringLiteral("comm"), QStringLiteral("delay")));
-    Timer1->setInterval(delay ? std::max(*delay, 0) : DefaultDelayMs);
-    m_link->endWriteWaitMs = EndWriteWaitTicks * std::max(Timer1->interval(), 1);
+    Timer1->setInterval(linkStart.delayMs);
     // 7, 8
-    const QString settings = m_ini->GetIniKey(QStringLiteral("comm"), QStringLiteral("settings"));
-    if (!msc->setSettings(settings))
+    if (!msc->setSettings(linkStart.settings))
         addLog(QStringLiteral("Line settings \"%1\" not understood; keeping %2.")
-                   .arg(settings, SerialPortControl::defaultSettings()));
+                   .arg(linkStart.settings, SerialPortControl::defaultSettings()));
     msc->setRThreshold(1);
-    // 9: a budget beyond 16 bits is clamped rather than wrapped
-    const QString timeoutText = m_ini->GetIniKey(QStringLiteral("comm"), QStringLiteral("timeout"));
-    if (const auto timeout = numbertext::toNumber(timeoutText)) {
-        const double r = numbertext::roundHalfEven(*timeout);
-        m_link->waitload = qint16(std::clamp(r, -32768.0, 32767.0));
-    } else {
-        m_link->waitload = DefaultTimeoutTicks;
-    }
     // 10
     unit->showText(m_ini->GetIniKey(QStringLiteral("setting"), QStringLiteral("unit")));
     // 11: an entry that is not in the list keeps "ALL"
@@ -291,8 +273,7 @@ void MainWindow::Form_Load()
         sel_viewtype->setCurrentIndex(view);
         onViewPicked(sel_viewtype->itemText(view));
     }
-    // 12 - 16
-    m_link->comport = 1;
+    // 13 - 16
     com_info->setText(QStringLiteral("OFF COMM"));
     pjvalue->setText(QString());
     if (Combo1->currentText() != QLatin1String("User"))

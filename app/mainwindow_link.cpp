@@ -59,7 +59,7 @@ void MainWindow::linkReceive()
 
 QString MainWindow::flashramstr() const
 {
-    return m_link->flashramstr;
+    return m_link->gathered();
 }
 
 void MainWindow::setComInfo(const QString &caption)
