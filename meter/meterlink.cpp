@@ -56,6 +56,7 @@ void MeterLink::start(const LinkStart &settings)
     linkstep = LinkStep::Search;
     waitleft = 0;
     valuecount = 0;
+    m_announced = 0;
     init_cmds();
     waitload = settings.waitload;
     comport = settings.comport;

@@ -40,7 +40,6 @@ public:
     // The start (Part 1.1, steps 2, 3, 9 and 12): searching, no budget left, nothing announced,
     // the command buffers filled, the budget and the first port from the settings.
     void start(const LinkStart &settings);
-    void init_cmds();
     // One tick of Timer1, after the period rule.
     void tick();
     // The receive notification: bytes are waiting on the port.
@@ -74,6 +73,8 @@ public:
 private:
     friend class MeterLinkProbe; // the fuzz target puts the link into any state
 
+    // Fills the command buffers (Part 3.2); the states that send them fill them again.
+    void init_cmds();
     void searchTick();
     // A step in states 1..4 with no budget left: back to searching, then the message.
     void failStep();

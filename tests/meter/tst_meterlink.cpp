@@ -389,6 +389,7 @@ void tst_MeterLink::link_data()
     row("reading given up, W=0", uploading().withBudget(0), tick(2), S{up, "[02] closed"});
     row("cable pulled", handshaking().withCablePulled(), tick(5), S{"-", "-", "-", up, "[02] closed"});
     row("an answer renews the budget", handshaking(), tick(2) + arrive("FC5500CC") + tick(4), S{"FA0600AA", "FA0600AA", "#Clock", "FA061A03050E07AA", "FA061A03050E07AA", "FA061A03050E07AA", up});
+    row("a reading renews the budget", uploading().withBudget(2), tick(2) + arrive(first) + tick(3), S{"FA0300AA", "FA0300AA", "step DB3 [" + first + "] " + firstStored, "FA0300AA", "FA0300AA", up});
     row("clock read at each sending", settingClock(), tick() + tickAt("2009-12-31T23:59:59"), S{"FA061A03050E07AA", "FA06090C1F173BAA"});
     row("late half answer dropped", uploading(2).withWaiting("FC001A0305"), tick() + arrive(first), S{"FA0300AA", "step DB2 [" + first + "] " + firstStored});
     row("end", uploading(1), arrive(first) + tick(5), S{"step hide draw timer DB1 [" + first + "] " + firstStored + " #End", "FA0400AA FA0400AA closed end #Search", "-", "-", "-", "[02]"});
