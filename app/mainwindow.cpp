@@ -4,6 +4,7 @@
 #include "clsoperateini.h"
 #include "datebox.h"
 #include "datetext.h"
+#include "linkstart.h"
 #include "logwindow.h"
 #include "mainform.h"
 #include "meterlink.h"
@@ -32,18 +33,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-namespace {
-
-// Used when the installed settings lack a key or hold something that is not a number.
-constexpr int DefaultDelayMs = 100;
-constexpr qint16 DefaultTimeoutTicks = 20;
-// The end commands of an upload may hold up the closing of the port this many ticks at most.
-constexpr int EndWriteWaitTicks = 2;
-
-} // namespace
-
-MainWindow::MainWindow(const ProgramDir &programDir, QWidget *parent)
-    : QWidget(parent), m_dir(programDir), m_ini(std::make_unique<clsOperateINI>())
+MainWindow::MainWindow(const ProgramDir &programDir, QWidget *parent) : QWidget(parent), m_dir(programDir)
 {
     setObjectName(QStringLiteral("main"));
     setWindowTitle(QStringLiteral("Quillon V2.0"));
@@ -87,45 +77,31 @@ void MainWindow::Form_Load()
     // 1: the view "ALL", handled exactly as a user's pick
     sel_viewtype->setCurrentIndex(sel_viewtype->findText(QStringLiteral("ALL")));
     onViewPicked(QStringLiteral("ALL"));
-    // 2, 3: the link's fields and command buffers
-    m_link->linkstep = 0;
-    m_link->waitleft = 0;
-    m_link->valuecount = 0;
-    m_link->init_cmds();
+    // 2, 3, 9, 12: the link's fields and command buffers, its budget and first port
+    const LinkStart linkStart = readLinkStart(m_dir.iniPath());
+    m_link->start(linkStart);
     // 4
     timeview = 0;
     // 5
-    m_ini = std::make_unique<clsOperateINI>();
-    m_ini->setINIFileName(m_dir.iniPath());
+    clsOperateINI ini;
+    ini.setINIFileName(m_dir.iniPath());
     // 6: an interval of 0 or less gives no ticks at all
-    const auto delay = numbertext::toInt32(m_ini->GetIniKey(QStringLiteral("comm"), QStringLiteral("delay")));
-    Timer1->setInterval(delay ? std::max(*delay, 0) : DefaultDelayMs);
-    m_link->endWriteWaitMs = EndWriteWaitTicks * std::max(Timer1->interval(), 1);
+    Timer1->setInterval(linkStart.delayMs);
     // 7, 8
-    const QString settings = m_ini->GetIniKey(QStringLiteral("comm"), QStringLiteral("settings"));
-    if (!msc->setSettings(settings))
+    if (!msc->setSettings(linkStart.settings))
         addLog(QStringLiteral("Line settings \"%1\" not understood; keeping %2.")
-                   .arg(settings, SerialPortControl::defaultSettings()));
+                   .arg(linkStart.settings, SerialPortControl::defaultSettings()));
     msc->setRThreshold(1);
-    // 9: a budget beyond 16 bits is clamped rather than wrapped
-    const QString timeoutText = m_ini->GetIniKey(QStringLiteral("comm"), QStringLiteral("timeout"));
-    if (const auto timeout = numbertext::toNumber(timeoutText)) {
-        const double r = numbertext::roundHalfEven(*timeout);
-        m_link->waitload = qint16(std::clamp(r, -32768.0, 32767.0));
-    } else {
-        m_link->waitload = DefaultTimeoutTicks;
-    }
     // 10
-    unit->showText(m_ini->GetIniKey(QStringLiteral("setting"), QStringLiteral("unit")));
+    unit->showText(ini.GetIniKey(QStringLiteral("setting"), QStringLiteral("unit")));
     // 11: an entry that is not in the list keeps "ALL"
     const int view =
-        sel_viewtype->findText(m_ini->GetIniKey(QStringLiteral("setting"), QStringLiteral("timesplit")));
+        sel_viewtype->findText(ini.GetIniKey(QStringLiteral("setting"), QStringLiteral("timesplit")));
     if (view >= 0 && view != sel_viewtype->currentIndex()) {
         sel_viewtype->setCurrentIndex(view);
         onViewPicked(sel_viewtype->itemText(view));
     }
-    // 12 - 16
-    m_link->comport = 1;
+    // 13 - 16
     com_info->setText(QStringLiteral("OFF COMM"));
     pjvalue->setText(QString());
     if (Combo1->currentText() != QLatin1String("User"))
@@ -135,12 +111,10 @@ void MainWindow::Form_Load()
     DrawReport(newxmlfile);
     // 18
     const auto logview =
-        numbertext::toNumber(m_ini->GetIniKey(QStringLiteral("main"), QStringLiteral("logview")));
-    if (logview && *logview == 1.0) {
+        numbertext::toNumber(ini.GetIniKey(QStringLiteral("main"), QStringLiteral("logview")));
+    if (logview && *logview == 1.0)
         showLogWindow();
-    }
 
-    startLink();
     setTimer1Enabled(true);
 }
 
@@ -202,8 +176,6 @@ void MainWindow::onViewPicked(const QString &text)
         sel_info->setText(row->caption);
         timeview = row->timeview;
     }
-    m_ini = std::make_unique<clsOperateINI>();
-    m_ini->setINIFileName(m_dir.iniPath());
     writeSetting(QStringLiteral("timesplit"), text);
 }
 
@@ -217,7 +189,9 @@ void MainWindow::onUnitPicked()
 // hears of it once, in the log window, rather than finding the settings gone later.
 void MainWindow::writeSetting(const QString &key, const QString &value)
 {
-    if (m_ini->WriteIniKey(QStringLiteral("setting"), key, value) || m_toldUnreadable || m_ini->readable())
+    clsOperateINI ini;
+    ini.setINIFileName(m_dir.iniPath());
+    if (ini.WriteIniKey(QStringLiteral("setting"), key, value) || m_toldUnreadable || ini.readable())
         return;
     m_toldUnreadable = true;
     addLog(tr("The settings in %1 could not be read; they are left as they are and nothing is saved to them.")

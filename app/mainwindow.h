@@ -31,7 +31,6 @@ class LogWindow;
 class MeterLink;
 class SerialPortControl;
 class TrendChart;
-class clsOperateINI;
 
 // The main window: the report's header band and chart, and the owner of the meter link.
 class MainWindow : public QWidget, public LinkHost, private MainForm
@@ -102,13 +101,11 @@ private:
     void onDayPicked(QComboBox *box, const QDate &date);
     void tell(const QString &text, QWidget *over);
     void setupLink();
-    void startLink();
     void linkTick();
     void linkReceive();
     void Form_Unload();
 
     ProgramDir m_dir;
-    std::unique_ptr<clsOperateINI> m_ini;
 
     CalendarDrops *m_calendars;
     QCalendarWidget *Calendar1;

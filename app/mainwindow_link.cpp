@@ -36,8 +36,6 @@ void MainWindow::setupLink()
     });
 }
 
-void MainWindow::startLink() {}
-
 void MainWindow::linkTick()
 {
     // While a message is open the link waits for the user: nothing acts on the state
@@ -58,7 +56,7 @@ void MainWindow::linkReceive()
 
 QString MainWindow::flashramstr() const
 {
-    return m_link->flashramstr;
+    return m_link->gathered();
 }
 
 void MainWindow::setComInfo(const QString &caption)

@@ -5,34 +5,71 @@
 #include "linkhost.h"
 #include "linkmessages.h"
 #include "linkport.h"
+#include "linkstart.h"
 #include "uploadimport.h"
+
+#include <array>
 
 namespace {
 
-const QString HandshakeAnswer = QStringLiteral("FC5500CC");
+// The meter's commands (Part 3.2), byte for byte. Multi-byte commands begin with FA and end
+// with AA; the program sends no others.
+constexpr std::array<quint8, 1> WakeFirst = {0xAA};
+constexpr std::array<quint8, 1> WakeSecond = {0xA5};
+constexpr std::array<quint8, 4> Hello = {0xFA, 0x06, 0x00, 0xAA};
+constexpr std::array<quint8, 4> CountRequest = {0xFA, 0x02, 0x00, 0xAA};
+constexpr std::array<quint8, 4> RecordRequest = {0xFA, 0x03, 0x00, 0xAA};
+constexpr std::array<quint8, 4> EndOfUpload = {0xFA, 0x04, 0x00, 0xAA};
+// FA 06 yy mo dd hh mi AA, the date and time filled in at each sending.
+constexpr std::array<quint8, 8> ClockBlank = {0xFA, 0x06, 0x00, 0x00, 0x00, 0x00, 0x00, 0xAA};
+
+// The meter's answers, as chunk text.
 const QString WakeAnswer = QStringLiteral("BB");
+const QString HandshakeAnswer = QStringLiteral("FC5500CC");
 const QString FrameStart = QStringLiteral("FC");
 
-QByteArray bytes(std::initializer_list<quint8> values)
+template <std::size_t N> QByteArray bytes(const std::array<quint8, N> &values)
 {
-    QByteArray out;
-    out.reserve(int(values.size()));
-    for (quint8 v : values)
-        out.append(char(v));
-    return out;
+    return QByteArray(reinterpret_cast<const char *>(values.data()), int(N));
+}
+
+// Each field is one byte holding the number itself (26 is sent as 1A); seconds are not sent.
+QByteArray clockCommand(const QDateTime &now)
+{
+    const QDate d = now.date();
+    const QTime t = now.time();
+    std::array<quint8, 8> c = ClockBlank;
+    c[2] = quint8(d.year() % 100);
+    c[3] = quint8(d.month());
+    c[4] = quint8(d.day());
+    c[5] = quint8(t.hour());
+    c[6] = quint8(t.minute());
+    return bytes(c);
 }
 
 } // namespace
 
 MeterLink::MeterLink(LinkPort &port, LinkHost &host) : m_port(port), m_host(host) {}
 
+void MeterLink::start(const LinkStart &settings)
+{
+    linkstep = LinkStep::Search;
+    waitleft = 0;
+    valuecount = 0;
+    m_announced = 0;
+    init_cmds();
+    waitload = settings.waitload;
+    comport = settings.comport;
+    m_endWriteWaitMs = settings.endWriteWaitMs();
+}
+
 void MeterLink::init_cmds()
 {
-    cmd_wake1 = bytes({0xAA});
-    cmd_wake2 = bytes({0xA5});
-    cmd_hello = bytes({0xFA, 0x06, 0x00, 0xAA});
-    cmd_clock = bytes({0xFA, 0x06, 0x00, 0x00, 0x00, 0x00, 0x00, 0xAA});
-    cmd_req = bytes({0xFA, 0x02, 0x00, 0xAA});
+    cmd_wake1 = bytes(WakeFirst);
+    cmd_wake2 = bytes(WakeSecond);
+    cmd_hello = bytes(Hello);
+    cmd_clock = bytes(ClockBlank);
+    cmd_req = bytes(CountRequest);
 }
 
 QString MeterLink::portCaption(int port)
@@ -40,7 +77,7 @@ QString MeterLink::portCaption(int port)
     return QStringLiteral("LINK COMM:[%1]").arg(port, 2, 10, QLatin1Char('0'));
 }
 
-void MeterLink::enterStep(qint16 step)
+void MeterLink::enterStep(LinkStep step)
 {
     linkstep = step;
     waitleft = waitload;
@@ -57,50 +94,48 @@ void MeterLink::gather(const QString &chunk)
 void MeterLink::tick()
 {
     switch (linkstep) {
-    case Search:
+    case LinkStep::Search:
         searchTick();
         return;
-    case Handshake:
+    case LinkStep::Handshake:
         if (waitleft <= 0)
             return failStep();
         --waitleft;
         m_port.output(cmd_hello);
         return;
-    case Clock:
+    case LinkStep::Clock:
         if (waitleft <= 0)
             return failStep();
         --waitleft;
-        fillClock();
+        cmd_clock = clockCommand(m_host.now());
         m_port.output(cmd_clock);
         return;
-    case CountRequest:
+    case LinkStep::CountRequest:
         if (waitleft <= 0)
             return failStep();
-        cmd_req = bytes({0xFA, 0x02, 0x00, 0xAA});
+        cmd_req = bytes(CountRequest);
         valuecount = 0;
         // The budget is spent before the write, so a write that fails (cable pulled) still
         // costs the step its tick and the step cannot hang here.
         --waitleft;
         m_port.output(cmd_req);
         return;
-    case Records:
+    case LinkStep::Records:
         if (waitleft <= 0)
             return failStep();
         --waitleft;
-        cmd_req = bytes({0xFA, 0x03, 0x00, 0xAA});
+        cmd_req = bytes(RecordRequest);
         // Whatever is still waiting belongs to an earlier request: the meter answers each
         // request afresh.
         rxbuf = m_port.input();
         m_port.output(cmd_req);
         return;
-    case End:
+    case LinkStep::End:
         endTick();
         return;
-    default:
-        // Not a state of ours: start over rather than stick.
-        linkstep = Search;
-        return;
     }
+    // Not a state of ours: start over rather than stick.
+    linkstep = LinkStep::Search;
 }
 
 void MeterLink::searchTick()
@@ -130,32 +165,53 @@ void MeterLink::searchTick()
 
 void MeterLink::failStep()
 {
-    linkstep = Search;
+    linkstep = LinkStep::Search;
     m_host.hideProgress();
     m_host.showMessage(linkmessages::uploadUnsucceed());
 }
 
 void MeterLink::endTick()
 {
-    cmd_req = bytes({0xFA, 0x04, 0x00, 0xAA});
+    cmd_req = bytes(EndOfUpload);
     // The meter may be gone already; the upload still ends here and the search resumes.
     m_port.output(cmd_req);
     m_port.output(cmd_req);
-    linkstep = Search;
+    linkstep = LinkStep::Search;
     m_host.endOfUpload();
     // Closing drops what the port still holds back (Windows cancels a pending write, Linux
     // restores the old line settings at once), and the meter must hear that the upload is over.
-    m_port.waitForWritten(endWriteWaitMs);
+    m_port.waitForWritten(m_endWriteWaitMs);
     m_port.setPortOpen(false);
 }
 
-void MeterLink::fillClock()
+void MeterLink::endUpload(const QString &message)
 {
-    const QDateTime now = m_host.now();
-    const QDate d = now.date();
-    const QTime t = now.time();
-    cmd_clock = bytes({0xFA, 0x06, quint8(d.year() % 100), quint8(d.month()), quint8(d.day()),
-                       quint8(t.hour()), quint8(t.minute()), 0xAA});
+    linkstep = LinkStep::End;
+    m_host.hideProgress();
+    if (message.isEmpty())
+        m_host.drawReport();
+    m_host.enableTimer();
+    if (!message.isEmpty())
+        m_host.showMessage(message);
+}
+
+void MeterLink::failStore(const QString &message)
+{
+    linkstep = LinkStep::Search;
+    waitleft = waitload;
+    m_host.hideProgress();
+    m_host.enableTimer();
+    m_host.showMessage(message);
+}
+
+void MeterLink::readingStored()
+{
+    --valuecount;
+    waitleft = waitload;
+    flashramstr.clear();
+    m_host.stepProgress();
+    if (valuecount <= 0)
+        endUpload();
 }
 
 void MeterLink::onComm()
@@ -164,10 +220,10 @@ void MeterLink::onComm()
         return;
     rxbuf = m_port.input();
     const QString chunk = hextext::chunkText(rxbuf);
-    if (linkstep == Search) {
+    if (linkstep == LinkStep::Search) {
         // Only a BB on its own is the meter's answer to the wake bytes.
         if (chunk == WakeAnswer)
-            enterStep(Handshake);
+            enterStep(LinkStep::Handshake);
         return;
     }
     receiveGathered(chunk);
@@ -176,28 +232,29 @@ void MeterLink::onComm()
 void MeterLink::receiveGathered(const QString &chunk)
 {
     switch (linkstep) {
-    case Handshake:
-    case Clock:
+    case LinkStep::Handshake:
+    case LinkStep::Clock:
         // Anything around the answer stays gathered and never matches: the step then runs
         // out of budget.
         gather(chunk);
         if (flashramstr == HandshakeAnswer)
-            enterStep(qint16(linkstep + 1));
+            enterStep(linkstep == LinkStep::Handshake ? LinkStep::Clock : LinkStep::CountRequest);
         return;
-    case CountRequest: {
+    case LinkStep::CountRequest: {
         gather(chunk);
         if (flashramstr.size() < frameparser::CountAnswerDigits)
             return;
         m_host.clearLog();
         const int count = frameparser::readingCount(flashramstr);
         valuecount = count;
+        m_announced = count;
         m_host.addLog(QStringLiteral("import values count:") + QString::number(count) + QStringLiteral("--") +
                       flashramstr);
-        enterStep(Records);
+        enterStep(LinkStep::Records);
         upload::countAnswer(*this, count);
         return;
     }
-    case Records:
+    case LinkStep::Records:
         if (chunk.startsWith(FrameStart) || flashramstr.startsWith(FrameStart)) {
             gather(chunk);
         } else {
@@ -211,7 +268,8 @@ void MeterLink::receiveGathered(const QString &chunk)
                       flashramstr + QStringLiteral("]"));
         upload::reading(*this, flashramstr);
         return;
-    default:
+    case LinkStep::Search:
+    case LinkStep::End:
         return;
     }
 }

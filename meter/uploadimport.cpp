@@ -7,44 +7,20 @@
 
 namespace upload {
 
-namespace {
-
-// The store could not take this upload. Nothing is reported as done: no end of upload, no
-// "9999 Day". The search first waits out a budget with the port closed, as after an upload.
-void storeFailure(MeterLink &link, const QString &message)
-{
-    LinkHost &host = link.host();
-    link.linkstep = MeterLink::Search;
-    link.waitleft = link.waitload;
-    host.hideProgress();
-    host.enableTimer();
-    host.showMessage(message);
-}
-
-} // namespace
-
 void countAnswer(MeterLink &link, int count)
 {
     LinkHost &host = link.host();
-    link.setAnnounced(count);
     host.setProgressRange(count + 1);
-    if (count == 0) {
-        link.linkstep = MeterLink::End;
-        host.hideProgress();
-        host.enableTimer();
-        host.showMessage(linkmessages::noDatabase());
-        return;
-    }
+    if (count == 0)
+        return link.endUpload(linkmessages::noDatabase());
     switch (host.resetStore()) {
     case StoreResetResult::Ok:
         return;
     case StoreResetResult::BackupFailed:
         // Overwriting the only copy of the readings with the empty template would lose them.
-        storeFailure(link, linkmessages::backupFailed(host.storePath()));
-        return;
+        return link.failStore(linkmessages::backupFailed(host.storePath()));
     case StoreResetResult::TemplateFailed:
-        storeFailure(link, linkmessages::templateFailed(host.storePath(), host.templatePath()));
-        return;
+        return link.failStore(linkmessages::templateFailed(host.storePath(), host.templatePath()));
     }
 }
 
@@ -56,33 +32,13 @@ void reading(MeterLink &link, const QString &gathered)
     // Two answers run together, garbage after a frame, or ten bytes of noise that cannot be a
     // reading: none of it is stored, since a wrong reading in a health record is worse than a
     // missing one. The upload still ends in the usual way.
-    if (gathered.size() > frameparser::FrameDigits || !frameparser::hasValidDateTime(decoded, today)) {
-        link.linkstep = MeterLink::End;
-        host.hideProgress();
-        host.enableTimer();
-        host.showMessage(linkmessages::uploadUnsucceed());
-        return;
+    if (gathered.size() > frameparser::FrameDigits || !frameparser::hasValidDateTime(decoded, today))
+        return link.endUpload(linkmessages::uploadUnsucceed());
+    if (!host.appendRecord(frameparser::recordLine(decoded, today))) {
+        const int position = link.announced() - link.remaining() + 1;
+        return link.failStore(linkmessages::appendFailed(host.storePath(), position, link.announced()));
     }
-    const QString line = frameparser::recordLine(decoded, today);
-    if (!host.appendRecord(line)) {
-        const int position = link.announced() - link.valuecount + 1;
-        storeFailure(link, linkmessages::appendFailed(host.storePath(), position, link.announced()));
-        return;
-    }
-    --link.valuecount;
-    link.waitleft = link.waitload;
-    host.stepProgress();
-    if (link.valuecount > 0) {
-        link.flashramstr.clear();
-        link.waitleft = link.waitload;
-        return;
-    }
-    link.linkstep = MeterLink::End;
-    host.hideProgress();
-    host.drawReport();
-    host.enableTimer();
-    link.flashramstr.clear();
-    link.waitleft = link.waitload;
+    link.readingStored();
 }
 
 } // namespace upload

@@ -5,7 +5,7 @@
 class MeterLink;
 
 // What an upload does around the meter's decoded answers: prepares the store, appends each
-// reading, shows progress and hands over to the end of the upload.
+// reading and shows progress. How the upload ends or fails is the link's: these ask it.
 namespace upload {
 
 // The count answer has been taken; the link is in the records step with a fresh budget.

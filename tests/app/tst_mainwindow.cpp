@@ -101,7 +101,7 @@ private slots:
         if (key == "logview")
             seen = w->logWindow()->isVisible() ? "shown" : "hidden";
         if (key == "timeout")
-            seen = QString::number(w->link()->waitload);
+            seen = QString::number(w->link()->budget());
         if (key == "delay") {
             // The timer pauses while the settings window is open, and comes back as it was.
             w->show();

@@ -3,6 +3,7 @@
 // in one of its states, and nothing reaches the store that is not a reading.
 #include "fakelink.h"
 #include "fuzzcheck.h"
+#include "linkstart.h"
 #include "meterlink.h"
 
 #include <QRegularExpression>
@@ -33,13 +34,29 @@ bool isRecordLine(const QString &line)
 
 } // namespace
 
+// The link's own fields, which only the link changes; the fuzz target puts it in any state, as if
+// it had got there some other way.
+class MeterLinkProbe
+{
+public:
+    static void put(MeterLink &link, LinkStep step, qint32 valuecount, qint16 waitleft)
+    {
+        link.linkstep = step;
+        link.valuecount = valuecount;
+        link.waitleft = waitleft;
+    }
+    static void setBudget(MeterLink &link, qint16 waitload) { link.waitload = waitload; }
+    static qint16 comport(const MeterLink &link) { return link.comport; }
+};
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     FakePort port;
     FakeHost host;
     MeterLink link(port, host);
-    link.init_cmds();
-    link.waitload = 3;
+    LinkStart start;
+    start.waitload = 3;
+    link.start(start);
     for (int p = 2; p <= 16; ++p)
         port.missing.insert(p);
 
@@ -66,11 +83,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             port.waiting += QByteArray::fromHex(Answers[next() % std::size(Answers)]);
             link.onComm();
             break;
-        case 4: // any state, as if the link had got there some other way
-            link.linkstep = qint16(next() % 6);
-            link.valuecount = next();
-            link.waitleft = qint16(int8_t(next()));
+        case 4: { // any state, as if the link had got there some other way
+            const auto step = LinkStep(next() % 6);
+            const qint32 valuecount = next();
+            MeterLinkProbe::put(link, step, valuecount, qint16(int8_t(next())));
             break;
+        }
         case 5: {
             const uint8_t b = next();
             port.failWrites = b & 1;
@@ -81,14 +99,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             break;
         }
         case 6:
-            link.waitload = qint16(int8_t(next()));
+            MeterLinkProbe::setBudget(link, qint16(int8_t(next())));
             break;
         }
-        check(link.flashramstr.size() <= MeterLink::GatheredTextCap, "flashramstr stays bounded");
-        check(link.linkstep >= MeterLink::Search && link.linkstep <= MeterLink::End,
-              "linkstep stays in 0..5");
-        check(link.comport >= MeterLink::FirstPort && link.comport <= MeterLink::LastPort,
-              "comport stays in 1..16");
+        check(link.gathered().size() <= MeterLink::GatheredTextCap, "flashramstr stays bounded");
+        check(link.step() >= LinkStep::Search && link.step() <= LinkStep::End, "linkstep stays in 0..5");
+        const qint16 comport = MeterLinkProbe::comport(link);
+        check(comport >= MeterLink::FirstPort && comport <= MeterLink::LastPort, "comport stays in 1..16");
         for (int i = lastStored; i < host.stored.size(); ++i)
             check(isRecordLine(host.stored.at(i)), "only valid record lines are stored");
         lastStored = int(host.stored.size());

@@ -1,9 +1,10 @@
 // The link and the upload it drives on a scripted line (what goes out, what is stored, what the window is
-// told), the port settings it opens with, and the serial control on a real pseudo-terminal; then the whole
-// program against the meter simulator over one, as a user runs it. `soak` (run as tst_faultsoak) does
-// upload after upload, each with a fault drawn at random.
+// told), the settings it starts with and the port settings it opens with, and the serial control on a real
+// pseudo-terminal; then the whole program against the meter simulator over one, as a user runs it. `soak`
+// (run as tst_faultsoak) does upload after upload, each with a fault drawn at random.
 #include "fakelink.h"
 #include "linesettings.h"
+#include "linkstart.h"
 #include "logwindow.h"
 #include "mainwindow.h"
 #include "meterlink.h"
@@ -28,63 +29,170 @@ namespace {
 
 using S = QStringList;
 
-// What each step of `script` makes the link do, steps parted by " / ": bytes written, the port tried,
-// its opening or closing, the window's calls, messages ("!" and their first line), log lines, readings stored
-// ("=") and the link's new step ("#"), or "-" for nothing. In the script "t" is a tick and hexadecimal text
-// arrives on the line; these say nothing: "@N" brings the link to step N as a meter would ("@4:C" after
-// announcing C readings, else 3), "x" makes writes fail, "h" holds them until waited for, "cDATETIME" sets
-// the clock, "b", "T" and "aN" fail the store's backup, template and Nth append,
-// "pN" makes N the next port and "~HEX" is waiting on the line unannounced.
-QString run(int budget, const QString &script)
+// Where a row of the link's tables starts: a fresh link with the meter on port 1 (ports 2 to 16
+// missing), brought as far as a meter would bring it, and what else holds for the line and the store.
+// Made by the builders below (searching(), woken(), ..., uploading(n)) and their with...() changes.
+struct Setup
 {
-    FakePort port; // the meter on port 1, the others missing
+    int budget = 3; // waitload, in ticks
+    // How far the meter has brought the link, its bytes cleared from the line's record: -1 nowhere;
+    // 0 port 1 opened and woken; then answered BB, the first handshake, the second, the count.
+    int answered = -1;
+    int announced = 3; // the count in the count answer
+    int nextPort = 1;
+    QDateTime clock = QDateTime(QDate(2026, 3, 5), QTime(14, 7, 30));
+    bool cablePulled = false; // from then on every write fails
+    bool writesHeld = false;  // written bytes leave only when waited for
+    StoreResetResult reset = StoreResetResult::Ok;
+    int failingAppend = 0; // the store refuses this append (1-based); 0: none
+    QByteArray waiting;    // on the line, unannounced, once the link is there
+
+    Setup withBudget(int ticks) const { return with(&Setup::budget, ticks); }
+    Setup fromPort(int port) const { return with(&Setup::nextPort, port); }
+    Setup on(const QDate &today) const { return with(&Setup::clock, QDateTime(today, QTime(12, 0))); }
+    Setup withCablePulled() const { return with(&Setup::cablePulled, true); }
+    Setup withWritesHeld() const { return with(&Setup::writesHeld, true); }
+    Setup withBackupFailing() const { return with(&Setup::reset, StoreResetResult::BackupFailed); }
+    Setup withTemplateFailing() const { return with(&Setup::reset, StoreResetResult::TemplateFailed); }
+    Setup withAppendFailing(int nth) const { return with(&Setup::failingAppend, nth); }
+    Setup withWaiting(const char *hex) const { return with(&Setup::waiting, QByteArray::fromHex(hex)); }
+
+private:
+    template <typename T, typename V> Setup with(T Setup::*field, const V &value) const
+    {
+        Setup s = *this;
+        s.*field = value;
+        return s;
+    }
+};
+
+Setup searching()
+{
+    return Setup();
+}
+Setup reached(int answered, int announced = 3)
+{
+    Setup s;
+    s.answered = answered, s.announced = announced;
+    return s;
+}
+// The wake bytes went out on port 1; the meter has not answered.
+Setup woken()
+{
+    return reached(0);
+}
+// It answered BB: the link greets it.
+Setup handshaking()
+{
+    return reached(1);
+}
+// It answered the greeting: the link sets its clock.
+Setup settingClock()
+{
+    return reached(2);
+}
+// It answered the clock: the link asks for the count.
+Setup askingCount()
+{
+    return reached(3);
+}
+// It announced `announced` readings: the link asks for them one a tick.
+Setup uploading(int announced = 3)
+{
+    return reached(4, announced);
+}
+
+// One step of a script: a tick of Timer1 (at the host's clock, or with the clock set first), or bytes
+// arriving on the line with a receive notification.
+struct Event
+{
+    QString hex;  // arriving bytes; empty: a tick
+    QDateTime at; // a tick at this moment
+};
+using Script = QList<Event>;
+
+Script tick(int n = 1)
+{
+    return Script(n);
+}
+Script tickAt(const char *isoMoment)
+{
+    return {{QString(), QDateTime::fromString(QLatin1String(isoMoment), Qt::ISODate)}};
+}
+// One receive notification per argument, each bringing those bytes as hexadecimal text.
+template <typename... Hex> Script arrive(const Hex &...hex)
+{
+    return {Event{QString(hex), QDateTime()}...};
+}
+
+// `bytes` bytes counting up from `from` (wrapping at FF), as hexadecimal text: noise whose every part
+// can be told apart.
+QString counting(int bytes, int from = 0)
+{
+    QByteArray b;
+    for (int i = 0; i < bytes; ++i)
+        b += char((from + i) & 0xFF);
+    return QString::fromLatin1(b.toHex().toUpper());
+}
+
+QString stepName(LinkStep step)
+{
+    static const char *const names[] = {"Search", "Handshake", "Clock", "CountRequest", "Records", "End"};
+    const int n = int(step);
+    return n >= 0 && n < 6 ? names[n] : QString::number(n);
+}
+
+struct Run
+{
+    S trace;          // one entry a step of the script
+    QString gathered; // the text the link holds gathered at the end
+};
+
+// Runs `script` from `setup`. Each step's entry tells what it made the link do, in this order, parted by
+// blanks: bytes written ("FA0600AA"), the port tried ("[02]"), its opening or closing ("open", "closed"),
+// the window's calls ("clearLog", "range N", "reset", "step", "hide", "timer", "message", "draw", "end"),
+// messages ("!" and their first line), log lines, readings stored ("=" and the record line) and the link's
+// new step ("#Records"); "-" for nothing.
+Run run(const Setup &setup, const Script &script)
+{
+    FakePort port;
     FakeHost host;
     MeterLink link(port, host);
     for (int p = 2; p <= 16; ++p)
         port.missing.insert(p);
-    link.init_cmds();
-    link.waitload = qint16(budget);
+    LinkStart start;
+    start.waitload = qint16(setup.budget);
+    start.comport = qint16(setup.nextPort);
+    link.start(start);
+    host.clock = setup.clock;
+    host.resetResult = setup.reset;
+    host.failAppendAt = setup.failingAppend;
     const auto deliver = [&](const QString &hex) {
         port.waiting += QByteArray::fromHex(hex.toLatin1());
         link.onComm();
     };
-    S out;
-    for (const QString &t : script.split(u' ')) {
+    if (setup.answered >= 0) {
+        link.tick();
+        const S answers{"BB", "FC5500CC", "FC5500CC",
+                        QStringLiteral("FC02%1CC").arg(setup.announced, 4, 16, QLatin1Char('0'))};
+        for (const QString &answer : answers.mid(0, setup.answered))
+            deliver(answer);
+        port.writes.clear();
+    }
+    port.failWrites = setup.cablePulled;
+    port.holdWrites = setup.writesHeld;
+    port.waiting += setup.waiting;
+
+    Run out;
+    for (const Event &e : script) {
         const qsizetype w = port.writes.size(), c = host.calls.size(), m = host.messages.size(),
                         l = host.log.size(), s = host.stored.size();
         const QString caption = host.caption;
         const bool open = port.open;
-        const int step = link.linkstep;
-        if (t == QLatin1String("t"))
-            link.tick();
-        else if (t == QLatin1String("x"))
-            port.failWrites = true;
-        else if (t == QLatin1String("h"))
-            port.holdWrites = true;
-        else if (t.startsWith(u'c'))
-            host.clock = QDateTime::fromString(t.mid(1), Qt::ISODate);
-        else if (t == QLatin1String("b") || t == QLatin1String("T"))
-            host.resetResult =
-                t == QLatin1String("b") ? StoreResetResult::BackupFailed : StoreResetResult::TemplateFailed;
-        else if (t.startsWith(u'a'))
-            host.failAppendAt = t.mid(1).toInt();
-        else if (t.startsWith(u'p'))
-            link.comport = qint16(t.mid(1).toInt());
-        else if (t.startsWith(u'~'))
-            port.waiting += QByteArray::fromHex(t.mid(1).toLatin1());
-        else if (t.startsWith(u'@')) {
-            link.tick();
-            const int count = t.size() > 2 ? t.mid(3).toInt() : 3;
-            for (const QString &answer : S{"BB", "FC5500CC", "FC5500CC",
-                                           QStringLiteral("FC02%1CC").arg(count, 4, 16, QLatin1Char('0'))}
-                                             .mid(0, t.mid(1, 1).toInt()))
-                deliver(answer);
-            port.writes.clear();
-        } else {
-            deliver(t);
-        }
-        if (t != QLatin1String("t") && !QStringLiteral("0123456789ABCDEF").contains(t[0]))
-            continue;
+        const LinkStep step = link.step();
+        if (e.at.isValid())
+            host.clock = e.at;
+        e.hex.isEmpty() ? link.tick() : deliver(e.hex);
         S did = port.writes.mid(w);
         if (host.caption != caption)
             did << QString(host.caption).remove(QStringLiteral("LINK COMM:"));
@@ -96,11 +204,12 @@ QString run(int budget, const QString &script)
         did += host.log.mid(host.log.size() < l ? 0 : l);
         for (const QString &line : host.stored.mid(s))
             did << "=" + line;
-        if (link.linkstep != step)
-            did << QStringLiteral("#%1").arg(link.linkstep);
-        out << (did.isEmpty() ? QStringLiteral("-") : did.join(u' '));
+        if (link.step() != step)
+            did << "#" + stepName(link.step());
+        out.trace << (did.isEmpty() ? QStringLiteral("-") : did.join(u' '));
     }
-    return out.join(QStringLiteral(" / "));
+    out.gathered = link.gathered();
+    return out;
 }
 
 // The far end of a pseudo-terminal, standing in for a meter on a cable.
@@ -170,7 +279,7 @@ struct Bench
         if (!boxes) {
             w->setMessageSink([this](const QString &text) {
                 messages << text;
-                if (w->link()->linkstep != MeterLink::End) // a failure that still ends gets its end tick
+                if (w->link()->step() != LinkStep::End) // a failure that still ends gets its end tick
                     w->setTimer1Enabled(false);
             });
         }
@@ -209,9 +318,9 @@ struct Bench
     {
         const bool settled = QTest::qWaitFor(
             [this] {
-                return ended || (!messages.isEmpty() && w->link()->linkstep != MeterLink::End) ||
+                return ended || (!messages.isEmpty() && w->link()->step() != LinkStep::End) ||
                        sent("wake ") >= 2 ||
-                       (sim.state() == QProcess::NotRunning && w->link()->linkstep == MeterLink::Search);
+                       (sim.state() == QProcess::NotRunning && w->link()->step() == LinkStep::Search);
             },
             60000);
         w->setTimer1Enabled(false);
@@ -223,6 +332,9 @@ struct Bench
 
 } // namespace
 
+Q_DECLARE_METATYPE(Setup)
+Q_DECLARE_METATYPE(Script)
+
 class tst_MeterLink : public QObject
 {
     Q_OBJECT
@@ -231,6 +343,10 @@ private slots:
     void link();
     void reading_data();
     void reading();
+    void gathered_data();
+    void gathered();
+    void linkStart_data();
+    void linkStart();
     void lineSettings_data();
     void lineSettings();
     void devices_data();
@@ -243,104 +359,202 @@ private slots:
 
 void tst_MeterLink::link_data()
 {
-    columns<int, QString, QString>("budget", "script", "did");
-    const QString up = "hide message !Upload Unsucceed! ,Reconnect Please. #0"; // a step given up
+    columns<Setup, Script, S>("setup", "script", "did");
+    const QString up = "hide message !Upload Unsucceed! ,Reconnect Please. #Search"; // a step given up
+    const QString first = "FC001A0305070A005F01", second = "FC001A03050C1E00B400",
+                  third = "FC001A0305132D008C02";
+    const QString firstStored = "=95,2026-3-5 7:10:00,mg/dL,Ctrl,-";
+    const QString longCount = "FC020003CC" + counting(150);
     // clang-format off
-    row("silent meter, W=3", 3, "t t t t t", "AA A5 [01] open / closed / - / - / [02]");
-    row("W=0", 0, "t t", "AA A5 [01] open / [02] closed");
-    row("missing ports, 16 then 1", 3, "p14 t t t t", "[14] / [15] / [16] / AA A5 [01] open");
-    row("BB alone", 3, "@0 BB", "#1");
-    row("BB after noise", 3, "@0 00 BB", "- / #1");
-    row("bytes then BB", 3, "@0 FFBB", "-");
-    row("handshake answer first", 3, "@0 FC5500CC", "-");
-    row("handshake split in two", 3, "@1 FC55 00CC", "- / #2");
-    row("handshake, extra byte after", 3, "@1 FC5500CC00", "-");
-    row("other answer", 3, "@2 FC5501CC", "-");
-    row("second BB in front", 3, "@2 BB FC5500CC", "- / -");
-    row("count split, longer", 3, "@3 t FC02 0003 CCAABB", "FA0200AA / - / - / clearLog range 4 reset import values count:3--FC020003CCAABB #4");
-    row("count FFFF", 3, "@3 FC02FFFFCC", "clearLog range 65536 reset import values count:65535--FC02FFFFCC #4");
-    row("only digits 5-8 count", 3, "@3 0000000A00", "clearLog range 11 reset import values count:10--0000000A00 #4");
-    row("empty meter", 3, "@3 FC020000CC t", "clearLog range 1 hide timer message !Not found Glucose database! import values count:0--FC020000CC #5 / FA0400AA FA0400AA closed end #0");
-    row("handshake given up", 3, "@1 t t t t t", "FA0600AA / FA0600AA / FA0600AA / " + up + " / [02] closed");
-    row("count given up", 1, "@3 t t t", "FA0200AA / " + up + " / [02] closed");
-    row("reading given up, W=0", 0, "@4 t t", up + " / [02] closed");
-    row("cable pulled", 3, "@1 x t t t t t", "- / - / - / " + up + " / [02] closed");
-    row("an answer renews the budget", 3, "@1 t t FC5500CC t t t t", "FA0600AA / FA0600AA / #2 / FA061A03050E07AA / FA061A03050E07AA / FA061A03050E07AA / " + up);
-    row("clock read at each sending", 3, "@2 t c2009-12-31T23:59:59 t", "FA061A03050E07AA / FA06090C1F173BAA");
-    row("late half answer dropped", 3, "@4:2 ~FC001A0305 t FC001A0305070A005F01", "FA0300AA / step DB2 [FC001A0305070A005F01] =95,2026-3-5 7:10:00,mg/dL,Ctrl,-");
-    row("end", 3, "@4:1 FC001A0305070A005F01 t t t t t", "step hide draw timer DB1 [FC001A0305070A005F01] =95,2026-3-5 7:10:00,mg/dL,Ctrl,- #5 / FA0400AA FA0400AA closed end #0 / - / - / - / [02]");
-    row("end, cable pulled", 3, "@4:1 FC001A0305070A005F01 x t", "step hide draw timer DB1 [FC001A0305070A005F01] =95,2026-3-5 7:10:00,mg/dL,Ctrl,- #5 / closed end #0");
-    row("end, port holds bytes until waited for", 3, "@4:1 FC001A0305070A005F01 h t", "step hide draw timer DB1 [FC001A0305070A005F01] =95,2026-3-5 7:10:00,mg/dL,Ctrl,- #5 / FA0400AA FA0400AA closed end #0");
-    row("backup fails", 3, "b @3 FC020003CC FC001A03050C1E00B400 t t t t", "clearLog range 4 reset hide timer message !The readings could not be saved: the readings already on this computer could not be backed up to /data/TMPDATE.xml.back, so they were left as they are. import values count:3--FC020003CC #0 / - / closed / - / - / [02]");
-    row("template fails", 3, "T @3 FC020003CC", "clearLog range 4 reset hide timer message !The readings could not be saved: the empty store /cfg/datamb.xml could not be copied to /data/TMPDATE.xml. import values count:3--FC020003CC #0");
-    row("last append fails", 3, "a3 @4 FC001A0305070A005F01 FC001A03050C1E00B400 FC001A0305132D008C02 t t t t", "step DB3 [FC001A0305070A005F01] =95,2026-3-5 7:10:00,mg/dL,Ctrl,- / step DB2 [FC001A03050C1E00B400] =180,2026-3-5 12:30:00,mg/dL,-,- / hide timer message !The readings could not be saved: reading 3 of 3 could not be written to /data/TMPDATE.xml, and the upload was stopped. DB1 [FC001A0305132D008C02] #0 / closed / - / - / [02]");
+    row("silent meter, W=3", searching(), tick(5), S{"AA A5 [01] open", "closed", "-", "-", "[02]"});
+    row("W=0", searching().withBudget(0), tick(2), S{"AA A5 [01] open", "[02] closed"});
+    row("missing ports, 16 then 1", searching().fromPort(14), tick(4), S{"[14]", "[15]", "[16]", "AA A5 [01] open"});
+    row("BB alone", woken(), arrive("BB"), S{"#Handshake"});
+    row("BB after noise", woken(), arrive("00", "BB"), S{"-", "#Handshake"});
+    row("bytes then BB", woken(), arrive("FFBB"), S{"-"});
+    row("BB then more bytes", woken(), arrive("BB00"), S{"-"});
+    row("two BB at once", woken(), arrive("BBBB"), S{"-"});
+    row("handshake answer first", woken(), arrive("FC5500CC"), S{"-"});
+    row("handshake split in two", handshaking(), arrive("FC55", "00CC"), S{"-", "#Clock"});
+    row("handshake, extra byte after", handshaking(), arrive("FC5500CC00"), S{"-"});
+    row("other answer", settingClock(), arrive("FC5501CC"), S{"-"});
+    row("second BB in front", settingClock(), arrive("BB", "FC5500CC"), S{"-", "-"});
+    row("count split, longer", askingCount(), tick() + arrive("FC02", "0003", "CCAABB"), S{"FA0200AA", "-", "-", "clearLog range 4 reset import values count:3--FC020003CCAABB #Records"});
+    row("count FFFF", askingCount(), arrive("FC02FFFFCC"), S{"clearLog range 65536 reset import values count:65535--FC02FFFFCC #Records"});
+    row("only digits 5-8 count", askingCount(), arrive("0000000A00"), S{"clearLog range 11 reset import values count:10--0000000A00 #Records"});
+    row("count answer past the cap: its head logged", askingCount(), arrive(longCount), S{"clearLog range 4 reset import values count:3--" + longCount.left(256) + " #Records"});
+    row("empty meter", askingCount(), arrive("FC020000CC") + tick(), S{"clearLog range 1 hide timer message !Not found Glucose database! import values count:0--FC020000CC #End", "FA0400AA FA0400AA closed end #Search"});
+    row("handshake given up", handshaking(), tick(5), S{"FA0600AA", "FA0600AA", "FA0600AA", up, "[02] closed"});
+    row("count given up", askingCount().withBudget(1), tick(3), S{"FA0200AA", up, "[02] closed"});
+    row("reading given up, W=0", uploading().withBudget(0), tick(2), S{up, "[02] closed"});
+    row("cable pulled", handshaking().withCablePulled(), tick(5), S{"-", "-", "-", up, "[02] closed"});
+    row("an answer renews the budget", handshaking(), tick(2) + arrive("FC5500CC") + tick(4), S{"FA0600AA", "FA0600AA", "#Clock", "FA061A03050E07AA", "FA061A03050E07AA", "FA061A03050E07AA", up});
+    row("a reading renews the budget", uploading().withBudget(2), tick(2) + arrive(first) + tick(3), S{"FA0300AA", "FA0300AA", "step DB3 [" + first + "] " + firstStored, "FA0300AA", "FA0300AA", up});
+    row("clock read at each sending", settingClock(), tick() + tickAt("2009-12-31T23:59:59"), S{"FA061A03050E07AA", "FA06090C1F173BAA"});
+    row("late half answer dropped", uploading(2).withWaiting("FC001A0305"), tick() + arrive(first), S{"FA0300AA", "step DB2 [" + first + "] " + firstStored});
+    row("end", uploading(1), arrive(first) + tick(5), S{"step hide draw timer DB1 [" + first + "] " + firstStored + " #End", "FA0400AA FA0400AA closed end #Search", "-", "-", "-", "[02]"});
+    row("end, cable pulled", uploading(1).withCablePulled(), arrive(first) + tick(), S{"step hide draw timer DB1 [" + first + "] " + firstStored + " #End", "closed end #Search"});
+    row("end, port holds bytes until waited for", uploading(1).withWritesHeld(), arrive(first) + tick(), S{"step hide draw timer DB1 [" + first + "] " + firstStored + " #End", "FA0400AA FA0400AA closed end #Search"});
+    row("backup fails", askingCount().withBackupFailing(), arrive("FC020003CC", second) + tick(4), S{"clearLog range 4 reset hide timer message !The readings could not be saved: the readings already on this computer could not be backed up to /data/TMPDATE.xml.back, so they were left as they are. import values count:3--FC020003CC #Search", "-", "closed", "-", "-", "[02]"});
+    row("template fails", askingCount().withTemplateFailing(), arrive("FC020003CC"), S{"clearLog range 4 reset hide timer message !The readings could not be saved: the empty store /cfg/datamb.xml could not be copied to /data/TMPDATE.xml. import values count:3--FC020003CC #Search"});
+    row("last append fails", uploading().withAppendFailing(3), arrive(first, second, third) + tick(4), S{"step DB3 [" + first + "] " + firstStored, "step DB2 [" + second + "] =180,2026-3-5 12:30:00,mg/dL,-,-", "hide timer message !The readings could not be saved: reading 3 of 3 could not be written to /data/TMPDATE.xml, and the upload was stopped. DB1 [" + third + "] #Search", "closed", "-", "-", "[02]"});
     // clang-format on
 }
 
 void tst_MeterLink::link()
 {
-    const auto [budget, script, did] = cells<int, QString, QString>("budget", "script", "did");
-    QCOMPARE(run(budget, script), did);
+    const auto [setup, script, did] = cells<Setup, Script, S>("setup", "script", "did");
+    QCOMPARE(run(setup, script).trace, did);
 }
 
 void tst_MeterLink::reading_data()
 {
-    // What a reading after a first good one of three makes the link do (then at the next tick): store
-    // it, or refuse it and end the upload, as a wrong reading is worse than a missing one.
-    columns<QString, QString, QString>("today", "chunks", "did");
-    const QString d = "2026-03-05", r = "123,2026-3-5 14:7:00,mg/dL,", next = " / FA0300AA";
-    const QString refused =
-        "hide timer message !Upload Unsucceed! ,Reconnect Please. #5 / FA0400AA FA0400AA closed end #0";
+    // What a reading after a first good one of three makes the link do, one entry a notification, then
+    // at the next tick: store it, or refuse it and end the upload, as a wrong reading is worse than a
+    // missing one. (The progress step and the log line are the link table's.)
+    columns<QDate, S, S>("today", "chunks", "did");
+    const QDate d(2026, 3, 5);
+    const QString r = "=123,2026-3-5 14:7:00,mg/dL,", next = "FA0300AA";
+    const S refused{"hide timer message !Upload Unsucceed! ,Reconnect Please. #End",
+                    "FA0400AA FA0400AA closed end #Search"};
     // clang-format off
-    row("flags 01", d, "FC001A03050E07007B01", "=" + r + "Ctrl,-" + next);
-    row("flags 02", d, "FC001A03050E07007B02", "=" + r + "-,TEMP" + next);
-    row("other flag bits ignored", d, "FC001A03050E07007BFC", "=" + r + "-,-" + next);
-    row("value FFFF", d, "FC001A03050E07FFFF00", "=65535,2026-3-5 14:7:00,mg/dL,-,-" + next);
-    row("second byte not checked", d, "FCFF1A03050E07007B00", "=" + r + "-,-" + next);
-    row("year 10 two digits", d, "FC000A01010800006400", "=100,2010-1-1 8:0:00,mg/dL,-,-" + next);
-    row("year 00, 0:00", d, "FC000001010000006400", "=100,2000-1-1 0:0:00,mg/dL,-,-" + next);
-    row("year 99, 23:59", d, "FC00630C1F173B006400", "=100,2099-12-31 23:59:00,mg/dL,-,-" + next);
-    row("century from today", "2105-01-01", "FC000C05060905007B00", "=123,2112-5-6 9:5:00,mg/dL,-,-" + next);
-    row("split 4 + 6", d, "FC001A03 050E07007B00", "- / =" + r + "-,-" + next);
-    row("noise between frames, the last one", d, "0011 FC001A03050C1E00B400 0011 FC001A0305132D008C02", "- / =180,2026-3-5 12:30:00,mg/dL,-,- / - / hide draw timer =140,2026-3-5 19:45:00,mg/dL,-,TEMP #5 / FA0400AA FA0400AA closed end #0");
-    row("tail of an answer", d, "05070A005F01", "-" + next);
-    row("two frames at once", d, "FC001A03050C1E00B400FC001A0305132D008C02", refused);
-    row("year byte 100", d, "FC00640305070A005F01", refused);
-    row("month 13", d, "FC001A0D05070A005F01", refused);
-    row("29 February 2100", "2101-01-01", "FC0000021D0800006400", refused);
-    row("hour 24", d, "FC001A0305180A005F01", refused);
-    row("minute 60", d, "FC001A0305073C005F01", refused);
+    row("flags 01", d, S{"FC001A03050E07007B01"}, S{r + "Ctrl,-", next});
+    row("flags 02", d, S{"FC001A03050E07007B02"}, S{r + "-,TEMP", next});
+    row("other flag bits ignored", d, S{"FC001A03050E07007BFC"}, S{r + "-,-", next});
+    row("value FFFF", d, S{"FC001A03050E07FFFF00"}, S{"=65535,2026-3-5 14:7:00,mg/dL,-,-", next});
+    row("second byte not checked", d, S{"FCFF1A03050E07007B00"}, S{r + "-,-", next});
+    row("year 10 two digits", d, S{"FC000A01010800006400"}, S{"=100,2010-1-1 8:0:00,mg/dL,-,-", next});
+    row("year 05 is 2005", d, S{"FC000501010800006400"}, S{"=100,2005-1-1 8:0:00,mg/dL,-,-", next});
+    row("year 00, 0:00", d, S{"FC000001010000006400"}, S{"=100,2000-1-1 0:0:00,mg/dL,-,-", next});
+    row("year 99, 23:59", d, S{"FC00630C1F173B006400"}, S{"=100,2099-12-31 23:59:00,mg/dL,-,-", next});
+    row("century from today", QDate(2105, 1, 1), S{"FC000C05060905007B00"}, S{"=123,2112-5-6 9:5:00,mg/dL,-,-", next});
+    row("split 4 + 6", d, S{"FC001A03", "050E07007B00"}, S{"-", r + "-,-", next});
+    row("noise between frames, the last one", d, S{"0011", "FC001A03050C1E00B400", "0011", "FC001A0305132D008C02"}, S{"-", "=180,2026-3-5 12:30:00,mg/dL,-,-", "-", "hide draw timer =140,2026-3-5 19:45:00,mg/dL,-,TEMP #End", "FA0400AA FA0400AA closed end #Search"});
+    row("tail of an answer", d, S{"05070A005F01"}, S{"-", next});
+    row("two frames at once", d, S{"FC001A03050C1E00B400FC001A0305132D008C02"}, refused);
+    row("year byte 100", d, S{"FC00640305070A005F01"}, refused);
+    row("month 13", d, S{"FC001A0D05070A005F01"}, refused);
+    row("29 February 2100", QDate(2101, 1, 1), S{"FC0000021D0800006400"}, refused);
+    row("hour 24", d, S{"FC001A0305180A005F01"}, refused);
+    row("minute 60", d, S{"FC001A0305073C005F01"}, refused);
     // clang-format on
 }
 
 void tst_MeterLink::reading()
 {
-    const auto [today, chunks, did] = cells<QString, QString, QString>("today", "chunks", "did");
-    const QString all = run(5, "c" + today + "T12:00 @4 FC001A0305070A005F01 " + chunks + " t");
-    QCOMPARE(all.section(" / ", 1).remove(QRegularExpression("step |DB\\d \\[\\w*\\] ?")), did);
+    const auto [today, chunks, did] = cells<QDate, S, S>("today", "chunks", "did");
+    Script script = arrive("FC001A0305070A005F01");
+    for (const QString &chunk : chunks)
+        script += arrive(chunk);
+    S seen = run(uploading().on(today).withBudget(5), script + tick()).trace.mid(1);
+    static const QRegularExpression progressAndLog("step |DB\\d \\[\\w*\\] ?");
+    for (QString &entry : seen)
+        entry.remove(progressAndLog);
+    QCOMPARE(seen, did);
+}
+
+void tst_MeterLink::gathered_data()
+{
+    // The text the receive side keeps of a step: emptied when a step is entered and after each reading,
+    // kept by a failure, and never more than its head of 256 characters.
+    columns<Setup, Script, QString>("setup", "script", "gathered");
+    // clang-format off
+    row("around the handshake", handshaking(), arrive("BB", "FC5500CC"), "BBFC5500CC");
+    row("a step entered", handshaking(), arrive("FC55", "00CC"), "");
+    row("a step given up", handshaking(), arrive("FC55") + tick(4), "FC55");
+    row("a reading stored", uploading(), arrive("FC001A0305", "070A005F01"), "");
+    row("a reading refused", uploading(), arrive("FC001A03050C1E00B400FC00"), "FC001A03050C1E00B400FC00");
+    row("past the cap, one chunk: its head", handshaking(), arrive(counting(200)), counting(128));
+    row("past the cap, many chunks: their head", handshaking(), arrive(counting(100), counting(100, 100), counting(100, 200)), counting(128));
+    row("past the cap, then the answer", handshaking(), arrive(counting(128), "FC5500CC"), counting(128));
+    // clang-format on
+}
+
+void tst_MeterLink::gathered()
+{
+    const auto [setup, script, gathered] = cells<Setup, Script, QString>("setup", "script", "gathered");
+    QCOMPARE(run(setup, script).gathered, gathered);
+}
+
+void tst_MeterLink::linkStart_data()
+{
+    // What the start reads for the link from section comm: a null ini is no settings file at all.
+    columns<QByteArray, int, QString, int, int, int>("comm", "delay", "settings", "waitload", "comport",
+                                                     "endWait");
+    // clang-format off
+    row("no settings file", QByteArray(), 100, "", 20, 1, 200);
+    row("installed", QByteArray("delay=100\nsettings=9600,n,8,1\ntimeout=20\nusercommport=1\n"), 100, "9600,n,8,1", 20, 1, 200);
+    row("no keys", QByteArray(""), 100, "", 20, 1, 200);
+    row("settings as written", QByteArray("settings= 19200 , E , 7 , 2\n"), 100, "19200 , E , 7 , 2", 20, 1, 200);
+    row("settings not understood, still as written", QByteArray("settings=fast\n"), 100, "fast", 20, 1, 200);
+    row("usercommport not read", QByteArray("usercommport=7\n"), 100, "", 20, 1, 200);
+    row("delay half to even, down", QByteArray("delay=20.5\n"), 20, "", 20, 1, 40);
+    row("delay half to even, up", QByteArray("delay=21.5\n"), 22, "", 20, 1, 44);
+    row("delay 0: no ticks", QByteArray("delay=0\n"), 0, "", 20, 1, 2);
+    row("delay negative: no ticks", QByteArray("delay=-5\n"), 0, "", 20, 1, 2);
+    row("delay letters", QByteArray("delay=fast\n"), 100, "", 20, 1, 200);
+    row("delay beyond 32 bits", QByteArray("delay=3000000000\n"), 100, "", 20, 1, 200);
+    row("timeout half to even, down", QByteArray("timeout=2.5\n"), 100, "", 2, 1, 200);
+    row("timeout half to even, up", QByteArray("timeout=3.5\n"), 100, "", 4, 1, 200);
+    row("timeout clamped high", QByteArray("timeout=70000\n"), 100, "", 32767, 1, 200);
+    row("timeout clamped low", QByteArray("timeout=-70000\n"), 100, "", -32768, 1, 200);
+    row("timeout letters", QByteArray("timeout=soon\n"), 100, "", 20, 1, 200);
+    row("timeout empty", QByteArray("timeout=\n"), 100, "", 20, 1, 200);
+    // clang-format on
+}
+
+void tst_MeterLink::linkStart()
+{
+    const auto [comm, delay, settings, waitload, comport, endWait] =
+        cells<QByteArray, int, QString, int, int, int>("comm", "delay", "settings", "waitload", "comport",
+                                                       "endWait");
+    TempProgramDir dir;
+    if (comm.isNull())
+        QVERIFY(QFile::remove(dir.iniPath()));
+    else
+        dir.writeIni("[comm]\n" + comm + "[setting]\nunit=mg/dl\n");
+    const LinkStart start = readLinkStart(dir.iniPath());
+    QCOMPARE(start.delayMs, delay);
+    QCOMPARE(start.settings, settings);
+    QCOMPARE(start.waitload, waitload);
+    QCOMPARE(start.comport, comport);
+    QCOMPARE(start.endWriteWaitMs(), endWait);
 }
 
 void tst_MeterLink::lineSettings_data()
 {
-    // parsed: baud, parity (0 none, 2 even, 3 odd, 4 space, 5 mark), data bits, stop bits (3: one and
-    // a half); empty: refused
-    columns<QString, QString>("text", "parsed");
+    // Parsed into speed, parity, data and stop bits; a zero speed: refused.
+    columns<QString, int, QSerialPort::Parity, QSerialPort::DataBits, QSerialPort::StopBits>(
+        "text", "baud", "parity", "data", "stop");
+    const auto refused = [](const char *name, const QString &text) {
+        row(name, text, 0, QSerialPort::NoParity, QSerialPort::Data8, QSerialPort::OneStop);
+    };
     // clang-format off
-    for (const char *ok : {"9600,n,8,1=9600 0 8 1", " 19200 , E , 7 , 2 =19200 2 7 2", "4800,o,5,1.5=4800 3 5 3", "1200,m,6,1=1200 5 6 1", "115200,s,8,1=115200 4 8 1"})
-        row(ok, QString(ok).section(u'=', 0, 0), QString(ok).section(u'=', 1));
+    row("9600,n,8,1", "9600,n,8,1", 9600, QSerialPort::NoParity, QSerialPort::Data8, QSerialPort::OneStop);
+    row("blanks and case", " 19200 , E , 7 , 2 ", 19200, QSerialPort::EvenParity, QSerialPort::Data7, QSerialPort::TwoStop);
+    row("odd, 5 bits, 1.5 stop", "4800,o,5,1.5", 4800, QSerialPort::OddParity, QSerialPort::Data5, QSerialPort::OneAndHalfStop);
+    row("mark, 6 bits", "1200,m,6,1", 1200, QSerialPort::MarkParity, QSerialPort::Data6, QSerialPort::OneStop);
+    row("space", "115200,s,8,1", 115200, QSerialPort::SpaceParity, QSerialPort::Data8, QSerialPort::OneStop);
     // clang-format on
     for (const QString &bad :
          S{"", "9600,n,8", "9600,n,8,1,x", "fast,n,8,1", "0,n,8,1", "-9600,n,8,1", "99999999999,n,8,1",
            "9600,x,8,1", "9600,n,9,1", "9600,n,8,3", QString(2000, u'9')})
-        row(bad.isEmpty() ? "empty" : qPrintable(bad.left(30)), bad, QString());
+        refused(bad.isEmpty() ? "empty" : qPrintable(bad.left(30)), bad);
 }
 
 void tst_MeterLink::lineSettings()
 {
-    QFETCH(QString, text);
+    const auto [text, baud, parity, data, stop] =
+        cells<QString, int, QSerialPort::Parity, QSerialPort::DataBits, QSerialPort::StopBits>(
+            "text", "baud", "parity", "data", "stop");
     const auto s = LineSettings::parse(text);
-    QTEST(s ? QString::asprintf("%d %d %d %d", s->baudRate, s->parity, s->dataBits, s->stopBits) : QString(),
-          "parsed");
+    QCOMPARE(s.has_value(), baud != 0);
+    if (s) {
+        QCOMPARE(s->baudRate, baud);
+        QCOMPARE(s->parity, parity);
+        QCOMPARE(s->dataBits, data);
+        QCOMPARE(s->stopBits, stop);
+    }
 }
 
 void tst_MeterLink::devices_data()
@@ -447,7 +661,7 @@ void tst_MeterLink::linkWaitsWhileItsMessageIsOpen()
     QTRY_VERIFY_WITH_TIMEOUT((box = bench.w->findChild<QMessageBox *>()) && box->isVisible(), 60000);
     QCOMPARE(box->text(), NoDatabase);
     QTest::qWait(500);
-    QVERIFY(bench.sent("end FA0400AA") == 0 && bench.w->link()->linkstep == MeterLink::End && !bench.ended);
+    QVERIFY(bench.sent("end FA0400AA") == 0 && bench.w->link()->step() == LinkStep::End && !bench.ended);
     QVERIFY(!bench.w->valuesWindow(false) || !bench.w->valuesWindow(false)->isVisible());
     QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(bench.ended, 60000);
