@@ -4,34 +4,22 @@
 #include "clsoperateini.h"
 #include "datebox.h"
 #include "datetext.h"
-#include "linkstart.h"
+#include "linkcontroller.h"
 #include "logwindow.h"
-#include "mainform.h"
 #include "meterlink.h"
 #include "numbertext.h"
 #include "period.h"
 #include "pickcombobox.h"
-#include "reportactions.h"
 #include "reportview.h"
-#include "serialportcontrol.h"
-#include "settingwindow.h"
 #include "trendchart.h"
-#include "units.h"
-#include "valueswindow.h"
 
-#include <QCalendarWidget>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
-#include <QFrame>
-#include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
-#include <QVBoxLayout>
 
 MainWindow::MainWindow(const ProgramDir &programDir, QWidget *parent) : QWidget(parent), m_dir(programDir)
 {
@@ -40,7 +28,18 @@ MainWindow::MainWindow(const ProgramDir &programDir, QWidget *parent) : QWidget(
     buildControls();
     m_log = new LogWindow(this);
     m_logSlot.hold(m_log, true);
-    setupLink();
+    LinkController::Window parts;
+    parts.window = this;
+    parts.Timer1 = Timer1;
+    parts.com_info = com_info;
+    parts.jdt = jdt;
+    parts.log = m_log;
+    parts.notice = m_notice;
+    parts.drawReport = [this] { DrawReport(newxmlfile); };
+    parts.endOfUpload = [this] { endOfUpload(); };
+    parts.showMessage = [this](const QString &text) { tell(text, this); };
+    parts.messageOpen = [this] { return !m_message.isNull(); };
+    m_linkController = new LinkController(m_dir, std::move(parts));
 }
 
 MainWindow::~MainWindow()
@@ -77,21 +76,14 @@ void MainWindow::Form_Load()
     // 1: the view "ALL", handled exactly as a user's pick
     sel_viewtype->setCurrentIndex(sel_viewtype->findText(QStringLiteral("ALL")));
     onViewPicked(QStringLiteral("ALL"));
-    // 2, 3, 9, 12: the link's fields and command buffers, its budget and first port
-    const LinkStart linkStart = readLinkStart(m_dir.iniPath());
-    m_link->start(linkStart);
+    // 2, 3, 6 - 9, 12: the link's fields and command buffers, its budget and first port, the
+    // timer's period and the line settings
+    m_linkController->start();
     // 4
     timeview = 0;
     // 5
     clsOperateINI ini;
     ini.setINIFileName(m_dir.iniPath());
-    // 6: an interval of 0 or less gives no ticks at all
-    Timer1->setInterval(linkStart.delayMs);
-    // 7, 8
-    if (!msc->setSettings(linkStart.settings))
-        addLog(QStringLiteral("Line settings \"%1\" not understood; keeping %2.")
-                   .arg(linkStart.settings, SerialPortControl::defaultSettings()));
-    msc->setRThreshold(1);
     // 10
     unit->showText(ini.GetIniKey(QStringLiteral("setting"), QStringLiteral("unit")));
     // 11: an entry that is not in the list keeps "ALL"
@@ -120,14 +112,17 @@ void MainWindow::Form_Load()
 
 void MainWindow::setTimer1Enabled(bool enabled)
 {
-    if (m_unloading)
-        enabled = false;
-    m_timerEnabled = enabled;
-    // A QTimer with interval 0 would fire on every pass of the event loop.
-    if (enabled && Timer1->interval() > 0)
-        Timer1->start();
-    else
-        Timer1->stop();
+    m_linkController->setTimer1Enabled(enabled);
+}
+
+bool MainWindow::isTimer1Enabled() const
+{
+    return m_linkController->isTimer1Enabled();
+}
+
+QString MainWindow::flashramstr() const
+{
+    return link()->gathered();
 }
 
 void MainWindow::Timer1_Timer()
@@ -135,7 +130,7 @@ void MainWindow::Timer1_Timer()
     if (m_unloading)
         return;
     applyPeriodRule();
-    linkTick();
+    m_linkController->tick();
 }
 
 void MainWindow::applyPeriodRule()
@@ -194,8 +189,9 @@ void MainWindow::writeSetting(const QString &key, const QString &value)
     if (ini.WriteIniKey(QStringLiteral("setting"), key, value) || m_toldUnreadable || ini.readable())
         return;
     m_toldUnreadable = true;
-    addLog(tr("The settings in %1 could not be read; they are left as they are and nothing is saved to them.")
-               .arg(QDir::toNativeSeparators(m_dir.iniPath())));
+    m_log->loglist->addItem(
+        tr("The settings in %1 could not be read; they are left as they are and nothing is saved to them.")
+            .arg(QDir::toNativeSeparators(m_dir.iniPath())));
     showLogWindow();
 }
 
@@ -217,65 +213,30 @@ void MainWindow::mousePressEvent(QMouseEvent *event)
     QWidget::mousePressEvent(event);
 }
 
-void MainWindow::showSettingWindow()
+// `over` is the window the user returns to when the box closes.
+void MainWindow::tell(const QString &text, QWidget *over)
 {
-    if (!m_settingSlot.window()) {
-        auto *setting = new SettingWindow(m_dir.iniPath(), this);
-        connect(setting, &SettingWindow::linkPauseRequested, this, [this] { setTimer1Enabled(false); });
-        connect(setting, &SettingWindow::linkResumeRequested, this, [this] { setTimer1Enabled(true); });
-        connect(setting, &SettingWindow::redrawRequested, this, [this] { DrawReport(newxmlfile); });
-        connect(setting, &SettingWindow::messageRequested, this,
-                [this, setting](const QString &text) { tell(text, setting); });
-        m_settingSlot.hold(setting);
-        setting->load();
+    if (m_messageSink) {
+        m_messageSink(text);
+        return;
     }
-    m_settingSlot.show();
+    if (m_message)
+        m_message->close();
+    // Opened without a nested event loop: ticks and receive notifications keep arriving and
+    // are held off by the link controller until the user answers.
+    auto *box = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("Quillon"), text, QMessageBox::Ok, over);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::ApplicationModal);
+    m_message = box;
+    box->open();
 }
 
-StatisticsWindow *MainWindow::showStatisticsWindow()
+void MainWindow::endOfUpload()
 {
-    if (!m_statisticsSlot.window()) {
-        auto *statistics = new StatisticsWindow(this);
-        // The timer goes on afterwards only if it ran before: the settings window may hold it.
-        connect(statistics, &StatisticsWindow::linkHoldRequested, this, [this](bool hold) {
-            if (hold) {
-                m_timerHeld = isTimer1Enabled();
-                setTimer1Enabled(false);
-            } else if (m_timerHeld) {
-                setTimer1Enabled(true);
-            }
-        });
-        statistics->setSnapshot(m_snapshot);
-        statistics->setFileChooser(m_fileChooser);
-        m_statisticsSlot.hold(statistics);
-    }
-    m_statisticsSlot.show();
-    return m_statisticsSlot.as<StatisticsWindow>();
-}
-
-ValuesWindow *MainWindow::valuesWindow(bool load)
-{
-    if (!m_valuesSlot.window() && load && !m_unloading) {
-        auto *values = new ValuesWindow(newxmlfile, this);
-        connect(values, &ValuesWindow::redrawRequested, this, [this] { DrawReport(newxmlfile); });
-        connect(values, &ValuesWindow::csvExportRequested, this, [this, values] {
-            reportactions::saveAllCsv(values, newxmlfile, m_dir.iniPath(), m_fileChooser);
-        });
-        m_valuesSlot.hold(values);
-    }
-    return m_valuesSlot.as<ValuesWindow>();
-}
-
-ValuesWindow *MainWindow::showValuesWindow()
-{
-    valuesWindow(true);
-    m_valuesSlot.show();
-    return m_valuesSlot.as<ValuesWindow>();
-}
-
-void MainWindow::showLogWindow()
-{
-    m_logSlot.show();
+    Combo1->showText(QStringLiteral("9999 Day"));
+    applyPeriodRule();
+    DrawReport(newxmlfile);
+    showValuesWindow();
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
@@ -291,8 +252,7 @@ void MainWindow::Form_Unload()
     m_unloaded = true;
     // No tick may run during or after the unload, whatever the windows closed below ask for.
     m_unloading = true;
-    m_timerEnabled = false;
-    Timer1->stop();
+    m_linkController->stop();
     for (WindowSlot *slot : {&m_logSlot, &m_settingSlot, &m_valuesSlot, &m_statisticsSlot})
         slot->close();
     if (m_message)

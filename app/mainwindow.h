@@ -1,6 +1,6 @@
 #pragma once
 
-#include "linkhost.h"
+#include "linkcontroller.h"
 #include "mainform.h"
 #include "programdir.h"
 #include "reportactions.h"
@@ -33,7 +33,7 @@ class SerialPortControl;
 class TrendChart;
 
 // The main window: the report's header band and chart, and the owner of the meter link.
-class MainWindow : public QWidget, public LinkHost, private MainForm
+class MainWindow : public QWidget, private MainForm
 {
     Q_OBJECT
 public:
@@ -47,7 +47,7 @@ public:
     // The period rule on the date boxes; "User" leaves them alone.
     void applyPeriodRule();
     void Timer1_Timer();
-    bool isTimer1Enabled() const { return m_timerEnabled; }
+    bool isTimer1Enabled() const;
     void setTimer1Enabled(bool enabled);
 
     // Shows (loading first if needed) the secondary windows.
@@ -58,8 +58,8 @@ public:
     LogWindow *logWindow() const { return m_log; }
     SettingWindow *settingWindow() const { return m_settingSlot.as<SettingWindow>(); }
     void showLogWindow();
-    MeterLink *link() const { return m_link.get(); }
-    SerialPortControl *serialControl() const { return msc; }
+    MeterLink *link() const { return m_linkController->link(); }
+    SerialPortControl *serialControl() const { return m_linkController->serialControl(); }
 
     // Where the link's and the settings window's messages go. By default a message box that
     // does not block; tests hand in a recorder.
@@ -67,26 +67,11 @@ public:
     // Where documents are saved: the file dialog by default; tests hand in their answer.
     void setFileChooser(reportactions::FileChooser choose) { m_fileChooser = std::move(choose); }
     // The link's clock; the computer's by default.
-    void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
+    void setClock(std::function<QDateTime()> clock) { m_linkController->setClock(std::move(clock)); }
 
     QString newxmlfile;
     qint16 timeview = 0;
     QString flashramstr() const;
-
-    // LinkHost
-    void setComInfo(const QString &caption) override;
-    void clearLog() override;
-    void addLog(const QString &line) override;
-    void setProgressRange(int maximum) override;
-    void stepProgress() override;
-    void hideProgress() override;
-    void enableTimer() override;
-    void showMessage(const QString &text) override;
-    void drawReport() override;
-    void endOfUpload() override;
-    QString storePath() const override;
-    QString templatePath() const override;
-    QDateTime now() const override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -100,9 +85,7 @@ private:
     void writeSetting(const QString &key, const QString &value);
     void onDayPicked(QComboBox *box, const QDate &date);
     void tell(const QString &text, QWidget *over);
-    void setupLink();
-    void linkTick();
-    void linkReceive();
+    void endOfUpload();
     void Form_Unload();
 
     ProgramDir m_dir;
@@ -110,7 +93,6 @@ private:
     CalendarDrops *m_calendars;
     QCalendarWidget *Calendar1;
     QCalendarWidget *Calendar2;
-    SerialPortControl *msc = nullptr;
 
     LogWindow *m_log;
     WindowSlot m_logSlot{this, {0.25, 0.25}};
@@ -119,13 +101,11 @@ private:
     WindowSlot m_statisticsSlot{this, {0.25, 0.125}};
     ReportSnapshot m_snapshot; // what the last report showed
     bool m_timerHeld = false;  // the link timer was running when a document began
-    std::unique_ptr<MeterLink> m_link;
+    LinkController *m_linkController;
     QPointer<QMessageBox> m_message;
     std::function<void(const QString &)> m_messageSink;
-    std::function<QDateTime()> m_clock;
     reportactions::FileChooser m_fileChooser;
 
-    bool m_timerEnabled = true;
     bool m_unloading = false;
     bool m_unloaded = false;
     bool m_toldUnreadable = false;

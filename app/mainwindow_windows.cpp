@@ -1,0 +1,69 @@
+// The main window's secondary windows: each loaded on first use with what it asks of the main
+// window connected, and shown by its slot.
+#include "mainwindow.h"
+
+#include "reportactions.h"
+#include "settingwindow.h"
+#include "statisticswindow.h"
+#include "valueswindow.h"
+
+void MainWindow::showSettingWindow()
+{
+    if (!m_settingSlot.window()) {
+        auto *setting = new SettingWindow(m_dir.iniPath(), this);
+        connect(setting, &SettingWindow::linkPauseRequested, this, [this] { setTimer1Enabled(false); });
+        connect(setting, &SettingWindow::linkResumeRequested, this, [this] { setTimer1Enabled(true); });
+        connect(setting, &SettingWindow::redrawRequested, this, [this] { DrawReport(newxmlfile); });
+        connect(setting, &SettingWindow::messageRequested, this,
+                [this, setting](const QString &text) { tell(text, setting); });
+        m_settingSlot.hold(setting);
+        setting->load();
+    }
+    m_settingSlot.show();
+}
+
+StatisticsWindow *MainWindow::showStatisticsWindow()
+{
+    if (!m_statisticsSlot.window()) {
+        auto *statistics = new StatisticsWindow(this);
+        // The timer goes on afterwards only if it ran before: the settings window may hold it.
+        connect(statistics, &StatisticsWindow::linkHoldRequested, this, [this](bool hold) {
+            if (hold) {
+                m_timerHeld = isTimer1Enabled();
+                setTimer1Enabled(false);
+            } else if (m_timerHeld) {
+                setTimer1Enabled(true);
+            }
+        });
+        statistics->setSnapshot(m_snapshot);
+        statistics->setFileChooser(m_fileChooser);
+        m_statisticsSlot.hold(statistics);
+    }
+    m_statisticsSlot.show();
+    return m_statisticsSlot.as<StatisticsWindow>();
+}
+
+ValuesWindow *MainWindow::valuesWindow(bool load)
+{
+    if (!m_valuesSlot.window() && load && !m_unloading) {
+        auto *values = new ValuesWindow(newxmlfile, this);
+        connect(values, &ValuesWindow::redrawRequested, this, [this] { DrawReport(newxmlfile); });
+        connect(values, &ValuesWindow::csvExportRequested, this, [this, values] {
+            reportactions::saveAllCsv(values, newxmlfile, m_dir.iniPath(), m_fileChooser);
+        });
+        m_valuesSlot.hold(values);
+    }
+    return m_valuesSlot.as<ValuesWindow>();
+}
+
+ValuesWindow *MainWindow::showValuesWindow()
+{
+    valuesWindow(true);
+    m_valuesSlot.show();
+    return m_valuesSlot.as<ValuesWindow>();
+}
+
+void MainWindow::showLogWindow()
+{
+    m_logSlot.show();
+}
