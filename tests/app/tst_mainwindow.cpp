@@ -57,61 +57,61 @@ class TestMainWindow : public QObject
 private slots:
     void cleanup() { fx.reset(); }
 
-    void settingShapesTheStart_data()
+    // Every caption and list entry of the start, once; the calendars closed, the store's path.
+    void startCaptions()
     {
-        // no key: no settings file at all
-        columns<QString, QString, QString>("key", "value", "shown");
-        // clang-format off
-        row("no settings file", "", "", "");
-        row("view noon: the start shows all", "timesplit", "Glucose Noon Trend", "ALL");
-        row("log 1.0", "logview", "1.0", "shown");
-        row("log 2", "logview", "2", "hidden");
-        row("delay half to even", "delay", "20.5", "20 ticking");
-        row("delay 0: no ticks, even after the settings", "delay", "0", "0 still");
-        row("delay negative: no ticks", "delay", "-5", "0 still");
-        row("delay letters", "delay", "fast", "100 ticking");
-        row("timeout half to even", "timeout", "2.5", "2");
-        row("timeout clamped high", "timeout", "70000", "32767");
-        row("timeout clamped low", "timeout", "-70000", "-32768");
-        row("timeout letters", "timeout", "soon", "20");
-        row("unit as typed", "unit", "MMOL/L", "MMOL/L");
-        // clang-format on
-    }
-    void settingShapesTheStart()
-    {
-        auto [key, value, shown] = cells<QString, QString, QString>("key", "value", "shown");
-        MainWindow *w = fx.start(key.isEmpty() ? QByteArray() : fx.installedIniWith(key, value));
+        MainWindow *w = fx.start();
         QStringList texts{w->windowTitle(), w->logWindow()->windowTitle(), box("Combo1")->currentText()};
-        for (const char *name : {"Label1", "com_info", "pjvalue", "Label3", "Label6", "Command1", "Command2",
-                                 "Command3", "Command4", "sel_info"})
+        for (const char *name : {"Label1", "com_info", "Label3", "Label6", "Command1", "Command2", "Command3",
+                                 "Command4", "sel_info"})
             texts << fx.child<QWidget>(name)->property("text").toString();
         for (const char *name : {"Combo1", "unit"})
             for (int i = 0; i < box(name)->count(); ++i)
                 texts << box(name)->itemText(i);
-        // Without settings the first run cannot read the meter's range and hides the chart: no average.
-        const QString caption = key.isEmpty() ? "Average Value : [] " : "";
         // clang-format off
-        QCOMPARE(texts, (QStringList{"Quillon V2.0", "logfile", "7 Day", "Corvane", "OFF COMM", caption, "Form",
+        QCOMPARE(texts, (QStringList{"Quillon V2.0", "logfile", "7 Day", "Corvane", "OFF COMM", "Form",
                  "No Graphic Data ", "Apply", "Setting", "ModifyData", "test", "Glucose Day Trend[00:00-24:00] ",
                  "1 Day", "7 Day", "14 Day", "21 Day", "30 Day", "60 Day", "90 Day", "180 Day", "User", "mmol/l", "mg/dl"}));
         // clang-format on
         QVERIFY(fx.child<QWidget>("Calendar1")->isHidden() && fx.child<QWidget>("Calendar2")->isHidden());
         QCOMPARE(w->newxmlfile, QDir::toNativeSeparators(fx.dir().storePath()));
-        QString seen = box(key == "timesplit" ? "sel_viewtype" : "unit")->currentText();
-        if (key == "logview")
-            seen = w->logWindow()->isVisible() ? "shown" : "hidden";
-        if (key == "timeout")
-            seen = QString::number(w->link()->budget());
-        if (key == "delay") {
-            // The timer pauses while the settings window is open, and comes back as it was.
-            w->show();
-            QVERIFY(openSettings() && !ticking() && w->settingWindow()->close());
-            seen =
-                QString::number(fx.child<QTimer>("Timer1")->interval()) + (ticking() ? " ticking" : " still");
-        }
-        QCOMPARE(seen, shown);
-        QCOMPARE(fx.iniValue("setting", "timesplit") + fx.iniValue("setting", "unit"),
-                 "ALL" + box("unit")->currentText());
+    }
+    // What one key of the settings shapes at the start (no key: no settings file at all). The
+    // link's own reading of its keys has its table with the link's tests.
+    void settingShapesTheStart_data()
+    {
+        columns<QString, QString, QString, QString, bool, int, bool, int, QString>(
+            "key", "value", "view", "unit", "logShown", "interval", "ticking", "budget", "caption");
+        // Without settings the first run cannot read the meter's range and hides the chart: no average.
+        const QString none = "Average Value : [] ";
+        // clang-format off
+        row("no settings file", "", "", "ALL", "", false, 100, true, 20, none);
+        row("view noon: the start shows all", "timesplit", "Glucose Noon Trend", "ALL", "mg/dl", false, 100, true, 20, "");
+        row("log 1.0", "logview", "1.0", "ALL", "mg/dl", true, 100, true, 20, "");
+        row("log 2", "logview", "2", "ALL", "mg/dl", false, 100, true, 20, "");
+        row("delay half to even", "delay", "20.5", "ALL", "mg/dl", false, 20, true, 20, "");
+        row("delay 0: no ticks, even after the settings", "delay", "0", "ALL", "mg/dl", false, 0, false, 20, "");
+        row("timeout half to even", "timeout", "2.5", "ALL", "mg/dl", false, 100, true, 2, "");
+        row("unit as typed", "unit", "MMOL/L", "ALL", "MMOL/L", false, 100, true, 20, "");
+        // clang-format on
+    }
+    void settingShapesTheStart()
+    {
+        auto [key, value, view, unit, logShown, interval, isTicking, budget, caption] =
+            cells<QString, QString, QString, QString, bool, int, bool, int, QString>(
+                "key", "value", "view", "unit", "logShown", "interval", "ticking", "budget", "caption");
+        MainWindow *w = fx.start(key.isEmpty() ? QByteArray() : fx.installedIniWith(key, value));
+        QCOMPARE(box("sel_viewtype")->currentText(), view);
+        QCOMPARE(box("unit")->currentText(), unit);
+        QCOMPARE(w->logWindow()->isVisible(), logShown);
+        QCOMPARE(int(w->link()->budget()), budget);
+        QCOMPARE(fx.child<QLabel>("pjvalue")->text(), caption);
+        QCOMPARE(fx.iniValue("setting", "timesplit") + fx.iniValue("setting", "unit"), "ALL" + unit);
+        // The timer pauses while the settings window is open, and comes back as it was.
+        w->show();
+        QVERIFY(openSettings() && !ticking() && w->settingWindow()->close());
+        QCOMPARE(fx.child<QTimer>("Timer1")->interval(), interval);
+        QCOMPARE(ticking(), isTicking);
     }
 
     // A settings file that cannot be read (a folder, which not even root reads) is never replaced
