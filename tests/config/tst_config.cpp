@@ -50,12 +50,19 @@ private slots:
     {
         columns<Q, int, double, double>("text", "i16", "skip", "plain");
         // clang-format off
-        row("blanks around", "  80 ", 80, 80.0, 80.0); row("half to even down", "12.5", 12, 12.5, 12.5);
-        row("half to even up", "13.5", 14, 13.5, 13.5); row("highest", "32767.4", 32767, 32767.4, 32767.4);
-        row("rounds out of range", "32767.5", -1, 32767.5, 32767.5); row("empty", "", -1, 0.0, 0.0); row("nan", "nan", -1, 0.0, 0.0);
-        row("number then letters", "600x", -1, 600.0, 600.0); row("blanks inside", "1 5 Day", -1, 15.0, 1.0);
-        row("second point stops", "1.2.3", -1, 1.2, 1.2); row("e without digits", "2e Day", -1, 2.0, 2.0);
-        row("too large is infinite, not a crash", "1e999 Day", -1, qInf(), qInf()); row("lowest", "-32768", -32768, -32768.0, -32768.0);
+        row("blanks around", "  80 ", 80, 80.0, 80.0);
+        row("half to even down", "12.5", 12, 12.5, 12.5);
+        row("half to even up", "13.5", 14, 13.5, 13.5);
+        row("highest", "32767.4", 32767, 32767.4, 32767.4);
+        row("rounds out of range", "32767.5", -1, 32767.5, 32767.5);
+        row("empty", "", -1, 0.0, 0.0);
+        row("nan", "nan", -1, 0.0, 0.0);
+        row("number then letters", "600x", -1, 600.0, 600.0);
+        row("blanks inside", "1 5 Day", -1, 15.0, 1.0);
+        row("second point stops", "1.2.3", -1, 1.2, 1.2);
+        row("e without digits", "2e Day", -1, 2.0, 2.0);
+        row("too large is infinite, not a crash", "1e999 Day", -1, qInf(), qInf());
+        row("lowest", "-32768", -32768, -32768.0, -32768.0);
         // clang-format on
     }
     void parse()
@@ -71,10 +78,14 @@ private slots:
     {
         columns<double, double, double, Q>("v", "even", "away", "text"); // text: oneDecimal
         // clang-format off
-        row("4.5", 4.5, 4.0, 5.0, "4.5"); row("5.5", 5.5, 6.0, 6.0, "5.5"); row("-2.5", -2.5, -2.0, -3.0, "-2.5");
-        row("trailing zero kept", 90.0 / 18, 5.0, 5.0, "5.0"); row("too large to scale", 1.5e308, 1.5e308, 1.5e308, Q::number(1.5e308, 'f', 1));
+        row("4.5", 4.5, 4.0, 5.0, "4.5");
+        row("5.5", 5.5, 6.0, 6.0, "5.5");
+        row("-2.5", -2.5, -2.0, -3.0, "-2.5");
+        row("trailing zero kept", 90.0 / 18, 5.0, 5.0, "5.0");
+        row("too large to scale", 1.5e308, 1.5e308, 1.5e308, Q::number(1.5e308, 'f', 1));
         row("5.65 as a sum, a hair below in binary, is a half", 5.6 + 0.05, 6.0, 6.0, "5.7");
-        row("negative decimal half away", -0.25, -0.0, -0.0, "-0.3"); row("no negative zero", -0.04, -0.0, -0.0, "0.0");
+        row("negative decimal half away", -0.25, -0.0, -0.0, "-0.3");
+        row("no negative zero", -0.04, -0.0, -0.0, "0.0");
         // clang-format on
     }
     void rounding()

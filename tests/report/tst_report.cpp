@@ -15,10 +15,39 @@ namespace {
 const QString Tenth = datetext::dateToBoxText(QDate(2012, 5, 10)),
               Third = datetext::dateToBoxText(QDate(2012, 5, 3)), Nine = QStringLiteral("2012-5-9 8:0:00");
 
-// "7 Day" on 10 May 2012, view ALL, the installed settings.
-ReportInput week(const QString &unit = QStringLiteral("mg/dl"))
+// A run's input: "7 Day" on 10 May 2012, view ALL, mg/dl, the installed settings; each call
+// below changes one choice.
+struct Input
 {
-    return ReportInput{unit, Tenth, Third, "ALL", 0, {"20", "600", "110", "80", "6", "2"}};
+    ReportInput in;
+    Input()
+    {
+        in.unitText = QStringLiteral("mg/dl");
+        in.endDateText = Tenth;
+        in.startDateText = Third;
+        in.viewText = QStringLiteral("ALL");
+        ReportSettings &s = in.settings;
+        s.DBMin = "20", s.DBMax = "600", s.NormalHigh = "110", s.NormalLow = "80";
+        s.MajorDivision = "6", s.MinorDivision = "2";
+    }
+    Input &unit(const QString &text) { return in.unitText = text, *this; }
+    Input &dates(const QString &d1, const QString &d2)
+    {
+        return in.endDateText = d1, in.startDateText = d2, *this;
+    }
+    Input &view(const QString &text, int code)
+    {
+        return in.viewText = text, in.timeview = qint16(code), *this;
+    }
+    Input &meterRange(const QString &min, const QString &max)
+    {
+        return in.settings.DBMin = min, in.settings.DBMax = max, *this;
+    }
+    operator const ReportInput &() const { return in; }
+};
+Input week()
+{
+    return Input();
 }
 
 QString line(const QString &value, const QString &dateText)
@@ -87,7 +116,7 @@ private slots:
         const auto [d1, d2, view, timeview, reading, charted] =
             cells<QString, QString, QString, int, QString, QString>("d1", "d2", "view", "timeview", "reading",
                                                                     "charted");
-        const ReportInput in{"mg/dl", d1, d2, view, qint16(timeview), week().settings};
+        const ReportInput in = week().dates(d1, d2).view(view, timeview);
         const StoreItems items{
             StoreStatus::Ok,
             {line("100", "2012-5-8 5:0:00"), line("60", "2012-3-1 8:0:00"), line("200", reading)}};
@@ -119,47 +148,48 @@ private slots:
         QStringList lines;
         for (const QString &v : stored.split(QLatin1Char(' ')))
             lines << line(v, QStringLiteral("2012-5-9 %1:0:00").arg(8 + lines.size()));
-        const ReportOutcome out = selection::run(week(unit), StoreItems{StoreStatus::Ok, lines});
+        const ReportOutcome out = selection::run(week().unit(unit), StoreItems{StoreStatus::Ok, lines});
         QCOMPARE(grid(out), charted);
         checkNumbers(out);
         QCOMPARE(out.averageCaption.value_or("<none>"), caption);
         // 110 / 18 = 6.11 and 80 / 18 = 4.44: the range lines sit where the values are converted to.
         QCOMPARE(out.grid.front().high + ' ' + out.grid.front().low, unit == "mmol/l" ? "6.1 4.4" : "110 80");
     }
-    // One reading as listed (mg/dl, mmol/l, date, Ctrl, TEMP) and charted (label, value).
-    // clang-format off
+    // One reading as the list shows it in each unit, its date and marks, and as charted.
     void oneReading_data()
     {
-        columns<QString, QString, QString>("recordLine", "listed", "charted");
-        row("20 is DBMin", line("20", Nine), "Low|Low|2012-5-9 8:0:00|-|-", "12-5-9 8:0|20");
-        row("599", line("599", Nine), "599|33.3|2012-5-9 8:0:00|-|-", "12-5-9 8:0|599");
-        row("600 is DBMax", line("600", Nine), "High|High|2012-5-9 8:0:00|-|-", "12-5-9 8:0|600");
-        row("stored text kept in mg/dl", line(" 099 ", Nine), " 099 |5.5|2012-5-9 8:0:00|-|-", "12-5-9 8:0|99");
-        row("not a number", line("12a", Nine), "||2012-5-9 8:0:00|-|-", "12-5-9 8:0|12");
-        row("padded", "100,2012-05-09 09:05:00,mg/dL,-,-", "100|5.6|2012-05-09 09:05:00|-|-", "12-05-09 09:05|100");
-        row("value only", "100", "100|5.6|||", "|100");
-        row("date only", "100,2012-5-9", "100|5.6|2012-5-9||", "12-|100");
-        row("empty line", "", "||||", "|0");
-        row("both marks, charted", "150,2012-5-9 8:0:00,mg/dL,Ctrl,TEMP", "150|8.3|2012-5-9 8:0:00|Ctrl|TEMP",
-            "12-5-9 8:0|150");
-        row("extra fields ignored", "100,2012-5-9 8:0:00,mg/dL,-,TEMP,x", "100|5.6|2012-5-9 8:0:00|-|TEMP",
-            "12-5-9 8:0|100");
+        columns<QString, QString, QString, QString, QString, QString, QString, QString>(
+            "recordLine", "mgdl", "mmol", "date", "ctrl", "temp", "label", "charted");
+        // clang-format off
+        row("20 is DBMin", line("20", Nine), "Low", "Low", Nine, "-", "-", "12-5-9 8:0", "20");
+        row("599", line("599", Nine), "599", "33.3", Nine, "-", "-", "12-5-9 8:0", "599");
+        row("600 is DBMax", line("600", Nine), "High", "High", Nine, "-", "-", "12-5-9 8:0", "600");
+        row("stored text kept in mg/dl", line(" 099 ", Nine), " 099 ", "5.5", Nine, "-", "-", "12-5-9 8:0", "99");
+        row("not a number", line("12a", Nine), "", "", Nine, "-", "-", "12-5-9 8:0", "12");
+        row("padded", "100,2012-05-09 09:05:00,mg/dL,-,-", "100", "5.6", "2012-05-09 09:05:00", "-", "-", "12-05-09 09:05", "100");
+        row("value only", "100", "100", "5.6", "", "", "", "", "100");
+        row("date only", "100,2012-5-9", "100", "5.6", "2012-5-9", "", "", "12-", "100");
+        row("empty line", "", "", "", "", "", "", "", "0");
+        row("both marks, charted", "150,2012-5-9 8:0:00,mg/dL,Ctrl,TEMP", "150", "8.3", Nine, "Ctrl", "TEMP", "12-5-9 8:0", "150");
+        row("extra fields ignored", "100,2012-5-9 8:0:00,mg/dL,-,TEMP,x", "100", "5.6", Nine, "-", "TEMP", "12-5-9 8:0", "100");
+        // clang-format on
     }
-    // clang-format on
     void oneReading()
     {
-        const auto [recordLine, listed, charted] =
-            cells<QString, QString, QString>("recordLine", "listed", "charted");
+        const auto [recordLine, mgdl, mmol, date, ctrl, temp, label, charted] =
+            cells<QString, QString, QString, QString, QString, QString, QString, QString>(
+                "recordLine", "mgdl", "mmol", "date", "ctrl", "temp", "label", "charted");
         const StoreItems items{StoreStatus::Ok, {recordLine}};
         const ReportOutcome out = selection::run(week(), items);
+        const ReportOutcome inMmol = selection::run(week().unit("mmol/l"), items);
         using L = ValuesListModel;
-        QCOMPARE(QStringList({out.list.text(0, L::ValueColumn),
-                              selection::run(week("mmol/l"), items).list.text(0, L::ValueColumn),
-                              out.list.text(0, L::DateColumn), out.list.text(0, L::CtrlColumn),
-                              out.list.text(0, L::TempColumn)})
-                     .join('|'),
-                 listed);
-        QCOMPARE(grid(out, &ChartGridRow::label) + '|' + grid(out), charted);
+        QCOMPARE(out.list.text(0, L::ValueColumn), mgdl);
+        QCOMPARE(inMmol.list.text(0, L::ValueColumn), mmol);
+        QCOMPARE(out.list.text(0, L::DateColumn), date);
+        QCOMPARE(out.list.text(0, L::CtrlColumn), ctrl);
+        QCOMPARE(out.list.text(0, L::TempColumn), temp);
+        QCOMPARE(grid(out, &ChartGridRow::label), label);
+        QCOMPARE(grid(out), charted);
         checkNumbers(out);
     }
     // How a run ends on the store, the date boxes and the meter's range; no `reading`: none stored.
@@ -191,7 +221,7 @@ private slots:
         const auto [status, reading, d1, dbMin, dbMax, end, listRebuilt, caption] =
             cells<StoreStatus, QString, QString, QString, QString, ReportEnd, bool, QString>(
                 "status", "reading", "d1", "dbMin", "dbMax", "end", "listRebuilt", "caption");
-        const ReportInput in{"mg/dl", d1, Third, "ALL", 0, {dbMin, dbMax, "110", "80", "6", "2"}};
+        const ReportInput in = week().dates(d1, Third).meterRange(dbMin, dbMax);
         const QStringList lines = reading.isEmpty() ? QStringList() : QStringList{line("100", reading)};
         const ReportOutcome out = selection::run(in, StoreItems{status, lines});
         QCOMPARE(out.end, end);
@@ -200,31 +230,36 @@ private slots:
             QCOMPARE(out.list.size(), lines.size());
         QCOMPARE(out.averageCaption.value_or("kept"), caption);
     }
-    // DBMax MajorDivision MinorDivision NormalHigh NormalLow -> y top, divisions ("-": unset), limits.
+    // The value axis and the range lines from the settings texts; "-" where a setting is left unset.
     void settings_data()
     {
-        columns<bool, QString, QString>("mmol", "settings", "scale");
+        columns<bool, QString, QString, QString, QString, QString, QString, QString, QString, QString,
+                QString>("mmol", "DBMax", "major", "minor", "high", "low", "yTop", "majorOut", "minorOut",
+                         "highLine", "lowLine");
         // clang-format off
-        row("mg/dl 600", false, "600 6 2 110 80", "600 6 2 110 80");
-        row("mmol/l 9 -> 1, half away; limits one decimal", true, "9 6 2 120 99", "1 6 2 6.7 5.5");
-        row("mmol/l limits 180 and 81", true, "600 6 2 180 81", "33 6 2 10.0 4.5");
-        row("mg/dl decimals", false, "450.5 6.5 2.5 110.5 80.5", "450.5 6 2 110 80");
-        row("DBMax words", false, "max 6 2 110 -80", "- 6 2 110 -80");
-        row("unreadable", true, "600 six two high low", "33 - - 0.0 0.0");
-        row("no major divisions", false, "600 0 0 110 80", "600 - 0 110 80");
-        row("beyond 16 bits", false, "600 40000 -2 40000 80", "600 - - 0 80");
+        row("mg/dl 600", false, "600", "6", "2", "110", "80", "600", "6", "2", "110", "80");
+        row("mmol/l 9 -> 1, half away; limits one decimal", true, "9", "6", "2", "120", "99", "1", "6", "2", "6.7", "5.5");
+        row("mmol/l limits 180 and 81", true, "600", "6", "2", "180", "81", "33", "6", "2", "10.0", "4.5");
+        row("mg/dl decimals", false, "450.5", "6.5", "2.5", "110.5", "80.5", "450.5", "6", "2", "110", "80");
+        row("DBMax words", false, "max", "6", "2", "110", "-80", "-", "6", "2", "110", "-80");
+        row("unreadable", true, "600", "six", "two", "high", "low", "33", "-", "-", "0.0", "0.0");
+        row("no major divisions", false, "600", "0", "0", "110", "80", "600", "-", "0", "110", "80");
+        row("beyond 16 bits", false, "600", "40000", "-2", "40000", "80", "600", "-", "-", "0", "80");
         // clang-format on
     }
     void settings()
     {
-        const auto [mmol, settings, scale] = cells<bool, QString, QString>("mmol", "settings", "scale");
-        const QStringList s = settings.split(QLatin1Char(' '));
-        const ChartScale got = selection::chartScale({"20", s[0], s[3], s[4], s[1], s[2]}, mmol);
+        const auto [mmol, dbMax, major, minor, high, low, yTop, majorOut, minorOut, highLine, lowLine] =
+            cells<bool, QString, QString, QString, QString, QString, QString, QString, QString, QString,
+                  QString>("mmol", "DBMax", "major", "minor", "high", "low", "yTop", "majorOut", "minorOut",
+                           "highLine", "lowLine");
+        const ChartScale got = selection::chartScale({"20", dbMax, high, low, major, minor}, mmol);
         auto text = [](auto v) { return v ? QString::number(*v) : QStringLiteral("-"); };
-        QCOMPARE(QStringList({text(got.yMaximum), text(got.yMajorDivision), text(got.yMinorDivision),
-                              selection::limitInUnit(s[3], mmol), selection::limitInUnit(s[4], mmol)})
-                     .join(' '),
-                 scale);
+        QCOMPARE(text(got.yMaximum), yTop);
+        QCOMPARE(text(got.yMajorDivision), majorOut);
+        QCOMPARE(text(got.yMinorDivision), minorOut);
+        QCOMPARE(selection::limitInUnit(high, mmol), highLine);
+        QCOMPARE(selection::limitInUnit(low, mmol), lowLine);
     }
     // Worked out by hand: "key=value", "key:label", "tod=window|count|mean|in range".
     void statistics_data()
