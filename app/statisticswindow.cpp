@@ -54,12 +54,12 @@ StatisticsWindow::StatisticsWindow(QWidget *parent) : QWidget(parent, Qt::Window
     m_figures = table(QStringLiteral("figures"), {QStringLiteral("Figure"), QStringLiteral("Value")}, this);
     auto *todLabel = new QLabel(QStringLiteral("By time of day, every blood reading of the period:"), this);
     m_timeOfDay = table(QStringLiteral("timeOfDay"),
-                        {QStringLiteral("Window"), QStringLiteral("Readings"), QStringLiteral("Mean"),
-                         QStringLiteral("In range")},
+                        {QStringLiteral("Window"), QStringLiteral("Hours"), QStringLiteral("Readings"),
+                         QStringLiteral("Median"), QStringLiteral("25–75 %"), QStringLiteral("Lows")},
                         this);
-    // Three windows: the table shows them all without scrolling.
+    // Four windows: the table shows them all without scrolling.
     m_timeOfDay->setFixedHeight(m_timeOfDay->horizontalHeader()->sizeHint().height() +
-                                3 * m_timeOfDay->verticalHeader()->defaultSectionSize() +
+                                4 * m_timeOfDay->verticalHeader()->defaultSectionSize() +
                                 2 * m_timeOfDay->frameWidth() + 2);
 
     m_csv = new QPushButton(QStringLiteral("Export CSV…"), this);
@@ -109,10 +109,7 @@ void StatisticsWindow::setSnapshot(const ReportSnapshot &snapshot)
     for (const statistics::Line &line : statistics::lines(figures, limits, snapshot.mmol))
         rows.push_back({line.label, line.value});
     fill(m_figures, rows);
-    rows.clear();
-    for (const auto &r : statistics::timeOfDayRows(figures, snapshot.mmol))
-        rows.push_back({r[0], r[1], r[2], r[3]});
-    fill(m_timeOfDay, rows);
+    fill(m_timeOfDay, statistics::timeOfDayRows(figures, snapshot.mmol));
     const bool any = !snapshot.selectedAt.isEmpty();
     m_csv->setEnabled(any);
 }

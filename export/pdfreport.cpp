@@ -130,19 +130,19 @@ double figures(Page &page, const ReportSnapshot &s, double top)
         y += RowHeight;
     }
 
-    const double cols[] = {left + 12, left + 88, left + 112, left + 172};
+    const double cols[] = {left + 12, left + 60, left + 120, left + 140, left + 190};
     double ty = top + 16;
     p.setFont(font(BodySize, true));
-    const QString heads[] = {QStringLiteral("Window"), QStringLiteral("n"), QStringLiteral("Mean"),
-                             QStringLiteral("In range")};
-    for (int c = 0; c < 4; ++c)
+    const QString heads[] = {QStringLiteral("Window"), QStringLiteral("Hours"), QStringLiteral("n"),
+                             QStringLiteral("Median"), QStringLiteral("Lows")};
+    for (int c = 0; c < 5; ++c)
         p.drawText(QPointF(cols[c], ty + BodySize), heads[c]);
     ty += RowHeight;
     p.setFont(font(BodySize));
-    for (const auto &row : statistics::timeOfDayRows(f, s.mmol)) {
-        for (int c = 0; c < 4; ++c)
-            p.drawText(QPointF(cols[c], ty + BodySize),
-                       c == 0 ? row[c].section(QLatin1Char(' '), 0, 0) : row[c]);
+    for (const QStringList &row : statistics::timeOfDayRows(f, s.mmol)) {
+        const QString shown[] = {row[0], row[1], row[2], row[3], row[5]};
+        for (int c = 0; c < 5; ++c)
+            p.drawText(QPointF(cols[c], ty + BodySize), shown[c]);
         ty += RowHeight;
     }
     return y + 6;

@@ -277,7 +277,7 @@ private slots:
                 out << figures->item(r, 0)->text() + QStringLiteral(": ") + figures->item(r, 1)->text();
             return out.join('\n');
         };
-        const auto todCount = [this] { return fx.child<QTableWidget>("timeOfDay")->item(0, 1)->text(); };
+        const auto todCount = [this] { return fx.child<QTableWidget>("timeOfDay")->item(0, 2)->text(); };
         QCOMPARE(fx.caption(), QStringLiteral("Average Value : [110.7] mg/dl"));
         QVERIFY(shown().contains("Blood readings counted: 2\nControl tests left out (Ctrl): 1"));
         QVERIFY(shown().contains("Mean of blood readings: 101 mg/dL"));
