@@ -6,9 +6,12 @@
 #include "statistics.h"
 #include "units.h"
 
+#include <QFileInfo>
+#include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -62,6 +65,23 @@ StatisticsWindow::StatisticsWindow(QWidget *parent) : QWidget(parent, Qt::Window
                                 4 * m_timeOfDay->verticalHeader()->defaultSectionSize() +
                                 2 * m_timeOfDay->frameWidth() + 2);
 
+    auto *who = new QFormLayout;
+    const auto field = [this, who](const QString &name, const QString &label, const QString &hint) {
+        auto *edit = new QLineEdit(this);
+        edit->setObjectName(name);
+        edit->setPlaceholderText(hint);
+        edit->setMaxLength(80);
+        who->addRow(label, edit);
+        connect(edit, &QLineEdit::editingFinished, this, &StatisticsWindow::keepPatient);
+        return edit;
+    };
+    m_name =
+        field(QStringLiteral("patientName"), QStringLiteral("Patient name:"), QStringLiteral("optional"));
+    m_birth = field(QStringLiteral("patientBirthDate"), QStringLiteral("Date of birth:"),
+                    QStringLiteral("optional, e.g. 1960-01-02"));
+    m_identifier =
+        field(QStringLiteral("patientIdentifier"), QStringLiteral("Identifier:"), QStringLiteral("optional"));
+
     m_csv = new QPushButton(QStringLiteral("Export CSV…"), this);
     m_csv->setObjectName(QStringLiteral("exportCsv"));
     m_pdf = new QPushButton(QStringLiteral("Save PDF…"), this);
@@ -78,6 +98,7 @@ StatisticsWindow::StatisticsWindow(QWidget *parent) : QWidget(parent, Qt::Window
     buttons->addStretch(1);
     buttons->addWidget(m_close);
     auto *layout = new QVBoxLayout(this);
+    layout->addLayout(who);
     layout->addWidget(m_heading);
     layout->addWidget(m_figures, 1);
     layout->addWidget(todLabel);
@@ -88,11 +109,11 @@ StatisticsWindow::StatisticsWindow(QWidget *parent) : QWidget(parent, Qt::Window
     connect(m_csv, &QPushButton::clicked, this,
             [this] { reportactions::saveSelectedCsv(this, m_snapshot, m_choose); });
     connect(m_pdf, &QPushButton::clicked, this,
-            [this, hold] { reportactions::savePdf(this, m_snapshot, hold, m_choose); });
+            [this, hold] { reportactions::savePdf(this, documentSnapshot(), hold, m_choose); });
     connect(m_print, &QPushButton::clicked, this,
-            [this, hold] { reportactions::print(this, m_snapshot, hold); });
+            [this, hold] { reportactions::print(this, documentSnapshot(), hold); });
     connect(m_close, &QPushButton::clicked, this, &QWidget::close);
-    resize(540, 600);
+    resize(600, 760);
 }
 
 void StatisticsWindow::setSnapshot(const ReportSnapshot &snapshot)
@@ -112,4 +133,30 @@ void StatisticsWindow::setSnapshot(const ReportSnapshot &snapshot)
     fill(m_timeOfDay, statistics::timeOfDayRows(figures, snapshot.mmol));
     const bool any = !snapshot.selectedAt.isEmpty();
     m_csv->setEnabled(any);
+}
+
+void StatisticsWindow::setPaths(const QString &iniPath, const QString &storePath)
+{
+    m_iniPath = iniPath;
+    m_storePath = storePath;
+    const Patient p = patient::read(iniPath);
+    m_name->setText(p.name);
+    m_birth->setText(p.birthDate);
+    m_identifier->setText(p.identifier);
+}
+
+void StatisticsWindow::keepPatient()
+{
+    if (!m_iniPath.isEmpty())
+        patient::write(m_iniPath, {m_name->text(), m_birth->text(), m_identifier->text()});
+}
+
+ReportSnapshot StatisticsWindow::documentSnapshot() const
+{
+    ReportSnapshot s = m_snapshot;
+    s.patient = {m_name->text().trimmed(), m_birth->text().trimmed(), m_identifier->text().trimmed()};
+    const QFileInfo store(m_storePath);
+    if (!m_storePath.isEmpty() && store.exists())
+        s.storeWritten = store.lastModified();
+    return s;
 }

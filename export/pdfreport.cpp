@@ -1,6 +1,7 @@
 #include "pdfreport.h"
 
 #include "datetext.h"
+#include "patient.h"
 #include "recordline.h"
 #include "reportfile.h"
 #include "reportsnapshot.h"
@@ -76,32 +77,55 @@ int rowsPerPage(double pageHeight)
     return std::max(1, int((pageHeight - FooterHeight - 2 * RowHeight) / RowHeight));
 }
 
-void footer(Page &page, int number, int pages, const QDateTime &made)
+void footer(Page &page, int number, int pages, const ReportSnapshot &s, const QDateTime &made)
 {
     page.p.setFont(font(8));
     page.p.setPen(Ink);
     const QRectF band(0, page.height - FooterHeight + 8, page.width, FooterHeight - 8);
+    const QString who = patient::line(s.patient);
     page.p.drawText(band, Qt::AlignLeft | Qt::AlignVCenter,
-                    QStringLiteral("Quillon blood glucose report, made %1")
-                        .arg(made.toString(QStringLiteral("yyyy-MM-dd HH:mm"))));
+                    (who.isEmpty() ? QString() : who + QStringLiteral("  \u2014  ")) +
+                        QStringLiteral("Quillon blood glucose report, made %1")
+                            .arg(made.toString(QStringLiteral("yyyy-MM-dd HH:mm"))));
     page.p.drawText(band, Qt::AlignRight | Qt::AlignVCenter,
                     QStringLiteral("Page %1 of %2").arg(number).arg(pages));
 }
 
-double header(Page &page, const ReportSnapshot &s, const Options &o)
+// Who, which period and how much of it is covered, where the readings come from.
+double header(Page &page, const ReportSnapshot &s, const statistics::Figures &f, const Options &o)
 {
     QPainter &p = page.p;
     p.setPen(Ink);
     p.setFont(font(16, true));
     p.drawText(QRectF(0, 0, page.width, 24), Qt::AlignLeft | Qt::AlignVCenter,
                QStringLiteral("Blood glucose report"));
+    const Patient &who = s.patient;
+    const auto orNone = [](const QString &t) { return t.isEmpty() ? QStringLiteral("\u2013") : t; };
+    const QRectF box(0, 28, page.width, 20);
+    p.setPen(Rule);
+    p.drawRect(box);
+    p.setPen(Ink);
+    p.setFont(font(10, true));
+    p.drawText(box.adjusted(6, 0, -6, 0), Qt::AlignLeft | Qt::AlignVCenter,
+               QStringLiteral("Patient: %1").arg(orNone(who.name)));
     p.setFont(font(BodySize));
+    p.drawText(box.adjusted(6, 0, -6, 0), Qt::AlignRight | Qt::AlignVCenter,
+               QStringLiteral("Date of birth: %1      Identifier: %2")
+                   .arg(orNone(who.birthDate), orNone(who.identifier)));
+    QString period = QStringLiteral("Period: %1").arg(isoPeriod(s));
+    if (f.periodDays)
+        period += QStringLiteral(" (%1 days; days with readings: %2 of %1)")
+                      .arg(*f.periodDays)
+                      .arg(f.daysWithReadings);
     const QString lines[] = {
-        QStringLiteral("Period: %1").arg(isoPeriod(s)),
+        period,
         QStringLiteral("View: %1    Unit: %2").arg(viewName(s), units::name(s.mmol)),
-        QStringLiteral("Made: %1").arg(o.made.toString(QStringLiteral("yyyy-MM-dd HH:mm"))),
+        QStringLiteral("Source: the meter's readings in the store, last upload %1    Made: %2")
+            .arg(s.storeWritten ? s.storeWritten->toString(QStringLiteral("yyyy-MM-dd HH:mm"))
+                                : QStringLiteral("unknown"),
+                 o.made.toString(QStringLiteral("yyyy-MM-dd HH:mm"))),
     };
-    double y = 30;
+    double y = 54;
     for (const QString &line : lines) {
         p.drawText(QPointF(0, y + BodySize), line);
         y += RowHeight;
@@ -111,11 +135,10 @@ double header(Page &page, const ReportSnapshot &s, const Options &o)
     return y + 12;
 }
 
-double figures(Page &page, const ReportSnapshot &s, double top)
+double figures(Page &page, const ReportSnapshot &s, const statistics::Figures &f, double top)
 {
     QPainter &p = page.p;
     const statistics::Limits limits = statistics::limits(s);
-    const statistics::Figures f = statistics::compute(s);
     const double left = page.width * 0.58;
     p.setPen(Ink);
     p.setFont(font(10, true));
@@ -311,8 +334,9 @@ Result paint(QPagedPaintDevice &device, const ReportSnapshot &s, const Options &
     const int perPage = rowsPerPage(area.height());
     const int pages = 1 + (readings + perPage - 1) / perPage;
 
-    double y = header(page, s, o);
-    y = figures(page, s, y);
+    const statistics::Figures f = statistics::compute(s);
+    double y = header(page, s, f, o);
+    y = figures(page, s, f, y);
     const double left = area.height() - FooterHeight - y;
     const double trendHeight = left * 0.55;
     painter.setPen(Ink);
@@ -320,7 +344,7 @@ Result paint(QPagedPaintDevice &device, const ReportSnapshot &s, const Options &
     painter.drawText(QPointF(0, y + 10), QStringLiteral("Trend of the selected readings"));
     trendChart(page, s, QRectF(0, y + 14, area.width(), trendHeight - 20), o.trend);
     timeOfDayChart(page, s, QRectF(0, y + trendHeight, area.width(), left - trendHeight));
-    footer(page, 1, pages, o.made);
+    footer(page, 1, pages, s, o.made);
     if (progress && !progress(1, pages)) {
         painter.end();
         return Result::Cancelled;
@@ -333,7 +357,7 @@ Result paint(QPagedPaintDevice &device, const ReportSnapshot &s, const Options &
         }
         const int from = (n - 2) * perPage;
         tablePage(page, s, from, std::min(readings, from + perPage));
-        footer(page, n, pages, o.made);
+        footer(page, n, pages, s, o.made);
         if (progress && !progress(n, pages)) {
             painter.end();
             return Result::Cancelled;

@@ -51,8 +51,9 @@ private slots:
         lines << QStringLiteral("159,2026-5-7 22:10:00,mg/dL,%1,TEMP").arg(mark);
         TempProgramDir dir;
         const QString first = "2026-4-28", last = "2026-5-7";
-        const ReportSnapshot snapshot =
+        ReportSnapshot snapshot =
             controlsOnly ? snapshotOf(dir, lines, last, first) : snapshotOf(dir, lines, first, last);
+        snapshot.patient = {"Ann Lee", "1960-01-02", "A-7"};
         const pdfreport::Options options{withTable, QDateTime(QDate(2026, 5, 8), QTime(9, 30)),
                                          &pdfreport::paintTrendChart};
         const QString pdf = dir.filePath("report.pdf"),
@@ -97,11 +98,15 @@ private slots:
         const QString text = QString::fromUtf8(dir.readFile("report.txt"));
         const QString firstPage =
             "Blood glucose report|Period: 2026-04-28 to 2026-05-07|View: whole day (ALL)|"
-            "Made: 2026-05-08 09:30|Blood readings counted|Control tests left out (Ctrl)|Readings by time of "
+            "Made: 2026-05-08 09:30|Patient: Ann Lee|Date of birth: 1960-01-02|Identifier: A-7|"
+            "(10 days; days with readings: |Blood readings counted|Control tests left out "
+            "(Ctrl)|Readings by time of "
             "day|"
             "Trend of the selected readings|";
         for (const QString &e : (firstPage + pages).split('|'))
             QVERIFY2(text.contains(e), qPrintable(e + " not in:\n" + text.left(3000)));
+        QCOMPARE(text.count(QStringLiteral("Ann Lee \u00b7 born 1960-01-02 \u00b7 ID A-7")),
+                 withTable ? 3 : 1);
         // The first page holds ink beyond its texts: the charts are drawn.
         const QString png = dir.filePath("page");
         QCOMPARE(QProcess::execute("pdftoppm", {"-r", "40", "-l", "1", "-singlefile", "-png", pdf, png}), 0);
