@@ -135,6 +135,14 @@ void StatisticsWindow::setSnapshot(const ReportSnapshot &snapshot)
     m_csv->setEnabled(any);
 }
 
+StatisticsWindow::~StatisticsWindow()
+{
+    // A field losing focus as the children go would ask for fields already deleted.
+    for (QLineEdit *edit : {m_name, m_birth, m_identifier})
+        edit->disconnect(this);
+    keepPatient();
+}
+
 void StatisticsWindow::setPaths(const QString &iniPath, const QString &storePath)
 {
     m_iniPath = iniPath;

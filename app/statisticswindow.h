@@ -17,6 +17,7 @@ class StatisticsWindow : public QWidget
     Q_OBJECT
 public:
     explicit StatisticsWindow(QWidget *parent = nullptr);
+    ~StatisticsWindow() override;
 
     void setSnapshot(const ReportSnapshot &snapshot);
     // Where the patient is kept, and the store whose date the documents name.

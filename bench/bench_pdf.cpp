@@ -9,7 +9,6 @@
 #include "readinggen.h"
 
 #include "pdfreport.h"
-#include "pdftrendchart.h"
 #include "readingstore.h"
 #include "reportfile.h"
 #include "reportsnapshot.h"
@@ -55,7 +54,6 @@ double makePdf(const ReportSnapshot &s, const QString &path)
     int pages = 0;
     QString error;
     pdfreport::Options options;
-    options.trend = &pdfreport::paintTrendChart;
     const auto time = bench::timed([&] {
         const auto result = pdfreport::writePdf(
             path, s, options,

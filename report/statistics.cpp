@@ -219,14 +219,15 @@ QVector<Line> lines(const Figures &f, const Limits &l, bool mmol)
         out.push_back(
             {QStringLiteral("none"), QStringLiteral("No blood readings in this selection"), QString()});
     out.push_back({QStringLiteral("mean"), QStringLiteral("Mean of blood readings"), shown(v(f.mean))});
-    out.push_back({QStringLiteral("a1c"),
-                   QStringLiteral("Estimated A1c (whole day, from the mean of %1 readings over %2 days; "
-                                  "fingersticks at the times taken, not a laboratory value)")
-                       .arg(f.a1cReadings)
-                       .arg(f.a1cDays),
+    out.push_back({QStringLiteral("a1c"), QStringLiteral("Estimated A1c (whole day, from the mean)"),
                    f.a1cPercent ? QStringLiteral("%1 % (%2 mmol/mol)")
                                       .arg(numbertext::oneDecimal(*f.a1cPercent), whole(*f.a1cMmolMol))
                                 : QStringLiteral("not enough readings")});
+    out.push_back({QStringLiteral("a1cnote"),
+                   QStringLiteral("    from %1 fingersticks over %2 days, at the times taken; no lab value")
+                       .arg(f.a1cReadings)
+                       .arg(f.a1cDays),
+                   QString()});
     const auto bandShares = clinical::shares(f.bands);
     static const char *bandKeys[] = {"verylow", "low", "inrange", "high", "veryhigh"};
     for (int b = 0; b < clinical::BandCount; ++b) {

@@ -2,7 +2,6 @@
 // own tools, as a PDF and printed to a file.
 #include "filesizelimit.h"
 #include "pdfprint.h"
-#include "pdftrendchart.h"
 #include "rows.h"
 #include "snapshotof.h"
 
@@ -54,8 +53,7 @@ private slots:
         ReportSnapshot snapshot =
             controlsOnly ? snapshotOf(dir, lines, last, first) : snapshotOf(dir, lines, first, last);
         snapshot.patient = {"Ann Lee", "1960-01-02", "A-7"};
-        const pdfreport::Options options{withTable, QDateTime(QDate(2026, 5, 8), QTime(9, 30)),
-                                         &pdfreport::paintTrendChart};
+        const pdfreport::Options options{withTable, QDateTime(QDate(2026, 5, 8), QTime(9, 30))};
         const QString pdf = dir.filePath("report.pdf"),
                       earlier = target == "link" ? "elsewhere" : "report.pdf";
         dir.writeFile(earlier, "the earlier report\n");
@@ -100,9 +98,8 @@ private slots:
             "Blood glucose report|Period: 2026-04-28 to 2026-05-07|View: whole day (ALL)|"
             "Made: 2026-05-08 09:30|Patient: Ann Lee|Date of birth: 1960-01-02|Identifier: A-7|"
             "(10 days; days with readings: |Blood readings counted|Control tests left out "
-            "(Ctrl)|Readings by time of "
-            "day|"
-            "Trend of the selected readings|";
+            "(Ctrl)|The day's pattern, whole period|Readings over the period|Consensus targets|"
+            "In range (70–180 mg/dL)|";
         for (const QString &e : (firstPage + pages).split('|'))
             QVERIFY2(text.contains(e), qPrintable(e + " not in:\n" + text.left(3000)));
         QCOMPARE(text.count(QStringLiteral("Ann Lee \u00b7 born 1960-01-02 \u00b7 ID A-7")),

@@ -280,7 +280,8 @@ private slots:
             none, none, QStringList{"tod=Overnight|22:00" + dash + "04:00|1|100 mg/dL|100" + dash + "100 mg/dL|0"});
         // (154 + 46.7) / 28.7 = 6.99 %; 30 readings over 14 days, 2.1 a day.
         row("A1c: 30 readings, 14 calendar days", series(30, 13), false, 0, apr1, apr14, QStringList{
-            "a1c=7.0 % (53 mmol/mol)", "perday=2.1", "days=14 of 14"});
+            "a1c=7.0 % (53 mmol/mol)", "perday=2.1", "days=14 of 14",
+            "a1cnote:    from 30 fingersticks over 14 days, at the times taken; no lab value"});
         row("A1c: 30 readings, 13 calendar days", series(30, 12), false, 0, apr1, apr14, QStringList{
             "a1c=not enough readings", "days=13 of 14"});
         row("A1c: 29 readings, 14 calendar days", series(29, 13), false, 0, apr1, apr14, QStringList{
