@@ -307,6 +307,12 @@ QPageSize pageSizeFor(const QLocale &locale)
                                                                              : QPageSize::A4);
 }
 
+QPageLayout pageLayout(const QPageSize &size)
+{
+    return QPageLayout(size, QPageLayout::Portrait, QMarginsF(Margin, Margin, Margin, Margin),
+                       QPageLayout::Point);
+}
+
 Result paint(QPagedPaintDevice &device, const ReportSnapshot &s, const Options &o, const Progress &progress)
 {
     QPainter painter;
@@ -396,9 +402,8 @@ Result writePdf(const QString &path, const ReportSnapshot &snapshot, const Optio
                 const Progress &progress, QString *error)
 {
     QByteArray bytes;
-    const QPageLayout layout(pageSizeFor(QLocale::system()), QPageLayout::Portrait,
-                             QMarginsF(Margin, Margin, Margin, Margin), QPageLayout::Point);
-    const Result result = pdfBytes(bytes, layout, 300, snapshot, options, progress, error);
+    const Result result = pdfBytes(bytes, pageLayout(pageSizeFor(QLocale::system())), PdfResolution, snapshot,
+                                   options, progress, error);
     if (result != Result::Done)
         return result;
     return writeReportFile(path, bytes, error) ? Result::Done : Result::Failed;

@@ -43,6 +43,9 @@ enum class Result
 
 // A4, or Letter where the locale measures in US units.
 QPageSize pageSizeFor(const QLocale &locale);
+// The document's page: portrait, the same margins on paper as in the file.
+QPageLayout pageLayout(const QPageSize &size);
+constexpr int PdfResolution = 300;
 
 // Draws the whole document on a device whose page layout is set.
 Result paint(QPagedPaintDevice &device, const ReportSnapshot &snapshot, const Options &options,

@@ -92,6 +92,16 @@ private slots:
         QCOMPARE(result, pdfreport::Result::Done);
         QCOMPARE(QFile::permissions(pdf) & 0x0077, QFileDevice::Permissions());
         QCOMPARE(pagesDone, withTable ? 3 : 1);
+        // Printed to a file or saved, the same pages: every word at the same place.
+        const auto boxes = [&](const QString &file) {
+            QProcess::execute("pdftotext", {"-bbox", file, file + ".html"});
+            return dir.readFile(QFileInfo(file).fileName() + ".html");
+        };
+        if (printer) {
+            QCOMPARE(pdfreport::writePdf(dir.filePath("saved.pdf"), snapshot, options, {}, &error),
+                     pdfreport::Result::Done);
+            QCOMPARE(boxes(pdf), boxes(dir.filePath("saved.pdf")));
+        }
         QCOMPARE(QProcess::execute("pdftotext", {"-layout", pdf, dir.filePath("report.txt")}), 0);
         const QString text = QString::fromUtf8(dir.readFile("report.txt"));
         const QString firstPage =
