@@ -284,6 +284,13 @@ private slots:
         fx.pick("unit", QStringLiteral("mmol/l"));
         QVERIFY2(shown().contains("Mean of blood readings: 5.6 mmol/L"), qPrintable(shown()));
 
+        // The patient typed in is kept in sys.ini alone, which turns private.
+        auto *name = fx.child<QLineEdit>("patientName");
+        name->setText(QStringLiteral("Ann Lee"));
+        emit name->editingFinished();
+        QVERIFY(fx.dir().readFile("cfg/sys.ini").contains("[patient]\nname=Ann Lee\n"));
+        QCOMPARE(QFile::permissions(fx.dir().iniPath()) & 0x0077, QFile::Permissions());
+
         // Save PDF: the link is held while the file is made.
         struct ProgressWatch : QObject
         {
