@@ -26,10 +26,15 @@ const QColor Inner(0x8c, 0xb2, 0xe2);
 const QColor BandColours[] = {QColor(0x8b, 0x00, 0x00), QColor(0xe0, 0x40, 0x40), QColor(0x4c, 0xaf, 0x50),
                               QColor(0xf2, 0xb1, 0x34), QColor(0xe0, 0x7b, 0x00)};
 
-// The value axis in mg/dL: up to 300 unless a reading goes higher, in steps of 50.
+// The value axis in mg/dL: up to 300 unless a reading goes higher, in steps of 50. The day's
+// pattern holds the whole day, which can go beyond the view's highest.
 double topOf(const statistics::Figures &f)
 {
-    return std::clamp(std::ceil(f.highest / 50.0) * 50.0, 300.0, 650.0);
+    double highest = f.highest;
+    for (const clinical::Hour &h : f.pattern.hours)
+        for (const double v : h.values)
+            highest = std::max(highest, v);
+    return std::clamp(std::ceil(highest / 50.0) * 50.0, 300.0, 650.0);
 }
 
 struct Plot
