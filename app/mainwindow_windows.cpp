@@ -37,6 +37,7 @@ StatisticsWindow *MainWindow::showStatisticsWindow()
         });
         statistics->setSnapshot(m_snapshot);
         statistics->setFileChooser(m_fileChooser);
+        statistics->setPaths(m_dir.iniPath(), newxmlfile);
         m_statisticsSlot.hold(statistics);
     }
     m_statisticsSlot.show();

@@ -4,7 +4,6 @@
 #include "nolink.h"
 #include "pdfprint.h"
 #include "pdfreport.h"
-#include "pdftrendchart.h"
 #include "reportfile.h"
 #include "reportsnapshot.h"
 
@@ -72,7 +71,6 @@ void writeCsv(QWidget *parent, const QByteArray &bytes, const FileChooser &choos
 std::optional<pdfreport::Options> askOptions(QWidget *parent, const ReportSnapshot &snapshot)
 {
     pdfreport::Options options;
-    options.trend = &pdfreport::paintTrendChart;
     if (!pdfreport::asksTableChoice(snapshot))
         return options;
     QMessageBox box(QMessageBox::Question, QStringLiteral("Report for the doctor"),

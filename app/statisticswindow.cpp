@@ -6,9 +6,12 @@
 #include "statistics.h"
 #include "units.h"
 
+#include <QFileInfo>
+#include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -54,13 +57,30 @@ StatisticsWindow::StatisticsWindow(QWidget *parent) : QWidget(parent, Qt::Window
     m_figures = table(QStringLiteral("figures"), {QStringLiteral("Figure"), QStringLiteral("Value")}, this);
     auto *todLabel = new QLabel(QStringLiteral("By time of day, every blood reading of the period:"), this);
     m_timeOfDay = table(QStringLiteral("timeOfDay"),
-                        {QStringLiteral("Window"), QStringLiteral("Readings"), QStringLiteral("Mean"),
-                         QStringLiteral("In range")},
+                        {QStringLiteral("Window"), QStringLiteral("Hours"), QStringLiteral("Readings"),
+                         QStringLiteral("Median"), QStringLiteral("25–75 %"), QStringLiteral("Lows")},
                         this);
-    // Three windows: the table shows them all without scrolling.
+    // Four windows: the table shows them all without scrolling.
     m_timeOfDay->setFixedHeight(m_timeOfDay->horizontalHeader()->sizeHint().height() +
-                                3 * m_timeOfDay->verticalHeader()->defaultSectionSize() +
+                                4 * m_timeOfDay->verticalHeader()->defaultSectionSize() +
                                 2 * m_timeOfDay->frameWidth() + 2);
+
+    auto *who = new QFormLayout;
+    const auto field = [this, who](const QString &name, const QString &label, const QString &hint) {
+        auto *edit = new QLineEdit(this);
+        edit->setObjectName(name);
+        edit->setPlaceholderText(hint);
+        edit->setMaxLength(80);
+        who->addRow(label, edit);
+        connect(edit, &QLineEdit::editingFinished, this, &StatisticsWindow::keepPatient);
+        return edit;
+    };
+    m_name =
+        field(QStringLiteral("patientName"), QStringLiteral("Patient name:"), QStringLiteral("optional"));
+    m_birth = field(QStringLiteral("patientBirthDate"), QStringLiteral("Date of birth:"),
+                    QStringLiteral("optional, e.g. 1960-01-02"));
+    m_identifier =
+        field(QStringLiteral("patientIdentifier"), QStringLiteral("Identifier:"), QStringLiteral("optional"));
 
     m_csv = new QPushButton(QStringLiteral("Export CSV…"), this);
     m_csv->setObjectName(QStringLiteral("exportCsv"));
@@ -78,6 +98,7 @@ StatisticsWindow::StatisticsWindow(QWidget *parent) : QWidget(parent, Qt::Window
     buttons->addStretch(1);
     buttons->addWidget(m_close);
     auto *layout = new QVBoxLayout(this);
+    layout->addLayout(who);
     layout->addWidget(m_heading);
     layout->addWidget(m_figures, 1);
     layout->addWidget(todLabel);
@@ -88,11 +109,11 @@ StatisticsWindow::StatisticsWindow(QWidget *parent) : QWidget(parent, Qt::Window
     connect(m_csv, &QPushButton::clicked, this,
             [this] { reportactions::saveSelectedCsv(this, m_snapshot, m_choose); });
     connect(m_pdf, &QPushButton::clicked, this,
-            [this, hold] { reportactions::savePdf(this, m_snapshot, hold, m_choose); });
+            [this, hold] { reportactions::savePdf(this, documentSnapshot(), hold, m_choose); });
     connect(m_print, &QPushButton::clicked, this,
-            [this, hold] { reportactions::print(this, m_snapshot, hold); });
+            [this, hold] { reportactions::print(this, documentSnapshot(), hold); });
     connect(m_close, &QPushButton::clicked, this, &QWidget::close);
-    resize(540, 600);
+    resize(600, 760);
 }
 
 void StatisticsWindow::setSnapshot(const ReportSnapshot &snapshot)
@@ -109,10 +130,41 @@ void StatisticsWindow::setSnapshot(const ReportSnapshot &snapshot)
     for (const statistics::Line &line : statistics::lines(figures, limits, snapshot.mmol))
         rows.push_back({line.label, line.value});
     fill(m_figures, rows);
-    rows.clear();
-    for (const auto &r : statistics::timeOfDayRows(figures, snapshot.mmol))
-        rows.push_back({r[0], r[1], r[2], r[3]});
-    fill(m_timeOfDay, rows);
+    fill(m_timeOfDay, statistics::timeOfDayRows(figures, snapshot.mmol));
     const bool any = !snapshot.selectedAt.isEmpty();
     m_csv->setEnabled(any);
+}
+
+StatisticsWindow::~StatisticsWindow()
+{
+    // A field losing focus as the children go would ask for fields already deleted.
+    for (QLineEdit *edit : {m_name, m_birth, m_identifier})
+        edit->disconnect(this);
+    keepPatient();
+}
+
+void StatisticsWindow::setPaths(const QString &iniPath, const QString &storePath)
+{
+    m_iniPath = iniPath;
+    m_storePath = storePath;
+    const Patient p = patient::read(iniPath);
+    m_name->setText(p.name);
+    m_birth->setText(p.birthDate);
+    m_identifier->setText(p.identifier);
+}
+
+void StatisticsWindow::keepPatient()
+{
+    if (!m_iniPath.isEmpty())
+        patient::write(m_iniPath, {m_name->text(), m_birth->text(), m_identifier->text()});
+}
+
+ReportSnapshot StatisticsWindow::documentSnapshot() const
+{
+    ReportSnapshot s = m_snapshot;
+    s.patient = {m_name->text().trimmed(), m_birth->text().trimmed(), m_identifier->text().trimmed()};
+    const QFileInfo store(m_storePath);
+    if (!m_storePath.isEmpty() && store.exists())
+        s.storeWritten = store.lastModified();
+    return s;
 }

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QTableWidget;
 
@@ -16,8 +17,11 @@ class StatisticsWindow : public QWidget
     Q_OBJECT
 public:
     explicit StatisticsWindow(QWidget *parent = nullptr);
+    ~StatisticsWindow() override;
 
     void setSnapshot(const ReportSnapshot &snapshot);
+    // Where the patient is kept, and the store whose date the documents name.
+    void setPaths(const QString &iniPath, const QString &storePath);
     void setFileChooser(const reportactions::FileChooser &choose) { m_choose = choose; }
 
 signals:
@@ -25,7 +29,15 @@ signals:
     void linkHoldRequested(bool hold);
 
 private:
+    ReportSnapshot documentSnapshot() const;
+    void keepPatient();
+
     ReportSnapshot m_snapshot;
+    QString m_iniPath;
+    QString m_storePath;
+    QLineEdit *m_name;
+    QLineEdit *m_birth;
+    QLineEdit *m_identifier;
     reportactions::FileChooser m_choose;
     QLabel *m_heading;
     QTableWidget *m_figures;

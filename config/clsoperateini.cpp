@@ -78,6 +78,20 @@ bool clsOperateINI::WriteIniKey(const QString &strSection, const QString &strKey
     return writeFile(m_path, after);
 }
 
+bool clsOperateINI::WriteIniKeys(const QString &strSection, const QList<QPair<QString, QString>> &keys,
+                                 std::optional<QFileDevice::Permissions> permissions) const
+{
+    if (m_path.isEmpty())
+        return false;
+    const auto bytes = readFile(m_path);
+    if (!bytes)
+        return false;
+    IniText ini(*bytes);
+    for (const auto &[key, value] : keys)
+        ini.setValue(oneLine(strSection), oneLine(key), oneLine(value));
+    return writeFileAtomically(m_path, ini.bytes(), permissions);
+}
+
 QString clsOperateINI::GetIniKey(const QString &strSection, const QString &strKey) const
 {
     if (m_path.isEmpty())

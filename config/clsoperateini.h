@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QFileDevice>
+#include <QList>
+#include <QPair>
 #include <QString>
+#include <optional>
 
 // Reads and writes one value at a time in an INI file. Nothing is cached: every read goes to
 // the file and every write reaches it at once, so two instances always agree.
@@ -20,6 +24,10 @@ public:
     // read: it is then left exactly as it was. Callers that do not care may ignore it, as the
     // settings window does.
     bool WriteIniKey(const QString &strSection, const QString &strKey, const QString &strValue) const;
+    // Several keys of one section in a single atomic write; `permissions`, when given, are set
+    // on the file as it is replaced (health data makes the whole file private).
+    bool WriteIniKeys(const QString &strSection, const QList<QPair<QString, QString>> &keys,
+                      std::optional<QFileDevice::Permissions> permissions = std::nullopt) const;
     // "" when the file, the section or the key is missing, or the file cannot be read. Leading
     // blanks are dropped; trailing ones are part of the value.
     QString GetIniKey(const QString &strSection, const QString &strKey) const;

@@ -1,6 +1,9 @@
 #include "pdfreport.h"
 
+#include "clinical.h"
 #include "datetext.h"
+#include "patient.h"
+#include "pdfcharts.h"
 #include "recordline.h"
 #include "reportfile.h"
 #include "reportsnapshot.h"
@@ -25,12 +28,12 @@ constexpr double Margin = 40;       // points, around a PDF page
 constexpr double BodySize = 9;      // points
 constexpr double RowHeight = 13;    // points, a line of the figures and of the table
 constexpr double FooterHeight = 24; // points
+constexpr double FigureSize = 8;    // points, the figures of page 1
+constexpr double FigureRow = 11;    // points
 constexpr int LongestCell = 14;     // characters; a hand-edited store can hold any text
 
 const QColor Ink(0x20, 0x20, 0x20);
 const QColor Rule(0xb0, 0xb0, 0xb0);
-const QColor RangeShade(0xdc, 0xf0, 0xdc);
-const QColor Dot(0x1f, 0x5f, 0xbf);
 
 // The painter's units are points; a font's point size is turned into device pixels before
 // that scale applies, so it is given shrunk by the same factor.
@@ -61,6 +64,11 @@ QString isoDate(const QDate &d)
     return d.toString(QStringLiteral("yyyy-MM-dd"));
 }
 
+QString lowLevel(bool mmol)
+{
+    return statistics::valueText(clinical::LowLevel, mmol) + QLatin1Char(' ') + units::name(mmol);
+}
+
 QString isoPeriod(const ReportSnapshot &s)
 {
     return periodText(s, &isoDate);
@@ -76,32 +84,55 @@ int rowsPerPage(double pageHeight)
     return std::max(1, int((pageHeight - FooterHeight - 2 * RowHeight) / RowHeight));
 }
 
-void footer(Page &page, int number, int pages, const QDateTime &made)
+void footer(Page &page, int number, int pages, const ReportSnapshot &s, const QDateTime &made)
 {
     page.p.setFont(font(8));
     page.p.setPen(Ink);
     const QRectF band(0, page.height - FooterHeight + 8, page.width, FooterHeight - 8);
+    const QString who = patient::line(s.patient);
     page.p.drawText(band, Qt::AlignLeft | Qt::AlignVCenter,
-                    QStringLiteral("Quillon blood glucose report, made %1")
-                        .arg(made.toString(QStringLiteral("yyyy-MM-dd HH:mm"))));
+                    (who.isEmpty() ? QString() : who + QStringLiteral("  \u2014  ")) +
+                        QStringLiteral("Quillon blood glucose report, made %1")
+                            .arg(made.toString(QStringLiteral("yyyy-MM-dd HH:mm"))));
     page.p.drawText(band, Qt::AlignRight | Qt::AlignVCenter,
                     QStringLiteral("Page %1 of %2").arg(number).arg(pages));
 }
 
-double header(Page &page, const ReportSnapshot &s, const Options &o)
+// Who, which period and how much of it is covered, where the readings come from.
+double header(Page &page, const ReportSnapshot &s, const statistics::Figures &f, const Options &o)
 {
     QPainter &p = page.p;
     p.setPen(Ink);
     p.setFont(font(16, true));
     p.drawText(QRectF(0, 0, page.width, 24), Qt::AlignLeft | Qt::AlignVCenter,
                QStringLiteral("Blood glucose report"));
+    const Patient &who = s.patient;
+    const auto orNone = [](const QString &t) { return t.isEmpty() ? QStringLiteral("\u2013") : t; };
+    const QRectF box(0, 28, page.width, 20);
+    p.setPen(Rule);
+    p.drawRect(box);
+    p.setPen(Ink);
+    p.setFont(font(10, true));
+    p.drawText(box.adjusted(6, 0, -6, 0), Qt::AlignLeft | Qt::AlignVCenter,
+               QStringLiteral("Patient: %1").arg(orNone(who.name)));
     p.setFont(font(BodySize));
+    p.drawText(box.adjusted(6, 0, -6, 0), Qt::AlignRight | Qt::AlignVCenter,
+               QStringLiteral("Date of birth: %1      Identifier: %2")
+                   .arg(orNone(who.birthDate), orNone(who.identifier)));
+    QString period = QStringLiteral("Period: %1").arg(isoPeriod(s));
+    if (f.periodDays)
+        period += QStringLiteral(" (%1 days; days with readings: %2 of %1)")
+                      .arg(*f.periodDays)
+                      .arg(f.daysWithReadings);
     const QString lines[] = {
-        QStringLiteral("Period: %1").arg(isoPeriod(s)),
+        period,
         QStringLiteral("View: %1    Unit: %2").arg(viewName(s), units::name(s.mmol)),
-        QStringLiteral("Made: %1").arg(o.made.toString(QStringLiteral("yyyy-MM-dd HH:mm"))),
+        QStringLiteral("Source: the meter's readings in the store, last upload %1    Made: %2")
+            .arg(s.storeWritten ? s.storeWritten->toString(QStringLiteral("yyyy-MM-dd HH:mm"))
+                                : QStringLiteral("unknown"),
+                 o.made.toString(QStringLiteral("yyyy-MM-dd HH:mm"))),
     };
-    double y = 30;
+    double y = 54;
     for (const QString &line : lines) {
         p.drawText(QPointF(0, y + BodySize), line);
         y += RowHeight;
@@ -111,41 +142,56 @@ double header(Page &page, const ReportSnapshot &s, const Options &o)
     return y + 12;
 }
 
-double figures(Page &page, const ReportSnapshot &s, double top)
+double figures(Page &page, const ReportSnapshot &s, const statistics::Figures &f, double top)
 {
     QPainter &p = page.p;
     const statistics::Limits limits = statistics::limits(s);
-    const statistics::Figures f = statistics::compute(s);
-    const double left = page.width * 0.58;
+    const double left = page.width * 0.6;
     p.setPen(Ink);
     p.setFont(font(10, true));
-    p.drawText(QPointF(0, top + 10), QStringLiteral("Statistics"));
+    p.drawText(QPointF(0, top + 10), QStringLiteral("Statistics of the view"));
     p.drawText(QPointF(left + 12, top + 10), QStringLiteral("By time of day (whole period)"));
     double y = top + 16;
     for (const statistics::Line &line : statistics::lines(f, limits, s.mmol)) {
-        p.setFont(font(BodySize));
-        p.drawText(QPointF(0, y + BodySize), line.label);
-        p.setFont(font(BodySize, true));
-        p.drawText(QRectF(0, y, left, RowHeight), Qt::AlignRight | Qt::AlignTop, line.value);
-        y += RowHeight;
+        p.setFont(font(FigureSize));
+        p.drawText(QPointF(0, y + FigureSize), line.label);
+        p.setFont(font(FigureSize, true));
+        p.drawText(QRectF(0, y, left, FigureRow), Qt::AlignRight | Qt::AlignTop, line.value);
+        y += FigureRow;
     }
 
-    const double cols[] = {left + 12, left + 88, left + 112, left + 172};
+    const double cols[] = {left + 12, left + 58, left + 118, left + 136, left + 180};
     double ty = top + 16;
-    p.setFont(font(BodySize, true));
-    const QString heads[] = {QStringLiteral("Window"), QStringLiteral("n"), QStringLiteral("Mean"),
-                             QStringLiteral("In range")};
-    for (int c = 0; c < 4; ++c)
-        p.drawText(QPointF(cols[c], ty + BodySize), heads[c]);
-    ty += RowHeight;
-    p.setFont(font(BodySize));
-    for (const auto &row : statistics::timeOfDayRows(f, s.mmol)) {
-        for (int c = 0; c < 4; ++c)
-            p.drawText(QPointF(cols[c], ty + BodySize),
-                       c == 0 ? row[c].section(QLatin1Char(' '), 0, 0) : row[c]);
-        ty += RowHeight;
+    p.setFont(font(FigureSize, true));
+    const QString heads[] = {QStringLiteral("Window"), QStringLiteral("Hours"), QStringLiteral("n"),
+                             QStringLiteral("Median"), QStringLiteral("Lows")};
+    for (int c = 0; c < 5; ++c)
+        p.drawText(QPointF(cols[c], ty + FigureSize), heads[c]);
+    ty += FigureRow;
+    p.setFont(font(FigureSize));
+    for (const QStringList &row : statistics::timeOfDayRows(f, s.mmol)) {
+        const QString shown[] = {row[0], row[1], row[2], row[3].section(QLatin1Char(' '), 0, 0), row[5]};
+        for (int c = 0; c < 5; ++c)
+            p.drawText(QPointF(cols[c], ty + FigureSize), shown[c]);
+        ty += FigureRow;
     }
-    return y + 6;
+    p.drawText(
+        QPointF(left + 12, ty + FigureSize),
+        QStringLiteral("Median in %1; lows: readings under %2").arg(units::name(s.mmol), lowLevel(s.mmol)));
+    ty += FigureRow + 6;
+    const double barHeight = 84;
+    pdfcharts::bandsBar(p, QRectF(left + 12, ty, page.width - left - 12, barHeight), f, s.mmol, &font);
+    ty += barHeight + 8;
+    p.setPen(Ink);
+    p.setFont(font(FigureSize, true));
+    const int lows = int(f.pattern.lows.size());
+    p.drawText(QRectF(left + 12, ty, page.width - left - 12, 2 * FigureRow), Qt::AlignLeft | Qt::TextWordWrap,
+               lows == 0 ? QStringLiteral("No reading under %1 in the period.").arg(lowLevel(s.mmol))
+                         : QStringLiteral("%1 %2 under %3 in the period, listed on page 2.")
+                               .arg(lows)
+                               .arg(lows == 1 ? QStringLiteral("reading") : QStringLiteral("readings"),
+                                    lowLevel(s.mmol)));
+    return std::max(y, ty + 2 * FigureRow) + 6;
 }
 
 void noData(Page &page, const QRectF &area)
@@ -156,83 +202,50 @@ void noData(Page &page, const QRectF &area)
     page.p.drawText(area, Qt::AlignCenter, QStringLiteral("No Graphic Data "));
 }
 
-void trendChart(Page &page, const ReportSnapshot &s, const QRectF &area, TrendPainter paintChart)
+bool anyBlood(const ReportSnapshot &s)
 {
-    if (s.selectedCount == 0) {
-        noData(page, area);
-        return;
-    }
-    // The doctor's chart shows blood only: a control test's 300 is no spike of the person's.
-    ChartGrid blood;
-    blood.reserve(s.grid.size());
-    for (int i = 0; i < s.grid.size() && i < s.selectedAt.size(); ++i) {
-        if (recordFields(s.storeTexts.value(s.selectedAt.at(i))).ctrlMark.trimmed() != QLatin1String("Ctrl"))
-            blood.push_back(s.grid.at(i));
-    }
-    if (blood.isEmpty()) {
-        noData(page, area);
-        return;
-    }
-    if (paintChart)
-        paintChart(page.p, area, blood, s);
-}
-
-// Every selected blood reading placed by its time of day, over the normal range.
-void timeOfDayChart(Page &page, const ReportSnapshot &s, const QRectF &area)
-{
-    QPainter &p = page.p;
-    p.setPen(Ink);
-    p.setFont(font(10, true));
-    p.drawText(QPointF(area.left(), area.top() + 10), QStringLiteral("Readings by time of day"));
-    const QRectF plot = area.adjusted(30, 20, -8, -22);
-    const double unit = s.mmol ? units::MgPerMmol : 1.0;
-    const double top = s.scale.yMaximum.value_or(s.mmol ? 33 : 600);
-    const auto yOf = [&](double mgdl) {
-        return plot.bottom() - std::clamp(mgdl / unit / top, 0.0, 1.0) * plot.height();
-    };
-    const auto xOf = [&](double hours) { return plot.left() + hours / 24.0 * plot.width(); };
-
-    p.fillRect(QRectF(QPointF(plot.left(), yOf(s.normalHigh)), QPointF(plot.right(), yOf(s.normalLow))),
-               RangeShade);
-    p.setFont(font(7));
-    const int divisions = std::max(1, s.scale.yMajorDivision.value_or(6));
-    for (int i = 0; i <= divisions; ++i) {
-        const double value = top * i / divisions;
-        const double y = plot.bottom() - plot.height() * i / divisions;
-        p.setPen(Rule);
-        p.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
-        p.setPen(Ink);
-        p.drawText(QRectF(plot.left() - 30, y - 6, 26, 12), Qt::AlignRight | Qt::AlignVCenter,
-                   QLocale::c().toString(value, 'g', 4));
-    }
-    for (int h = 0; h <= 24; h += 3) {
-        const double x = xOf(h);
-        p.setPen(Rule);
-        p.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
-        p.setPen(Ink);
-        p.drawText(QRectF(x - 15, plot.bottom() + 2, 30, 10), Qt::AlignCenter, QStringLiteral("%1 h").arg(h));
-    }
-    p.drawText(QRectF(plot.left(), plot.bottom() + 11, plot.width(), 10), Qt::AlignCenter,
-               QStringLiteral("time of day; shaded: normal range; values in %1").arg(units::name(s.mmol)));
-
-    // One dot per half point of paper: a dot drawn twice on the same place adds nothing.
-    QSet<qint64> placed;
-    p.setPen(Qt::NoPen);
-    p.setBrush(Dot);
     for (const qint32 at : s.selectedAt) {
         const statistics::Reading r = statistics::reading(s.storeTexts.value(at));
-        if (r.control || !r.readable || !r.time)
-            continue;
-        const QPointF c(xOf(r.time->hour() + r.time->minute() / 60.0), yOf(r.mgdl));
-        const qint64 key = qint64(std::lround(c.x() * 2)) << 32 | qint64(std::lround(c.y() * 2));
-        if (placed.contains(key))
-            continue;
-        placed.insert(key);
-        p.drawEllipse(c, 1.6, 1.6);
+        if (!r.control && r.readable)
+            return true;
     }
-    p.setBrush(Qt::NoBrush);
+    return false;
+}
+
+// Every low of the period, newest first, as many as one page holds; the rest counted.
+void lowsPage(Page &page, const ReportSnapshot &s, const statistics::Figures &f)
+{
+    QPainter &p = page.p;
+    const auto rows = statistics::lowRows(f, statistics::limits(s), s.mmol);
     p.setPen(Ink);
-    p.drawRect(plot);
+    p.setFont(font(10, true));
+    p.drawText(QPointF(0, 10), QStringLiteral("Readings under %1, newest first, %2: %3")
+                                   .arg(lowLevel(s.mmol), isoPeriod(s))
+                                   .arg(rows.size()));
+    const double cols[] = {0, 80, 130, 230};
+    const QString heads[] = {QStringLiteral("Date"), QStringLiteral("Time"),
+                             QStringLiteral("Glucose (%1)").arg(units::name(s.mmol)),
+                             QStringLiteral("Window")};
+    double y = RowHeight + 4;
+    p.setFont(font(BodySize, true));
+    for (int c = 0; c < 4; ++c)
+        p.drawText(QPointF(cols[c], y + BodySize), heads[c]);
+    y += RowHeight;
+    p.setFont(font(BodySize));
+    const int fit = rowsPerPage(page.height) - 1;
+    const int shown = rows.size() > fit ? fit - 1 : int(rows.size());
+    for (int i = 0; i < shown; ++i) {
+        for (int c = 0; c < 4; ++c)
+            p.drawText(QPointF(cols[c], y + BodySize), fitted(rows[i][c]));
+        y += RowHeight;
+    }
+    if (shown < rows.size()) {
+        p.setFont(font(BodySize, true));
+        p.drawText(QPointF(0, y + BodySize),
+                   QStringLiteral("%1 more lows, older, not listed here; the readings "
+                                  "table lists every reading.")
+                       .arg(rows.size() - shown));
+    }
 }
 
 void tablePage(Page &page, const ReportSnapshot &s, int from, int to)
@@ -294,6 +307,12 @@ QPageSize pageSizeFor(const QLocale &locale)
                                                                              : QPageSize::A4);
 }
 
+QPageLayout pageLayout(const QPageSize &size)
+{
+    return QPageLayout(size, QPageLayout::Portrait, QMarginsF(Margin, Margin, Margin, Margin),
+                       QPageLayout::Point);
+}
+
 Result paint(QPagedPaintDevice &device, const ReportSnapshot &s, const Options &o, const Progress &progress)
 {
     QPainter painter;
@@ -309,31 +328,49 @@ Result paint(QPagedPaintDevice &device, const ReportSnapshot &s, const Options &
 
     const int readings = o.withTable ? int(s.selectedAt.size()) : 0;
     const int perPage = rowsPerPage(area.height());
-    const int pages = 1 + (readings + perPage - 1) / perPage;
+    const statistics::Figures f = statistics::compute(s);
+    const int lowsPages = f.pattern.lows.isEmpty() ? 0 : 1;
+    const int pages = 1 + lowsPages + (readings + perPage - 1) / perPage;
 
-    double y = header(page, s, o);
-    y = figures(page, s, y);
+    double y = header(page, s, f, o);
+    y = figures(page, s, f, y);
     const double left = area.height() - FooterHeight - y;
-    const double trendHeight = left * 0.55;
-    painter.setPen(Ink);
-    painter.setFont(font(10, true));
-    painter.drawText(QPointF(0, y + 10), QStringLiteral("Trend of the selected readings"));
-    trendChart(page, s, QRectF(0, y + 14, area.width(), trendHeight - 20), o.trend);
-    timeOfDayChart(page, s, QRectF(0, y + trendHeight, area.width(), left - trendHeight));
-    footer(page, 1, pages, o.made);
+    const QRectF trendArea(0, y, area.width(), left * 0.47);
+    if (anyBlood(s))
+        pdfcharts::trend(painter, trendArea, s, f, &font);
+    else {
+        painter.setPen(Ink);
+        painter.setFont(font(10, true));
+        painter.drawText(QPointF(0, y + 10), QStringLiteral("Readings over the period"));
+        noData(page, trendArea.adjusted(0, 14, 0, 0));
+    }
+    pdfcharts::dayPattern(painter, QRectF(0, y + left * 0.5, area.width(), left * 0.5), s, f, &font);
+    footer(page, 1, pages, s, o.made);
     if (progress && !progress(1, pages)) {
         painter.end();
         return Result::Cancelled;
     }
-
-    for (int n = 2; n <= pages; ++n) {
+    if (lowsPages) {
         if (!device.newPage()) {
             painter.end();
             return Result::Failed;
         }
-        const int from = (n - 2) * perPage;
+        lowsPage(page, s, f);
+        footer(page, 2, pages, s, o.made);
+        if (progress && !progress(2, pages)) {
+            painter.end();
+            return Result::Cancelled;
+        }
+    }
+
+    for (int n = 2 + lowsPages; n <= pages; ++n) {
+        if (!device.newPage()) {
+            painter.end();
+            return Result::Failed;
+        }
+        const int from = (n - 2 - lowsPages) * perPage;
         tablePage(page, s, from, std::min(readings, from + perPage));
-        footer(page, n, pages, o.made);
+        footer(page, n, pages, s, o.made);
         if (progress && !progress(n, pages)) {
             painter.end();
             return Result::Cancelled;
@@ -365,9 +402,8 @@ Result writePdf(const QString &path, const ReportSnapshot &snapshot, const Optio
                 const Progress &progress, QString *error)
 {
     QByteArray bytes;
-    const QPageLayout layout(pageSizeFor(QLocale::system()), QPageLayout::Portrait,
-                             QMarginsF(Margin, Margin, Margin, Margin), QPageLayout::Point);
-    const Result result = pdfBytes(bytes, layout, 300, snapshot, options, progress, error);
+    const Result result = pdfBytes(bytes, pageLayout(pageSizeFor(QLocale::system())), PdfResolution, snapshot,
+                                   options, progress, error);
     if (result != Result::Done)
         return result;
     return writeReportFile(path, bytes, error) ? Result::Done : Result::Failed;

@@ -15,8 +15,8 @@ class QPainter;
 class QRectF;
 struct ReportSnapshot;
 
-// The report for the doctor: page 1 with the period, the figures, the trend chart and the
-// readings by time of day; then the readings table with page numbers. One drawing serves the
+// The report for the doctor: page 1 with who and which period, the figures, the consensus bands,
+// the readings against time and the day's pattern; every low; then the readings table. One drawing serves the
 // PDF file and the printer (pdfprint.h).
 namespace pdfreport {
 
@@ -25,17 +25,10 @@ namespace pdfreport {
 constexpr int TableChoiceAbove = 1000;
 bool asksTableChoice(const ReportSnapshot &snapshot);
 
-// Draws the trend chart of `blood` (the selected readings without control tests) into `area`.
-// The chart is the main window's own widget, so the windows' side hands it in
-// (pdftrendchart.h); without one the area stays empty.
-using TrendPainter = void (*)(QPainter &painter, const QRectF &area, const ChartGrid &blood,
-                              const ReportSnapshot &snapshot);
-
 struct Options
 {
     bool withTable = true;
     QDateTime made = QDateTime::currentDateTime();
-    TrendPainter trend = nullptr;
 };
 
 // Told after each page (pages done, pages in all); returning false stops the document.
@@ -50,6 +43,9 @@ enum class Result
 
 // A4, or Letter where the locale measures in US units.
 QPageSize pageSizeFor(const QLocale &locale);
+// The document's page: portrait, the same margins on paper as in the file.
+QPageLayout pageLayout(const QPageSize &size);
+constexpr int PdfResolution = 300;
 
 // Draws the whole document on a device whose page layout is set.
 Result paint(QPagedPaintDevice &device, const ReportSnapshot &snapshot, const Options &options,

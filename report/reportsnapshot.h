@@ -1,8 +1,10 @@
 #pragma once
 
 #include "chartgrid.h"
+#include "patient.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -45,6 +47,10 @@ struct ReportSnapshot
     qint32 selectedCount = 0;
     qint32 periodCount = 0;
     ChartScale scale;
+
+    // Who and where from, for the documents: put in by the window that makes them.
+    Patient patient;
+    std::optional<QDateTime> storeWritten; // the store last replaced by an upload or a delete
 };
 
 // The one place that reads the report's outcome for the statistics and the exports.

@@ -14,14 +14,7 @@ namespace statistics {
 
 namespace {
 
-constexpr double HypoLevel1 = 70;
-constexpr double HypoLevel2 = 54;
 const QString Dash = QStringLiteral("\u2013");
-
-bool inRange(double v, const Limits &l)
-{
-    return v >= l.normalLow && v <= l.normalHigh;
-}
 
 QString whole(double v)
 {
@@ -125,6 +118,7 @@ void wholeDay(Figures &f, const QVector<Reading> &period, const Limits &limits,
               const std::optional<PeriodDays> &days)
 {
     QVector<double> values;
+    QVector<clinical::Taken> taken;
     QSet<QDate> dates;
     std::optional<QDate> first;
     std::optional<QDate> last;
@@ -132,18 +126,23 @@ void wholeDay(Figures &f, const QVector<Reading> &period, const Limits &limits,
         if (r.control || !r.readable)
             continue;
         values.push_back(countedValue(r.mgdl, limits));
+        taken.push_back(
+            {values.back(), limits.dbMin && r.mgdl <= *limits.dbMin, r.date, r.time, r.hourValue});
         if (r.date) {
             dates.insert(*r.date);
             first = first ? std::min(*first, *r.date) : *r.date;
             last = last ? std::max(*last, *r.date) : *r.date;
         }
     }
+    f.pattern = clinical::pattern(taken);
     f.daysWithReadings = int(dates.size());
     if (days) {
         f.periodDays = days->first.daysTo(days->last) + 1;
         f.perDay = double(values.size()) / double(*f.periodDays);
     }
-    if (values.size() >= A1cMinReadings && first && last && first->daysTo(*last) + 1 >= A1cMinDays) {
+    f.a1cReadings = int(values.size());
+    f.a1cDays = first && last ? first->daysTo(*last) + 1 : 0;
+    if (values.size() >= A1cMinReadings && f.a1cDays >= A1cMinDays) {
         f.a1cPercent = (runningMean(values) + 46.7) / 28.7;
         f.a1cMmolMol = (*f.a1cPercent - 2.15) * 10.929;
     }
@@ -180,28 +179,9 @@ Figures compute(const QVector<Reading> &selected, const QVector<Reading> &period
             ++f.above;
         else
             ++f.within;
-        f.under70 += v < HypoLevel1 ? 1 : 0;
-        f.under54 += v < HypoLevel2 ? 1 : 0;
+        ++f.bands[clinical::band(v)];
     }
     f.counted = int(values.size());
-
-    const char *windowNames[] = {"Morning (04:00-11:00)", "Noon (11:00-16:00)", "Night (16:00-04:00)"};
-    for (int w = 0; w < 3; ++w)
-        f.timeOfDay[w].name = QString::fromLatin1(windowNames[w]);
-    for (const Reading &r : period) {
-        if (r.control || !r.readable || !r.hourValue)
-            continue;
-        const double v = countedValue(r.mgdl, limits);
-        for (int w = 0; w < 3; ++w) {
-            // The view's own test, so a row holds exactly what that view charts.
-            if (selection::inTimeWindow(*r.hourValue, qint16(w + 1))) {
-                TimeOfDayRow &row = f.timeOfDay[w];
-                ++row.count;
-                row.mean += (v - row.mean) / row.count;
-                row.inRange += inRange(v, limits) ? 1 : 0;
-            }
-        }
-    }
     wholeDay(f, period, limits, days);
 
     if (f.counted == 0)
@@ -231,31 +211,37 @@ QVector<Line> lines(const Figures &f, const Limits &l, bool mmol)
     auto v = [&](double mgdl) { return valueText(mgdl, mmol) + unit; };
     const bool any = f.counted > 0;
     auto shown = [&](const QString &text) { return any ? text : Dash; };
+    auto share = [&](int part) { return shown(any ? countAndShare(part, f.counted) : QString()); };
 
+    // A clinician's order: the level, the ranges, the swings, the extremes; housekeeping last.
     QVector<Line> out;
-    out.push_back(
-        {QStringLiteral("counted"), QStringLiteral("Blood readings counted"), QString::number(f.counted)});
     if (!any)
         out.push_back(
             {QStringLiteral("none"), QStringLiteral("No blood readings in this selection"), QString()});
-    out.push_back({QStringLiteral("control"), QStringLiteral("Control tests left out (Ctrl)"),
-                   QString::number(f.controlLeftOut)});
-    out.push_back({QStringLiteral("unreadable"), QStringLiteral("Unreadable values left out"),
-                   QString::number(f.unreadable)});
-    out.push_back({QStringLiteral("temperature"), QStringLiteral("Readings with temperature warning (TEMP)"),
-                   QString::number(f.temperature)});
-    out.push_back({QStringLiteral("lowhigh"), QStringLiteral("Counted at the meter's limit (Low / High)"),
-                   QStringLiteral("%1 / %2").arg(f.lowMarks).arg(f.highMarks)});
-    out.push_back({QStringLiteral("perday"), QStringLiteral("Readings per day (whole day)"),
-                   f.perDay ? numbertext::oneDecimal(*f.perDay) : Dash});
-    out.push_back({QStringLiteral("days"), QStringLiteral("Days with readings"),
-                   f.periodDays ? QStringLiteral("%1 of %2").arg(f.daysWithReadings).arg(*f.periodDays)
-                                : QString::number(f.daysWithReadings)});
     out.push_back({QStringLiteral("mean"), QStringLiteral("Mean of blood readings"), shown(v(f.mean))});
-    out.push_back({QStringLiteral("median"), QStringLiteral("Median"), shown(v(f.median))});
+    out.push_back({QStringLiteral("a1c"), QStringLiteral("Estimated A1c (whole day, from the mean)"),
+                   f.a1cPercent ? QStringLiteral("%1 % (%2 mmol/mol)")
+                                      .arg(numbertext::oneDecimal(*f.a1cPercent), whole(*f.a1cMmolMol))
+                                : QStringLiteral("not enough readings")});
+    out.push_back({QStringLiteral("a1cnote"),
+                   QStringLiteral("    from %1 fingersticks over %2 days, at the times taken; no lab value")
+                       .arg(f.a1cReadings)
+                       .arg(f.a1cDays),
+                   QString()});
+    const auto bandShares = clinical::shares(f.bands);
+    static const char *bandKeys[] = {"verylow", "low", "inrange", "high", "veryhigh"};
+    for (int b = 0; b < clinical::BandCount; ++b) {
+        const auto band = clinical::Band(b);
+        out.push_back({QLatin1String(bandKeys[b]),
+                       QStringLiteral("%1 (%2), consensus targets")
+                           .arg(clinical::bandName(band), clinical::bandRange(band, mmol)),
+                       shown(QStringLiteral("%1 (%2 %)").arg(f.bands[b]).arg(bandShares[b]))});
+    }
     out.push_back({QStringLiteral("sd"), QStringLiteral("Standard deviation"), f.sd ? v(*f.sd) : Dash});
-    out.push_back({QStringLiteral("cv"), QStringLiteral("Coefficient of variation"),
+    out.push_back({QStringLiteral("cv"),
+                   QStringLiteral("Coefficient of variation (CV \u2264 36 % is the stability target)"),
                    f.cv ? numbertext::oneDecimal(*f.cv) + QStringLiteral(" %") : Dash});
+    out.push_back({QStringLiteral("median"), QStringLiteral("Median"), shown(v(f.median))});
     // At a limit the meter read "Low" or "High", not that number.
     const bool lowestIsLow = l.dbMin && f.lowMarks > 0 && f.lowest <= *l.dbMin;
     const bool highestIsHigh = l.dbMax && f.highMarks > 0 && f.highest >= *l.dbMax;
@@ -263,34 +249,62 @@ QVector<Line> lines(const Figures &f, const Limits &l, bool mmol)
                    shown(lowestIsLow ? QStringLiteral("Low") : v(f.lowest))});
     out.push_back({QStringLiteral("highest"), QStringLiteral("Highest"),
                    shown(highestIsHigh ? QStringLiteral("High") : v(f.highest))});
-    out.push_back({QStringLiteral("below"), QStringLiteral("Below range (under %1)").arg(v(l.normalLow)),
-                   shown(any ? countAndShare(f.below, f.counted) : QString())});
+    out.push_back({QStringLiteral("below"),
+                   QStringLiteral("Below your range (under %1), your settings").arg(v(l.normalLow)),
+                   share(f.below)});
+    out.push_back({QStringLiteral("within"),
+                   QStringLiteral("Within your range (%1 to %2), your settings")
+                       .arg(valueText(l.normalLow, mmol), v(l.normalHigh)),
+                   share(f.within)});
+    out.push_back({QStringLiteral("above"),
+                   QStringLiteral("Above your range (over %1), your settings").arg(v(l.normalHigh)),
+                   share(f.above)});
     out.push_back(
-        {QStringLiteral("within"),
-         QStringLiteral("Within range (%1 to %2)").arg(valueText(l.normalLow, mmol), v(l.normalHigh)),
-         shown(any ? countAndShare(f.within, f.counted) : QString())});
-    out.push_back({QStringLiteral("above"), QStringLiteral("Above range (over %1)").arg(v(l.normalHigh)),
-                   shown(any ? countAndShare(f.above, f.counted) : QString())});
-    out.push_back({QStringLiteral("under70"), QStringLiteral("Below %1").arg(v(HypoLevel1)),
-                   shown(any ? countAndShare(f.under70, f.counted) : QString())});
-    out.push_back({QStringLiteral("under54"), QStringLiteral("Below %1").arg(v(HypoLevel2)),
-                   shown(any ? countAndShare(f.under54, f.counted) : QString())});
-    out.push_back({QStringLiteral("a1c"), QStringLiteral("Estimated A1c (whole day, from the mean)"),
-                   f.a1cPercent ? QStringLiteral("%1 % (%2 mmol/mol)")
-                                      .arg(numbertext::oneDecimal(*f.a1cPercent), whole(*f.a1cMmolMol))
-                                : QStringLiteral("not enough readings")});
+        {QStringLiteral("counted"), QStringLiteral("Blood readings counted"), QString::number(f.counted)});
+    out.push_back({QStringLiteral("control"), QStringLiteral("Control tests left out (Ctrl)"),
+                   QString::number(f.controlLeftOut)});
+    out.push_back({QStringLiteral("temperature"), QStringLiteral("Readings with temperature warning (TEMP)"),
+                   QString::number(f.temperature)});
+    out.push_back({QStringLiteral("lowhigh"), QStringLiteral("Counted at the meter's limit (Low / High)"),
+                   QStringLiteral("%1 / %2").arg(f.lowMarks).arg(f.highMarks)});
+    out.push_back({QStringLiteral("unreadable"), QStringLiteral("Unreadable values left out"),
+                   QString::number(f.unreadable)});
+    out.push_back({QStringLiteral("perday"), QStringLiteral("Readings per day (whole day)"),
+                   f.perDay ? numbertext::oneDecimal(*f.perDay) : Dash});
+    out.push_back({QStringLiteral("days"), QStringLiteral("Days with readings"),
+                   f.periodDays ? QStringLiteral("%1 of %2").arg(f.daysWithReadings).arg(*f.periodDays)
+                                : QString::number(f.daysWithReadings)});
     return out;
 }
 
-QVector<std::array<QString, 4>> timeOfDayRows(const Figures &f, bool mmol)
+QVector<QStringList> timeOfDayRows(const Figures &f, bool mmol)
 {
-    QVector<std::array<QString, 4>> rows;
-    for (const TimeOfDayRow &r : f.timeOfDay) {
-        const bool any = r.count > 0;
-        rows.push_back({r.name, QString::number(r.count),
-                        any ? valueText(r.mean, mmol) + QLatin1Char(' ') + units::name(mmol) : Dash,
-                        any ? percentOf(r.inRange, r.count) : Dash});
+    const QString unit = QLatin1Char(' ') + units::name(mmol);
+    QVector<QStringList> rows;
+    for (int w = 0; w < clinical::WindowCount; ++w) {
+        const clinical::WindowFigures &win = f.pattern.windows[w];
+        QString median = Dash, iqr = Dash;
+        if (!win.values.isEmpty()) {
+            const clinical::Spread s = clinical::spread(win.values);
+            median = valueText(s[2], mmol) + unit;
+            iqr = valueText(s[1], mmol) + Dash + valueText(s[3], mmol) + unit;
+        }
+        rows.push_back({clinical::windowName(clinical::Window(w)), clinical::windowHours(clinical::Window(w)),
+                        QString::number(win.values.size()), median, iqr, QString::number(win.lows)});
     }
+    return rows;
+}
+
+QVector<QStringList> lowRows(const Figures &f, const Limits &, bool mmol)
+{
+    QVector<QStringList> rows;
+    rows.reserve(f.pattern.lows.size());
+    for (const clinical::LowReading &r : f.pattern.lows)
+        rows.push_back({r.date ? r.date->toString(QStringLiteral("yyyy-MM-dd")) : QString(),
+                        r.time ? r.time->toString(QStringLiteral("HH:mm")) : QString(),
+                        r.meterLow ? QStringLiteral("Low")
+                                   : valueText(r.mgdl, mmol) + QLatin1Char(' ') + units::name(mmol),
+                        r.window ? clinical::windowName(*r.window) : QString()});
     return rows;
 }
 

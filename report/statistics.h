@@ -1,9 +1,11 @@
 #pragma once
 
+#include "clinical.h"
 #include "recordline.h"
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 #include <array>
 #include <optional>
@@ -35,14 +37,6 @@ struct Limits
     std::optional<double> dbMax; // at or above: shown as "High"
 };
 
-struct TimeOfDayRow
-{
-    QString name;
-    int count = 0;
-    double mean = 0;
-    int inRange = 0;
-};
-
 // The period's first and last calendar day, both included.
 struct PeriodDays
 {
@@ -71,11 +65,12 @@ struct Figures
     int below = 0;
     int within = 0;
     int above = 0;
-    int under70 = 0;
-    int under54 = 0;
-    std::optional<double> a1cPercent; // from 30 readings spanning 14 calendar days or more
+    std::array<int, clinical::BandCount> bands{}; // consensus bands, of the counted readings
+    std::optional<double> a1cPercent;             // from 30 readings spanning 14 calendar days or more
     std::optional<double> a1cMmolMol;
-    std::array<TimeOfDayRow, 3> timeOfDay; // morning, noon, night
+    int a1cReadings = 0; // what the estimate rests on: the whole day's readings and days
+    qint64 a1cDays = 0;
+    clinical::Pattern pattern; // the period's whole day: by hour, by window, every low
 };
 
 constexpr int A1cMinReadings = 30;
@@ -96,8 +91,10 @@ struct Line
     QString value;
 };
 QVector<Line> lines(const Figures &figures, const Limits &limits, bool mmol);
-// The time-of-day table: one row per window, count, mean and in-range share as texts.
-QVector<std::array<QString, 4>> timeOfDayRows(const Figures &figures, bool mmol);
+// The time-of-day table: window, hours, readings, median, interquartile range, lows.
+QVector<QStringList> timeOfDayRows(const Figures &figures, bool mmol);
+// Every low of the period, newest first: date, time, value, window.
+QVector<QStringList> lowRows(const Figures &figures, const Limits &limits, bool mmol);
 
 // A value in the display unit: whole mg/dL or mmol/L with one decimal.
 QString valueText(double mgdl, bool mmol);

@@ -4,7 +4,6 @@
 //   xvfb-run -a ./report_screenshots <output folder>
 #include "mainwindow.h"
 #include "pdfreport.h"
-#include "pdftrendchart.h"
 #include "programdir.h"
 #include "readingstore.h"
 #include "reportsnapshot.h"
@@ -96,25 +95,31 @@ int main(int argc, char *argv[])
     statistics->move(window.pos() + QPoint(120, 40));
     ok = save(statistics, out + QStringLiteral("/statistics.png")) && ok;
 
-    // Page 1 of the report over the same week, as the Save PDF button makes it.
-    ReportInput input;
-    input.unitText = QStringLiteral("mg/dl");
-    input.endDateText = QDate::currentDate().toString(Qt::ISODate);
-    input.startDateText = QDate::currentDate().addDays(-7).toString(Qt::ISODate);
-    input.viewText = QStringLiteral("ALL");
-    input.settings = {"20", "600", "110", "80", "6", "2"};
-    const StoreItems store = ReadStoreItems(dir.filePath(QStringLiteral("data/TMPDATE.xml")));
-    const ReportSnapshot snapshot = makeReportSnapshot(input, selection::run(input, store), store);
-    const QString pdf = dir.filePath(QStringLiteral("report.pdf"));
-    QString error;
-    pdfreport::Options options;
-    options.trend = &pdfreport::paintTrendChart;
-    ok = pdfreport::writePdf(pdf, snapshot, options, {}, &error) == pdfreport::Result::Done && ok;
-    ok = QProcess::execute(QStringLiteral("pdftoppm"),
-                           {QStringLiteral("-r"), QStringLiteral("80"), QStringLiteral("-f"),
-                            QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"),
-                            QStringLiteral("-png"), QStringLiteral("-singlefile"), pdf,
-                            out + QStringLiteral("/report-page1")}) == 0 &&
-         ok;
+    // Page 1 of the report over the same week, as the Save PDF button makes it, in both units.
+    for (const QString &unitText : {QStringLiteral("mg/dl"), QStringLiteral("mmol/l")}) {
+        ReportInput input;
+        input.unitText = unitText;
+        input.endDateText = QDate::currentDate().toString(Qt::ISODate);
+        input.startDateText = QDate::currentDate().addDays(-7).toString(Qt::ISODate);
+        input.viewText = QStringLiteral("ALL");
+        input.settings = {"20", "600", "110", "80", "6", "2"};
+        const StoreItems store = ReadStoreItems(dir.filePath(QStringLiteral("data/TMPDATE.xml")));
+        ReportSnapshot snapshot = makeReportSnapshot(input, selection::run(input, store), store);
+        snapshot.patient = {QStringLiteral("Ann Example"), QStringLiteral("1960-01-02"),
+                            QStringLiteral("Q-0001")};
+        snapshot.storeWritten = QDateTime::currentDateTime();
+        const QString pdf = dir.filePath(QStringLiteral("report.pdf"));
+        QString error;
+        pdfreport::Options options;
+        ok = pdfreport::writePdf(pdf, snapshot, options, {}, &error) == pdfreport::Result::Done && ok;
+        const QString name =
+            snapshot.mmol ? QStringLiteral("/report-page1-mmol") : QStringLiteral("/report-page1");
+        ok = QProcess::execute(QStringLiteral("pdftoppm"),
+                               {QStringLiteral("-r"), QStringLiteral("80"), QStringLiteral("-f"),
+                                QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"),
+                                QStringLiteral("-png"), QStringLiteral("-singlefile"), pdf, out + name}) ==
+                 0 &&
+             ok;
+    }
     return ok ? 0 : 1;
 }

@@ -3,6 +3,7 @@
 #include "clsoperateini.h"
 #include "filesizelimit.h"
 #include "numbertext.h"
+#include "patient.h"
 #include "rows.h"
 #include "settingscheck.h"
 #include "startlocations.h"
@@ -119,6 +120,9 @@ private slots:
         row("line break cannot plant a key", "write", B("[a]\nk=1\n"), "a", "k", "x\n[b]\nevil=1", B("[a]\nk=x [b] evil=1\n"));
         row("delete the key in the first section", "delete", twice, "a", "K", "", B("[a]\n[b]\nx=0\n[A]\nk=3\n"));
         row("delete a section named twice", "delete", twice, "a", "", "", B("[b]\nx=0\n"));
+        // Health data: the file turns private with the first patient written.
+        row("patient: file made private", "patient", base, "patient", "", "Ann Lee|1960-01-02|A-7", base + "\n[patient]\nname=Ann Lee\nbirthdate=1960-01-02\nidentifier=A-7\n");
+        row("nobody: no section written", "patient", base, "patient", "", "||", base);
         // clang-format on
     }
     void ini()
@@ -130,7 +134,14 @@ private slots:
             QCOMPARE(m_ini.GetIniKey(section, key), value);
         else if (op == "write")
             QVERIFY(m_ini.WriteIniKey(section, key, value));
-        else
+        else if (op == "patient") {
+            QVERIFY(QFile::setPermissions(at("sys.ini"), QFile::Permissions(0x6644)));
+            const QStringList v = value.split('|');
+            QVERIFY(patient::write(at("sys.ini"), {v[0], v[1], v[2]}));
+            QCOMPARE(patient::line(patient::read(at("sys.ini"))).count(u'\u00b7'), value == "||" ? 0 : 2);
+            QCOMPARE(QFile::permissions(at("sys.ini")) & 0x0077,
+                     QFile::Permissions(value == "||" ? 0x0044 : 0));
+        } else
             QVERIFY(key.isEmpty() ? m_ini.DelIniSec(section) : m_ini.DelIniKey(section, key));
         QCOMPARE(bytes("sys.ini"), after);
         QCOMPARE(QFile::exists(at("sys.ini")), !after.isNull());

@@ -286,16 +286,19 @@ private slots:
         row("typical week, mg/dL", week, false, 0, may1, may7, QStringList{
             "counted=7", "control=1", "temperature=1", "lowhigh=0 / 0", "perday=1.0", "days=6 of 7",
             "mean=111 mg/dL", "median=102 mg/dL", "sd=38 mg/dL", "cv=33.9 %", "lowest=65 mg/dL",
-            "highest=180 mg/dL", "below=1 (14 %)", "within=4 (57 %)", "above=2 (29 %)", "under70=1 (14 %)",
-            "mean:Mean of blood readings", "under70:Below 70 mg/dL", "within:Within range (80 to 110 mg/dL)",
-            "tod=Morning (04:00-11:00)|3|83 mg/dL|67 %", "tod=Noon (11:00-16:00)|2|125 mg/dL|50 %",
-            "tod=Night (16:00-04:00)|2|141 mg/dL|50 %"});
+            "highest=180 mg/dL", "below=1 (14 %)", "within=4 (57 %)", "above=2 (29 %)", "low=1 (14 %)",
+            "inrange=6 (86 %)", "mean:Mean of blood readings", "within:Within your range (80 to 110 mg/dL), your settings",
+            // Morning 65 88 95: quartiles halfway, 76.5 and 91.5; noon 110 140: 117.5 and 132.5.
+            "tod=Morning|04:00" + dash + "11:00|3|88 mg/dL|77" + dash + "92 mg/dL|1",
+            "tod=Noon|11:00" + dash + "16:00|2|125 mg/dL|118" + dash + "133 mg/dL|0",
+            "tod=Evening|16:00" + dash + "22:00|1|180 mg/dL|180" + dash + "180 mg/dL|0",
+            "tod=Overnight|22:00" + dash + "04:00|1|102 mg/dL|102" + dash + "102 mg/dL|0"});
         row("typical week, mmol/L: same counts", week, true, 0, may1, may7, QStringList{
             "counted=7", "mean=6.2 mmol/L", "median=5.7 mmol/L", "sd=2.1 mmol/L", "highest=10.0 mmol/L",
-            "within=4 (57 %)", "under70:Below 3.9 mmol/L", "under54:Below 3.0 mmol/L",
-            "within:Within range (4.4 to 6.1 mmol/L)", "tod=Morning (04:00-11:00)|3|4.6 mmol/L|67 %"});
+            "within=4 (57 %)", "low=1 (14 %)", "within:Within your range (4.4 to 6.1 mmol/L), your settings",
+            "tod=Morning|04:00" + dash + "11:00|3|4.9 mmol/L|4.3" + dash + "5.1 mmol/L|1"});
         row("no readings", QStringList{}, false, 0, none, none, QStringList{"counted=0", "none=", "perday=" + dash,
-            "mean=" + dash, "below=" + dash, "tod=Noon (11:00-16:00)|0|" + dash + "|" + dash});
+            "mean=" + dash, "below=" + dash, "tod=Noon|11:00" + dash + "16:00|0|" + dash + "|" + dash + "|0", "lows="});
         row("one reading", QStringList{line("120", Nine)}, false, 0, none, none, QStringList{
             "counted=1", "median=120 mg/dL", "sd=" + dash, "cv=" + dash, "above=1 (100 %)"});
         row("even count: median between the middle two", QStringList{line("100", Nine), line("111", Nine)},
@@ -304,14 +307,16 @@ private slots:
         row("Low and High count as the meter's limits", QStringList{
             line("15", Nine), line("20", Nine), line("600", Nine), line("650", Nine), line("100", Nine)},
             false, 0, none, none, QStringList{"counted=5", "lowhigh=2 / 2", "mean=268 mg/dL", "median=100 mg/dL",
-            "lowest=Low", "highest=High", "under54=2 (40 %)"});
+            "lowest=Low", "highest=High", "verylow=2 (40 %)", "veryhigh=2 (40 %)",
+            "lows=2012-05-09 08:00 Low Morning; 2012-05-09 08:00 Low Morning"});
         row("not a number is left out", QStringList{line("HI", Nine), line("100", Nine)}, false, 0, none, none,
             QStringList{"counted=1", "unreadable=1", "mean=100 mg/dL", "lowest=100 mg/dL"});
         row("25:10 is night, as the view reads it", QStringList{line("100", "2026-5-1 25:10:00")}, false, 0,
-            none, none, QStringList{"tod=Night (16:00-04:00)|1|100 mg/dL|100 %"});
+            none, none, QStringList{"tod=Overnight|22:00" + dash + "04:00|1|100 mg/dL|100" + dash + "100 mg/dL|0"});
         // (154 + 46.7) / 28.7 = 6.99 %; 30 readings over 14 days, 2.1 a day.
         row("A1c: 30 readings, 14 calendar days", series(30, 13), false, 0, apr1, apr14, QStringList{
-            "a1c=7.0 % (53 mmol/mol)", "perday=2.1", "days=14 of 14"});
+            "a1c=7.0 % (53 mmol/mol)", "perday=2.1", "days=14 of 14",
+            "a1cnote:    from 30 fingersticks over 14 days, at the times taken; no lab value"});
         row("A1c: 30 readings, 13 calendar days", series(30, 12), false, 0, apr1, apr14, QStringList{
             "a1c=not enough readings", "days=13 of 14"});
         row("A1c: 29 readings, 14 calendar days", series(29, 13), false, 0, apr1, apr14, QStringList{
@@ -320,6 +325,50 @@ private slots:
             QStringList{"counted=0", "a1c=7.0 % (53 mmol/mol)", "perday=2.1"});
         row("per day over the period's days", series(30, 13), false, 0, apr1, QDate(2026, 4, 30), QStringList{
             "perday=1.0", "days=14 of 30"});
+        // The consensus edges, one reading each side: 1, 2, 2, 2, 1 of 8; the two halves left by
+        // 12 % + 25 % + 25 % + 25 % + 12 % go to the first band listed.
+        const QStringList edges = {line("53", Nine),  line("54", Nine),  line("69", Nine),  line("70", Nine),
+                                   line("180", Nine), line("181", Nine), line("250", Nine), line("251", Nine)};
+        row("bands at their edges, mg/dL", edges, false, 0, none, none, QStringList{"verylow=1 (13 %)",
+            "low=2 (25 %)", "inrange=2 (25 %)", "high=2 (25 %)", "veryhigh=1 (12 %)",
+            "verylow:Very low (< 54 mg/dL), consensus targets", "high:High (181" + dash + "250 mg/dL), consensus targets"});
+        row("bands at their edges, mmol/L: decided in mg/dL", edges, true, 0, none, none, QStringList{
+            "verylow=1 (13 %)", "low=2 (25 %)", "inrange=2 (25 %)", "high=2 (25 %)", "veryhigh=1 (12 %)",
+            "verylow:Very low (< 3.0 mmol/L), consensus targets", "low:Low (3.0" + dash + "3.8 mmol/L), consensus targets",
+            "inrange:In range (3.9" + dash + "10.0 mmol/L), consensus targets",
+            "high:High (10.1" + dash + "13.9 mmol/L), consensus targets", "veryhigh:Very high (> 13.9 mmol/L), consensus targets",
+            "cv:Coefficient of variation (CV " + QString(QChar(0x2264)) + " 36 % is the stability target)"});
+        row("thirds still sum to 100", QStringList{line("60", Nine), line("100", Nine), line("200", Nine)}, false,
+            0, none, none, QStringList{"low=1 (34 %)", "inrange=1 (33 %)", "high=1 (33 %)", "verylow=0 (0 %)"});
+        // Hour 8 holds 4 readings: points alone; hour 9 holds 5: its percentiles, linear between
+        // the sorted values, worked out here.
+        const QList<int> at8 = {100, 140, 90, 120}, at9 = {100, 120, 90, 150, 130};
+        QStringList hourly;
+        for (const int v : at8)
+            hourly << line(QString::number(v), "2026-5-1 8:" + QString::number(hourly.size()) + ":00");
+        for (const int v : at9)
+            hourly << line(QString::number(v), "2026-5-2 9:" + QString::number(hourly.size()) + ":00");
+        auto hourRow = [](int hour, QList<int> v) {
+            std::sort(v.begin(), v.end());
+            QStringList c{QString::number(hour), QString::number(v.size())};
+            for (const double q : {0.10, 0.25, 0.50, 0.75, 0.90}) {
+                const double at = q * (v.size() - 1);
+                const int i = int(at);
+                if (v.size() >= 5)
+                    c << QString::number(v[i] + (at - i) * (v[std::min(i + 1, int(v.size()) - 1)] - v[i]));
+            }
+            return "hour=" + c.join('|');
+        };
+        row("an hour of 4: points; of 5: percentiles", hourly, false, 0, none, none,
+            QStringList{hourRow(8, at8), hourRow(9, at9)});
+        // Lows under 70, newest first, with their window; the night split at 22:00.
+        row("every low, newest first; the night split", QStringList{
+            line("60", "2026-5-1 23:30:00"), line("50", "2026-5-2 2:0:00"), line("65", "2026-5-1 18:0:00"),
+            line("69", "2026-5-3 7:0:00"), line("70", "2026-5-3 8:0:00"), line("15", "2026-5-2 12:0:00")},
+            false, 0, none, none, QStringList{"lows=2026-05-03 07:00 69 mg/dL Morning; 2026-05-02 12:00 Low Noon; "
+            "2026-05-02 02:00 50 mg/dL Overnight; 2026-05-01 23:30 60 mg/dL Overnight; 2026-05-01 18:00 65 mg/dL Evening",
+            "tod=Evening|16:00" + dash + "22:00|1|65 mg/dL|65" + dash + "65 mg/dL|1",
+            "tod=Overnight|22:00" + dash + "04:00|2|55 mg/dL|53" + dash + "58 mg/dL|2"});
         // clang-format on
     }
     void statistics()
@@ -343,8 +392,19 @@ private slots:
         QStringList shown;
         for (const statistics::Line &l : statistics::lines(f, limits, mmol))
             shown << l.key + QLatin1Char('=') + l.value << l.key + QLatin1Char(':') + l.label;
-        for (const auto &r : statistics::timeOfDayRows(f, mmol))
-            shown << QStringLiteral("tod=") + QStringList{r[0], r[1], r[2], r[3]}.join(QLatin1Char('|'));
+        for (const QStringList &r : statistics::timeOfDayRows(f, mmol))
+            shown << "tod=" + r.join('|');
+        for (int h = 0; h < 24; ++h) {
+            const clinical::Hour &hour = f.pattern.hours[h];
+            QStringList c{QString::number(h), QString::number(hour.values.size())};
+            for (const double q : hour.spread.value_or(clinical::Spread{}))
+                c << (hour.spread ? QString::number(q) : QString());
+            shown << "hour=" + (hour.spread ? c : c.mid(0, 2)).join('|');
+        }
+        QStringList lows;
+        for (const QStringList &r : statistics::lowRows(f, limits, mmol))
+            lows << r.join(' ');
+        shown << "lows=" + lows.join("; ");
         for (const QString &e : expected)
             QVERIFY2(shown.contains(e), qPrintable(e + QStringLiteral(" not in:\n") + shown.join('\n')));
     }

@@ -277,12 +277,19 @@ private slots:
                 out << figures->item(r, 0)->text() + QStringLiteral(": ") + figures->item(r, 1)->text();
             return out.join('\n');
         };
-        const auto todCount = [this] { return fx.child<QTableWidget>("timeOfDay")->item(0, 1)->text(); };
+        const auto todCount = [this] { return fx.child<QTableWidget>("timeOfDay")->item(0, 2)->text(); };
         QCOMPARE(fx.caption(), QStringLiteral("Average Value : [110.7] mg/dl"));
         QVERIFY(shown().contains("Blood readings counted: 2\nControl tests left out (Ctrl): 1"));
         QVERIFY(shown().contains("Mean of blood readings: 101 mg/dL"));
         fx.pick("unit", QStringLiteral("mmol/l"));
         QVERIFY2(shown().contains("Mean of blood readings: 5.6 mmol/L"), qPrintable(shown()));
+
+        // The patient typed in is kept in sys.ini alone, which turns private.
+        auto *name = fx.child<QLineEdit>("patientName");
+        name->setText(QStringLiteral("Ann Lee"));
+        emit name->editingFinished();
+        QVERIFY(fx.dir().readFile("cfg/sys.ini").contains("[patient]\nname=Ann Lee\n"));
+        QCOMPARE(QFile::permissions(fx.dir().iniPath()) & 0x0077, QFile::Permissions());
 
         // Save PDF: the link is held while the file is made.
         struct ProgressWatch : QObject
