@@ -2,8 +2,8 @@
 
 #include <QString>
 
-// What the start reads from the settings file for the link (Part 1.1, steps 6 to 12): the
-// timer's period, the line settings, the tick budget of each step and the first port tried.
+// What the start reads from the settings file for the link: the timer's period, the line settings, the tick
+// budget of each step and the first port tried.
 struct LinkStart
 {
     // Used when the settings lack a key or hold something that is not a number.

@@ -12,7 +12,7 @@
 
 namespace {
 
-// The meter's commands (Part 3.2), byte for byte. Multi-byte commands begin with FA and end
+// The meter's commands, byte for byte. Multi-byte commands begin with FA and end
 // with AA; the program sends no others.
 constexpr std::array<quint8, 1> WakeFirst = {0xAA};
 constexpr std::array<quint8, 1> WakeSecond = {0xA5};

@@ -7,7 +7,7 @@ class LinkHost;
 class LinkPort;
 struct LinkStart;
 
-// The link's states (Part 3.2), numbered as the specification numbers them.
+// The link's states, numbered as the meter's protocol has always numbered them.
 enum class LinkStep : qint16
 {
     Search = 0,
@@ -37,7 +37,7 @@ public:
 
     MeterLink(LinkPort &port, LinkHost &host);
 
-    // The start (Part 1.1, steps 2, 3, 9 and 12): searching, no budget left, nothing announced,
+    // The start: searching, no budget left, nothing announced,
     // the command buffers filled, the budget and the first port from the settings.
     void start(const LinkStart &settings);
     // One tick of Timer1, after the period rule.
@@ -73,7 +73,7 @@ public:
 private:
     friend class MeterLinkProbe; // the fuzz target puts the link into any state
 
-    // Fills the command buffers (Part 3.2); the states that send them fill them again.
+    // Fills the command buffers; the states that send them fill them again.
     void init_cmds();
     void searchTick();
     // A step in states 1..4 with no budget left: back to searching, then the message.
@@ -88,7 +88,7 @@ private:
     LinkPort &m_port;
     LinkHost &m_host;
 
-    // The fields of Part 3.2.
+    // The link's own fields, under the names they have always had.
     qint16 comport = FirstPort;
     LinkStep linkstep = LinkStep::Search;
     qint16 waitload = 0;
