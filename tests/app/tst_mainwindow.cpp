@@ -442,6 +442,18 @@ private slots:
         QCOMPARE(fx.iniValue("setting", "history"), kept);
     }
 
+    // A history that is no database is named on the notice band, kept aside as it was.
+    void damagedHistoryKeptAside()
+    {
+        fx.start(TempProgramDir::installedIni(), "not a database");
+        const QString text = fx.child<QLabel>("permission_text")->text();
+        const QString kept = text.section(" kept as ", 1).section(' ', 0, 0);
+        QVERIFY2(!fx.child<QFrame>("permission_notice")->isHidden() &&
+                     kept.contains("history.sqlite.damaged-"),
+                 qPrintable(text));
+        QCOMPARE(TempProgramDir::readPath(kept), "not a database");
+    }
+
     void viewPicks()
     {
         MainWindow *w = fx.start();

@@ -452,6 +452,56 @@ private slots:
         }
         QVERIFY(killedWithReadings > 250 / 4); // the kills landed among the appends
     }
+
+    // Killed at any instant of an upload, the history opens as it was and holds every reading
+    // committed before the kill, perhaps one more, in the order they came.
+    void killedUploadLeavesHistory()
+    {
+        if (!QCoreApplication::arguments().contains(QTest::currentTestFunction()))
+            QSKIP("runs alone, as tst_historykill");
+        StoreFixture fx;
+        QRandomGenerator random(20261207);
+        int killedWithReadings = 0;
+        for (int trial = 0; trial < 120; ++trial) {
+            qsizetype before = 0;
+            { // no connection may cross the fork
+                ReadingHistory history;
+                QVERIFY(history.open(fx.store()) != Opened::Failed);
+                before = history.items().texts.size();
+            }
+            int committed[2];
+            QVERIFY(::pipe(committed) == 0);
+            const pid_t pid = ::fork();
+            if (pid == 0) {
+                ReadingHistory history;
+                if (history.open(fx.store()) != Opened::Existing)
+                    ::_exit(1);
+                const qint64 upload = history.beginUpload("/dev/ttyUSB0", kArrival);
+                for (int n = int(before);; ++n)
+                    if (!history.addReading(recordLine(n), upload, kArrival) ||
+                        ::write(committed[1], "+", 1) != 1)
+                        ::_exit(1);
+            }
+            QVERIFY(pid > 0);
+            ::close(committed[1]);
+            char bytes[256];
+            int count = trial % 2 == 1 && ::read(committed[0], bytes, 1) == 1 ? 1 : 0, status = 0;
+            ::usleep(random.bounded(20000));
+            ::kill(pid, SIGKILL);
+            QVERIFY(::waitpid(pid, &status, 0) == pid && WIFSIGNALED(status));
+            for (ssize_t got; (got = ::read(committed[0], bytes, sizeof bytes)) > 0;)
+                count += int(got);
+            ::close(committed[0]);
+            ReadingHistory history;
+            QCOMPARE(history.open(fx.store()), Opened::Existing);
+            const S after = history.items().texts;
+            QVERIFY(after.size() == before + count || after.size() == before + count + 1);
+            for (int i = 0; i < after.size(); ++i)
+                QCOMPARE(after.at(i), recordLine(i));
+            killedWithReadings += after.size() > before ? 1 : 0;
+        }
+        QVERIFY(killedWithReadings > 120 / 4);
+    }
 };
 
 QTEST_GUILESS_MAIN(tst_Store)
