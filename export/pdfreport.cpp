@@ -97,7 +97,7 @@ double header(Page &page, const ReportSnapshot &s, const Options &o)
                QStringLiteral("Blood glucose report"));
     p.setFont(font(BodySize));
     const QString lines[] = {
-        QStringLiteral("Period: %1").arg(isoPeriod(s)),
+        QStringLiteral("Period: %1    Readings: %2").arg(isoPeriod(s), s.source),
         QStringLiteral("View: %1    Unit: %2").arg(viewName(s), units::name(s.mmol)),
         QStringLiteral("Made: %1").arg(o.made.toString(QStringLiteral("yyyy-MM-dd HH:mm"))),
     };

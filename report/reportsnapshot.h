@@ -45,6 +45,8 @@ struct ReportSnapshot
     qint32 selectedCount = 0;
     qint32 periodCount = 0;
     ChartScale scale;
+    // Which readings the report covers, as the doctor reads it.
+    QString source = QStringLiteral("last upload");
 };
 
 // The one place that reads the report's outcome for the statistics and the exports.
