@@ -440,8 +440,10 @@ private slots:
         QCOMPARE(allUploads->isChecked(), kept == "1");
         QCOMPARE(fx.child<QLabel>("pjvalue")->text(), "Average Value : [" + average + "] mg/dl");
         QCOMPARE(fx.iniValue("setting", "history"), kept);
-        const QString source = kept == "1" ? "all uploads since " + today.toString("yyyy-MM-dd") : "last upload";
-        QVERIFY(fx.main()->showStatisticsWindow()->findChild<QLabel *>("statsHeading")->text().contains(source));
+        const QString source =
+            kept == "1" ? "all uploads since " + today.toString("yyyy-MM-dd") : "last upload";
+        QVERIFY(
+            fx.main()->showStatisticsWindow()->findChild<QLabel *>("statsHeading")->text().contains(source));
     }
 
     // A history that is no database is named on the notice band, kept aside as it was.

@@ -96,7 +96,8 @@ private slots:
         QCOMPARE(QProcess::execute("pdftotext", {"-layout", pdf, dir.filePath("report.txt")}), 0);
         const QString text = QString::fromUtf8(dir.readFile("report.txt"));
         const QString firstPage =
-            "Blood glucose report|Period: 2026-04-28 to 2026-05-07|Readings: last upload|View: whole day (ALL)|"
+            "Blood glucose report|Period: 2026-04-28 to 2026-05-07|Readings: last upload|View: whole day "
+            "(ALL)|"
             "Made: 2026-05-08 09:30|Blood readings counted|Control tests left out (Ctrl)|Readings by time of "
             "day|"
             "Trend of the selected readings|";
