@@ -17,7 +17,6 @@
 
 namespace {
 constexpr auto kStamp = "yyyy-MM-dd HH:mm:ss";
-constexpr auto kLineDate = "yyyy-M-d H:m:ss";
 // The files SQLite may keep beside a database; they belong to it and go aside with it.
 constexpr const char *kCompanions[] = {"", "-wal", "-shm", "-journal"};
 
@@ -26,9 +25,15 @@ QString stamp(const QDateTime &t)
     return t.toString(QLatin1String(kStamp));
 }
 
+// "2012-5-6 9:5:00" read by hand: a format string parse costs more than the rest of an import.
 QVariant takenOf(const QString &dateText)
 {
-    const QDateTime t = QDateTime::fromString(dateText.trimmed(), QLatin1String(kLineDate));
+    static const QRegularExpression shape(
+        QStringLiteral("^(\\d{4})-(\\d{1,2})-(\\d{1,2}) (\\d{1,2}):(\\d{1,2}):(\\d{1,2})$"));
+    const QRegularExpressionMatch m = shape.match(dateText.trimmed());
+    const auto n = [&m](int i) { return m.capturedView(i).toInt(); };
+    const QDateTime t =
+        m.hasMatch() ? QDateTime(QDate(n(1), n(2), n(3)), QTime(n(4), n(5), n(6))) : QDateTime();
     return t.isValid() ? QVariant(stamp(t)) : QVariant(QMetaType::fromType<QString>());
 }
 
@@ -82,6 +87,8 @@ bool ReadingHistory::isOpen() const
 
 void ReadingHistory::close()
 {
+    m_insert.reset();
+    m_count.reset();
     if (!QSqlDatabase::contains(m_connection))
         return;
     QSqlDatabase::database(m_connection, false).close();
@@ -126,6 +133,16 @@ ReadingHistory::Opened ReadingHistory::open(const QString &storePath, const QDat
     // Health data: a history someone opened to others is made private again.
     if (!QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner))
         return fail(QStringLiteral("Cannot make %1 private").arg(m_path), QString()), close(), Opened::Failed;
+    // Prepared once: an upload or an import runs them for every reading.
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    m_insert = std::make_unique<QSqlQuery>(db);
+    m_count = std::make_unique<QSqlQuery>(db);
+    if (!m_insert->prepare(
+            QStringLiteral("INSERT OR IGNORE INTO readings(line, taken, value_mgdl, ctrl, temp, "
+                           "arrived, upload_id) VALUES(?, ?, ?, ?, ?, ?, ?)")) ||
+        !m_count->prepare(QStringLiteral("UPDATE uploads SET received = received + ? WHERE id = ?")))
+        return fail(QStringLiteral("Cannot use %1").arg(m_path), m_insert->lastError().text()), close(),
+               Opened::Failed;
     // An empty file is a database without tables: a history cut off as it was made.
     if (fresh && (!import(storePath, now) || !import(storePath + QStringLiteral(".back"), now)))
         return close(), Opened::Failed;
@@ -139,9 +156,10 @@ bool ReadingHistory::openFile()
     if (!db.open())
         return fail(QStringLiteral("Cannot open %1").arg(m_path), db.lastError().text());
     QSqlQuery q(db);
-    // WAL: a reading's commit is one flush of the log, and a reader never blocks the upload.
-    for (const char *pragma :
-         {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=FULL", "PRAGMA foreign_keys=ON"})
+    // WAL: a reading's commit is one flush of the log, and a reader never blocks the upload. A
+    // report reads every row: with SQLite's small default cache it would read pages over again.
+    for (const char *pragma : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=FULL", "PRAGMA foreign_keys=ON",
+                               "PRAGMA cache_size=-32768"})
         if (!q.exec(QLatin1String(pragma)))
             return fail(QStringLiteral("Cannot use %1").arg(m_path), q.lastError().text());
     return true;
@@ -214,10 +232,9 @@ bool ReadingHistory::import(const QString &file, const QDateTime &now)
         return fail(QStringLiteral("Cannot write %1").arg(m_path), db.lastError().text());
     const qint64 upload = beginUpload(QFileInfo(file).fileName(), now);
     bool ok = upload >= 0;
-    m_batch = true;
     for (const QString &line : items.texts)
-        ok = ok && addReading(line, upload, now);
-    m_batch = false;
+        ok = ok && insert(line, upload, now);
+    ok = ok && count(upload, int(items.texts.size()));
     ok = ok && endUpload(upload, now, QStringLiteral("imported"));
     if (ok && !db.commit())
         ok = fail(QStringLiteral("Cannot write %1").arg(m_path), db.lastError().text());
@@ -247,36 +264,37 @@ bool ReadingHistory::endUpload(qint64 upload, const QDateTime &end, const QStrin
     return q.exec() || fail(QStringLiteral("Cannot write %1").arg(m_path), q.lastError().text());
 }
 
-bool ReadingHistory::addReading(const QString &recordLine, qint64 upload, const QDateTime &arrived)
+bool ReadingHistory::insert(const QString &recordLine, qint64 upload, const QDateTime &arrived)
 {
     const RecordFields fields = recordFields(recordLine);
-    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    // Each reading of an upload is committed on its own: what arrived stays whatever comes next.
-    if (!m_batch && !db.transaction())
-        return fail(QStringLiteral("Cannot write %1").arg(m_path), db.lastError().text());
-    QSqlQuery q(db);
-    q.prepare(QStringLiteral(
-        "INSERT OR IGNORE INTO readings(line, taken, value_mgdl, ctrl, temp, arrived, upload_id) "
-        "VALUES(?, ?, ?, ?, ?, ?, ?)"));
     for (const QVariant &value :
          {QVariant(recordLine), takenOf(fields.dateText), QVariant(fields.valueText.trimmed()),
           QVariant(fields.ctrlMark), QVariant(fields.tempMark), QVariant(stamp(arrived)),
           upload >= 0 ? QVariant(upload) : QVariant(QMetaType::fromType<qint64>())})
-        q.addBindValue(value);
-    bool ok = q.exec();
-    if (ok) {
-        // The upload's count is of readings received, held before or not.
-        q.prepare(QStringLiteral("UPDATE uploads SET received = received + 1 WHERE id = ?"));
-        q.addBindValue(upload);
-        ok = q.exec();
-    }
-    if (!ok)
-        fail(QStringLiteral("Cannot write %1").arg(m_path), q.lastError().text());
-    if (m_batch)
-        return ok;
-    if (ok && db.commit())
+        m_insert->addBindValue(value);
+    return m_insert->exec() ||
+           fail(QStringLiteral("Cannot write %1").arg(m_path), m_insert->lastError().text());
+}
+
+// The upload's count is of readings received, held before or not.
+bool ReadingHistory::count(qint64 upload, int received)
+{
+    m_count->addBindValue(received);
+    m_count->addBindValue(upload);
+    return m_count->exec() ||
+           fail(QStringLiteral("Cannot write %1").arg(m_path), m_count->lastError().text());
+}
+
+bool ReadingHistory::addReading(const QString &recordLine, qint64 upload, const QDateTime &arrived)
+{
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    // Each reading of an upload is committed on its own: what arrived stays whatever comes next.
+    if (!m_insert || !db.transaction())
+        return fail(QStringLiteral("Cannot write %1").arg(m_path), db.lastError().text());
+    const bool written = insert(recordLine, upload, arrived) && count(upload, 1);
+    if (written && db.commit())
         return true;
-    if (ok)
+    if (written)
         fail(QStringLiteral("Cannot write %1").arg(m_path), db.lastError().text());
     db.rollback();
     return false;
@@ -305,14 +323,16 @@ StoreItems ReadingHistory::items() const
         return items;
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
     q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral(
-            "SELECT line FROM readings WHERE deleted = 0 ORDER BY taken IS NULL, taken, id"))) {
-        items.status = StoreStatus::Unreadable;
-        return items;
+    // Two walks rather than one sort: the dated readings come in the date index's order.
+    for (const char *select :
+         {"SELECT line FROM readings WHERE taken IS NOT NULL AND deleted = 0 ORDER BY taken, id",
+          "SELECT line FROM readings WHERE taken IS NULL AND deleted = 0 ORDER BY id"}) {
+        if (!q.exec(QLatin1String(select)))
+            return {StoreStatus::Unreadable, {}};
+        while (q.next())
+            items.texts.append(q.value(0).toString());
     }
     items.status = StoreStatus::Ok;
-    while (q.next())
-        items.texts.append(q.value(0).toString());
     return items;
 }
 

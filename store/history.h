@@ -6,6 +6,9 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <memory>
+
+class QSqlQuery;
 
 // Every reading any upload brought, in one SQLite file beside the store (history.sqlite).
 // The store keeps only the last upload; this keeps them all, each reading once, and remembers
@@ -62,10 +65,13 @@ private:
     void moveAside(const QDateTime &now);
     bool import(const QString &file, const QDateTime &now);
     bool fail(const QString &what, const QString &error);
+    bool insert(const QString &recordLine, qint64 upload, const QDateTime &arrived);
+    bool count(qint64 upload, int received);
 
     QString m_connection;
     QString m_path;
     QString m_damagedPath;
     QString m_error;
-    bool m_batch = false; // inside an import's one transaction
+    std::unique_ptr<QSqlQuery> m_insert;
+    std::unique_ptr<QSqlQuery> m_count;
 };
