@@ -109,9 +109,8 @@ ReadingHistory::Opened ReadingHistory::open(const QString &storePath, const QDat
     m_error.clear();
     const QFileInfo info(m_path);
     const bool existed = info.exists() || info.isSymLink();
-    bool fresh = false;
     // A link at our name could point anywhere: it is treated as a file we cannot trust.
-    if (existed && (info.isSymLink() || !openFile() || !healthy() || !migrate(&fresh))) {
+    if (existed && (info.isSymLink() || !openFile() || !healthy() || !migrate())) {
         close();
         moveAside(now);
         if (m_damagedPath.isEmpty())
@@ -127,7 +126,7 @@ ReadingHistory::Opened ReadingHistory::open(const QString &storePath, const QDat
                         QString::fromLocal8Bit(strerror(errno))),
                    Opened::Failed;
         ::close(fd);
-        if (!openFile() || !migrate(&fresh))
+        if (!openFile() || !migrate())
             return close(), Opened::Failed;
     }
     // Health data: a history someone opened to others is made private again.
@@ -143,7 +142,12 @@ ReadingHistory::Opened ReadingHistory::open(const QString &storePath, const QDat
         !m_count->prepare(QStringLiteral("UPDATE uploads SET received = received + ? WHERE id = ?")))
         return fail(QStringLiteral("Cannot use %1").arg(m_path), m_insert->lastError().text()), close(),
                Opened::Failed;
-    // An empty file is a database without tables: a history cut off as it was made.
+    // No upload yet, not even an import: a new history, or one whose first import was cut off.
+    QSqlQuery any(db);
+    if (!any.exec(QStringLiteral("SELECT EXISTS(SELECT 1 FROM uploads)")) || !any.next())
+        return fail(QStringLiteral("Cannot read %1").arg(m_path), any.lastError().text()), close(),
+               Opened::Failed;
+    const bool fresh = !any.value(0).toBool();
     if (fresh && (!import(storePath, now) || !import(storePath + QStringLiteral(".back"), now)))
         return close(), Opened::Failed;
     return !m_damagedPath.isEmpty() ? Opened::Rebuilt : fresh ? Opened::Created : Opened::Existing;
@@ -175,14 +179,13 @@ bool ReadingHistory::healthy()
     return true;
 }
 
-bool ReadingHistory::migrate(bool *fresh)
+bool ReadingHistory::migrate()
 {
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     QSqlQuery q(db);
     if (!q.exec(QStringLiteral("PRAGMA user_version")) || !q.next())
         return fail(QStringLiteral("Cannot read the version of %1").arg(m_path), q.lastError().text());
     const int version = q.value(0).toInt();
-    *fresh = version == 0;
     const QList<QStringList> steps = schemaSteps();
     if (steps.isEmpty())
         return fail(QStringLiteral("No schema"), QStringLiteral("the program lacks history.sql"));

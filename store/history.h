@@ -60,7 +60,7 @@ public:
 
 private:
     bool openFile();
-    bool migrate(bool *fresh);
+    bool migrate();
     bool healthy();
     void moveAside(const QDateTime &now);
     bool import(const QString &file, const QDateTime &now);
