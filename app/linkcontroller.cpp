@@ -1,5 +1,6 @@
 #include "linkcontroller.h"
 
+#include "history.h"
 #include "linkstart.h"
 #include "logwindow.h"
 #include "meterlink.h"
@@ -12,7 +13,8 @@
 #include <QTimer>
 
 LinkController::LinkController(const ProgramDir &programDir, Window window)
-    : QObject(window.window), m_dir(programDir), m_window(std::move(window)), msc(new SerialPortControl(this))
+    : QObject(window.window), m_dir(programDir), m_window(std::move(window)),
+      msc(new SerialPortControl(this)), m_history(std::make_unique<ReadingHistory>())
 {
     msc->setObjectName(QStringLiteral("msc"));
     msc->setPortTable(m_dir.iniPath());
@@ -42,6 +44,20 @@ void LinkController::start()
         addLog(QStringLiteral("Line settings \"%1\" not understood; keeping %2.")
                    .arg(linkStart.settings, SerialPortControl::defaultSettings()));
     msc->setRThreshold(1);
+    switch (m_history->open(m_dir.storePath(), now())) {
+    case ReadingHistory::Opened::Existing:
+    case ReadingHistory::Opened::Created:
+        return;
+    case ReadingHistory::Opened::Rebuilt:
+        return m_window.notice->setHistoryText(
+            QStringLiteral("The reading history could not be read. It was kept as %1 and made again from the "
+                           "store and its backup.")
+                .arg(m_history->damagedPath()));
+    case ReadingHistory::Opened::Failed:
+        return m_window.notice->setHistoryText(
+            QStringLiteral("The reading history cannot be opened (%1); uploads fill the store alone.")
+                .arg(m_history->lastError()));
+    }
 }
 
 void LinkController::tick()
@@ -145,4 +161,44 @@ QString LinkController::templatePath() const
 QDateTime LinkController::now() const
 {
     return m_clock ? m_clock() : QDateTime::currentDateTime();
+}
+
+// The history is a second copy: when it cannot be written the upload goes on, filling the store.
+StoreResetResult LinkController::resetStore()
+{
+    const StoreResetResult result = LinkHost::resetStore();
+    if (result == StoreResetResult::Ok && m_history->isOpen()) {
+        m_upload = m_history->beginUpload(msc->device(), now());
+        if (m_upload < 0)
+            historyMissed();
+    }
+    return result;
+}
+
+bool LinkController::appendRecord(const QString &recordLine)
+{
+    if (!LinkHost::appendRecord(recordLine))
+        return false;
+    if (m_upload >= 0 && !m_history->addReading(recordLine, m_upload, now()))
+        historyMissed();
+    return true;
+}
+
+void LinkController::uploadEnded(const QString &outcome)
+{
+    if (m_upload < 0)
+        return;
+    if (!m_history->endUpload(m_upload, now(), outcome.isEmpty() ? QStringLiteral("complete") : outcome))
+        historyMissed();
+    m_upload = -1;
+}
+
+void LinkController::historyMissed()
+{
+    m_upload = -1;
+    addLog(QStringLiteral("History not written: ") + m_history->lastError());
+    m_window.notice->setHistoryText(
+        QStringLiteral("The reading history %1 could not be written and missed this upload; the readings "
+                       "are in the store as always.")
+            .arg(m_history->path()));
 }

@@ -8,6 +8,7 @@
 #include <memory>
 
 class QLabel;
+class ReadingHistory;
 class QProgressBar;
 class QTimer;
 class QWidget;
@@ -45,7 +46,8 @@ public:
     ~LinkController() override;
 
     // The start: the link's fields and command buffers, its first port and budget, the timer's
-    // period and the line settings, all as the settings file says.
+    // period and the line settings, all as the settings file says; and the reading history
+    // opened (made, or mended and named on the notice band).
     void start();
     // One tick of the timer, after the window's period rule.
     void tick();
@@ -56,6 +58,8 @@ public:
 
     MeterLink *link() const { return m_link.get(); }
     SerialPortControl *serialControl() const { return msc; }
+    // Every reading any upload stored; not open when it could not be made.
+    ReadingHistory &history() const { return *m_history; }
     // The link's clock; the computer's by default.
     void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
 
@@ -73,15 +77,22 @@ public:
     QString storePath() const override;
     QString templatePath() const override;
     QDateTime now() const override;
+    StoreResetResult resetStore() override;
+    bool appendRecord(const QString &recordLine) override;
+    void uploadEnded(const QString &outcome) override;
 
 private:
+    void historyMissed();
+
     void receive();
 
     ProgramDir m_dir;
     Window m_window;
     SerialPortControl *msc;
     std::unique_ptr<MeterLink> m_link;
+    std::unique_ptr<ReadingHistory> m_history;
     std::function<QDateTime()> m_clock;
     bool m_timerEnabled = true;
     bool m_stopped = false;
+    qint64 m_upload = -1; // the history's row of the upload under way
 };

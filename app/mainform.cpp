@@ -6,6 +6,7 @@
 #include "trendchart.h"
 #include "units.h"
 
+#include <QCheckBox>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -84,6 +85,11 @@ void MainForm::setupUi(QWidget *window)
     unit->addItems({units::MmolBoxText, units::MgdlBoxText});
     unit->showText(QString(units::MgdlBoxText));
     unit->setMinimumContentsLength(6);
+    m_historyView = new QCheckBox(QStringLiteral("All uploads"), Frame1);
+    m_historyView->setObjectName(QStringLiteral("historyview"));
+    m_historyView->setToolTip(
+        QStringLiteral("Report on every reading any upload brought, as the reading history "
+                       "keeps them, instead of the last upload's readings alone"));
 
     auto *Label3 = bandLabel(QStringLiteral("Form"), Frame1);
     Label3->setObjectName(QStringLiteral("Label3"));
@@ -126,6 +132,7 @@ void MainForm::setupUi(QWidget *window)
     row1->addWidget(Label8);
     row1->addWidget(unit);
     row1->addStretch(1);
+    row1->addWidget(m_historyView);
     auto *row2 = new QHBoxLayout;
     row2->addWidget(Label3);
     row2->addWidget(xt_d1);

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QCheckBox;
 class QFrame;
 class QLabel;
 class QComboBox;
@@ -34,6 +35,7 @@ struct MainForm
     PickComboBox *Combo1;
     QComboBox *sel_viewtype;
     PickComboBox *unit;
+    QCheckBox *m_historyView; // "All uploads"
     DateBox *xt_d1;
     DateBox *xt_d2;
     QLabel *com_info;

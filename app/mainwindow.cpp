@@ -4,6 +4,7 @@
 #include "clsoperateini.h"
 #include "datebox.h"
 #include "datetext.h"
+#include "history.h"
 #include "linkcontroller.h"
 #include "logwindow.h"
 #include "meterlink.h"
@@ -13,6 +14,7 @@
 #include "reportview.h"
 #include "trendchart.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
@@ -64,6 +66,10 @@ void MainWindow::buildControls()
     connect(sel_viewtype, qOverload<int>(&QComboBox::activated), this,
             [this](int index) { onViewPicked(sel_viewtype->itemText(index)); });
     connect(unit, &PickComboBox::picked, this, &MainWindow::onUnitPicked);
+    connect(m_historyView, &QCheckBox::clicked, this, [this](bool on) {
+        writeSetting(QStringLiteral("history"), on ? QStringLiteral("1") : QStringLiteral("0"));
+        DrawReport(newxmlfile);
+    });
     connect(xt_d1, &DateBox::dropDown, m_calendars, [this] { m_calendars->toggle(xt_d1); });
     connect(xt_d2, &DateBox::dropDown, m_calendars, [this] { m_calendars->toggle(xt_d2); });
     connect(m_calendars, &CalendarDrops::dayPicked, this, &MainWindow::onDayPicked);
@@ -93,6 +99,11 @@ void MainWindow::Form_Load()
         sel_viewtype->setCurrentIndex(view);
         onViewPicked(sel_viewtype->itemText(view));
     }
+    // Off unless the person ticked it before, and only with a history to show.
+    const bool historyOpen = m_linkController->history().isOpen();
+    m_historyView->setEnabled(historyOpen);
+    m_historyView->setChecked(historyOpen &&
+                              ini.GetIniKey(QStringLiteral("setting"), QStringLiteral("history")) == "1");
     // 13 - 16
     com_info->setText(QStringLiteral("OFF COMM"));
     pjvalue->setText(QString());
@@ -153,6 +164,9 @@ void MainWindow::DrawReport(const QString &path)
     targets.MSChart1 = MSChart1;
     targets.pjvalue = pjvalue;
     targets.iniPath = m_dir.iniPath();
+    targets.history = shownHistory();
+    if (ValuesWindow *values = valuesWindow(false))
+        values->setHistory(&m_linkController->history(), shownHistory() != nullptr);
     targets.vlist = [this]() -> ValuesListModel * {
         ValuesWindow *values = valuesWindow(true);
         return values ? values->model() : nullptr;
@@ -163,6 +177,11 @@ void MainWindow::DrawReport(const QString &path)
             statistics->setSnapshot(snapshot);
     };
     ::DrawReport(path, targets);
+}
+
+ReadingHistory *MainWindow::shownHistory() const
+{
+    return m_historyView->isChecked() ? &m_linkController->history() : nullptr;
 }
 
 void MainWindow::onViewPicked(const QString &text)

@@ -18,6 +18,7 @@
 #include <memory>
 
 class QCalendarWidget;
+class ReadingHistory;
 class CalendarDrops;
 class QComboBox;
 class QFrame;
@@ -83,6 +84,8 @@ private:
     void onViewPicked(const QString &text);
     void onUnitPicked();
     void writeSetting(const QString &key, const QString &value);
+    // The history when "All uploads" is ticked, else none: the report reads the store.
+    ReadingHistory *shownHistory() const;
     void onDayPicked(QComboBox *box, const QDate &date);
     void tell(const QString &text, QWidget *over);
     void endOfUpload();

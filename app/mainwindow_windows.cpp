@@ -2,6 +2,7 @@
 // window connected, and shown by its slot.
 #include "mainwindow.h"
 
+#include "history.h"
 #include "reportactions.h"
 #include "settingwindow.h"
 #include "statisticswindow.h"
@@ -48,9 +49,10 @@ ValuesWindow *MainWindow::valuesWindow(bool load)
 {
     if (!m_valuesSlot.window() && load && !m_unloading) {
         auto *values = new ValuesWindow(newxmlfile, this);
+        values->setHistory(&m_linkController->history(), shownHistory() != nullptr);
         connect(values, &ValuesWindow::redrawRequested, this, [this] { DrawReport(newxmlfile); });
         connect(values, &ValuesWindow::csvExportRequested, this, [this, values] {
-            reportactions::saveAllCsv(values, newxmlfile, m_dir.iniPath(), m_fileChooser);
+            reportactions::saveAllCsv(values, newxmlfile, m_dir.iniPath(), m_fileChooser, shownHistory());
         });
         m_valuesSlot.hold(values);
     }

@@ -30,6 +30,7 @@ PermissionNotice::PermissionNotice(QWidget *parent) : QFrame(parent), m_text(new
     layout->addWidget(dismiss, 0, Qt::AlignTop);
     connect(dismiss, &QPushButton::clicked, this, [this] {
         m_dismissed = true;
+        m_history.clear();
         hide();
     });
     hide();
@@ -40,6 +41,24 @@ void PermissionNotice::addDevice(const QString &device)
     if (m_dismissed || m_devices.contains(device))
         return;
     m_devices << device;
-    m_text->setText(linkmessages::permissionNotice(m_devices));
-    show();
+    showTexts();
+}
+
+void PermissionNotice::setHistoryText(const QString &text)
+{
+    if (m_history == text)
+        return;
+    m_history = text;
+    showTexts();
+}
+
+void PermissionNotice::showTexts()
+{
+    QStringList texts;
+    if (!m_dismissed && !m_devices.isEmpty())
+        texts << linkmessages::permissionNotice(m_devices);
+    if (!m_history.isEmpty())
+        texts << m_history;
+    m_text->setText(texts.join(QStringLiteral("\n\n")));
+    setVisible(!texts.isEmpty());
 }

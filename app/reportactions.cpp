@@ -120,11 +120,12 @@ void saveSelectedCsv(QWidget *parent, const ReportSnapshot &snapshot, const File
     writeCsv(parent, csvexport::selectedReadings(snapshot), choose);
 }
 
-void saveAllCsv(QWidget *parent, const QString &storePath, const QString &iniPath, const FileChooser &choose)
+void saveAllCsv(QWidget *parent, const QString &storePath, const QString &iniPath, const FileChooser &choose,
+                const ReadingHistory *history)
 {
     QByteArray bytes;
     QString error;
-    if (!csvexport::allReadings(storePath, csvexport::rangeMarksFromIni(iniPath), &bytes, &error)) {
+    if (!csvexport::allReadings(storePath, csvexport::rangeMarksFromIni(iniPath), &bytes, &error, history)) {
         failed(parent, QStringLiteral("CSV not saved"), error);
         return;
     }

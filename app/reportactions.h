@@ -4,6 +4,7 @@
 #include <functional>
 
 class QWidget;
+class ReadingHistory;
 struct ReportSnapshot;
 
 // What the buttons for the doctor do once pressed: ask where to (and, for many readings, what
@@ -17,8 +18,9 @@ using FileChooser = std::function<QString(QWidget *parent, const QString &captio
                                           const QString &filter)>;
 
 void saveSelectedCsv(QWidget *parent, const ReportSnapshot &snapshot, const FileChooser &choose = {});
+// Every reading of the store, or of the history when one is given.
 void saveAllCsv(QWidget *parent, const QString &storePath, const QString &iniPath,
-                const FileChooser &choose = {});
+                const FileChooser &choose = {}, const ReadingHistory *history = nullptr);
 void savePdf(QWidget *parent, const ReportSnapshot &snapshot, const LinkHold &hold,
              const FileChooser &choose = {});
 void print(QWidget *parent, const ReportSnapshot &snapshot, const LinkHold &hold);

@@ -16,6 +16,7 @@ ReportInput readReportInput(const QString &path, const ReportView &view)
     input.timeview = view.timeview ? *view.timeview : qint16(0);
     input.settings = report::readSettings(view.iniPath);
     input.storePath = path;
+    input.history = view.history;
     return input;
 }
 

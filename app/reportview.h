@@ -5,6 +5,7 @@
 
 class QComboBox;
 class QLabel;
+class ReadingHistory;
 class TrendChart;
 class ValuesListModel;
 struct ReportInput;
@@ -23,6 +24,8 @@ struct ReportView
     // Loads the values window when it is not loaded yet and gives its list.
     std::function<ValuesListModel *()> vlist;
     QString iniPath;
+    // Ticked "All uploads": the history to report on.
+    const ReadingHistory *history = nullptr;
     // Told what each run showed, for the statistics and the documents made from it.
     std::function<void(const ReportSnapshot &)> reported;
 };

@@ -121,11 +121,11 @@ void StatisticsWindow::setSnapshot(const ReportSnapshot &snapshot)
     m_snapshot = snapshot;
     const statistics::Limits limits = statistics::limits(snapshot);
     const statistics::Figures figures = statistics::compute(snapshot);
-    m_heading->setText(QStringLiteral("The readings of the report (period %1, view %2), in %3. Control "
+    m_heading->setText(QStringLiteral("The readings of the report (period %1, view %2, %4), in %3. Control "
                                       "tests are left out; the mean can therefore differ from the average "
                                       "above the chart.")
                            .arg(periodText(snapshot, &datetext::dateToBoxText), snapshot.viewText,
-                                units::name(snapshot.mmol)));
+                                units::name(snapshot.mmol), snapshot.source));
     QVector<QStringList> rows;
     for (const statistics::Line &line : statistics::lines(figures, limits, snapshot.mmol))
         rows.push_back({line.label, line.value});

@@ -1,6 +1,7 @@
 #include "csvexport.h"
 
 #include "clsoperateini.h"
+#include "history.h"
 #include "numbertext.h"
 #include "readingstore.h"
 #include "recordline.h"
@@ -115,9 +116,10 @@ QByteArray selectedReadings(const ReportSnapshot &snapshot)
     return csv(lines, marks);
 }
 
-bool allReadings(const QString &storePath, const RangeMarks &marks, QByteArray *out, QString *error)
+bool allReadings(const QString &storePath, const RangeMarks &marks, QByteArray *out, QString *error,
+                 const ReadingHistory *history)
 {
-    const StoreItems store = ReadStoreItems(storePath);
+    const StoreItems store = history ? history->items() : ReadStoreItems(storePath);
     if (store.status != StoreStatus::Ok) {
         if (error)
             *error = store.status == StoreStatus::Missing

@@ -10,6 +10,8 @@ struct ReportSnapshot;
 // Readings as CSV for a spreadsheet: RFC 4180, comma, "." as decimal mark, UTF-8 without a
 // byte-order mark, CRLF. Columns: date, time, mg/dL, mmol/L, meter-range mark, control
 // solution, temperature warning.
+class ReadingHistory;
+
 namespace csvexport {
 
 // The values that the values list shows as "Low" (at or below) and "High" (at or above).
@@ -30,6 +32,8 @@ QByteArray csv(const QStringList &recordLines, const RangeMarks &marks);
 QByteArray selectedReadings(const ReportSnapshot &snapshot);
 
 // Every reading of the store; false with a message when the store cannot be read.
-bool allReadings(const QString &storePath, const RangeMarks &marks, QByteArray *out, QString *error);
+// With a history, its readings instead of the store's.
+bool allReadings(const QString &storePath, const RangeMarks &marks, QByteArray *out, QString *error,
+                 const ReadingHistory *history = nullptr);
 
 } // namespace csvexport

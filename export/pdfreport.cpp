@@ -99,6 +99,16 @@ void footer(Page &page, int number, int pages, const ReportSnapshot &s, const QD
 }
 
 // Who, which period and how much of it is covered, where the readings come from.
+// The store holds the last upload; the history, every upload since its first.
+QString sourceText(const ReportSnapshot &s)
+{
+    if (s.source != QLatin1String("last upload"))
+        return QStringLiteral("the reading history, %1").arg(s.source);
+    return QStringLiteral("the meter's readings in the store, last upload %1")
+        .arg(s.storeWritten ? s.storeWritten->toString(QStringLiteral("yyyy-MM-dd HH:mm"))
+                            : QStringLiteral("unknown"));
+}
+
 double header(Page &page, const ReportSnapshot &s, const statistics::Figures &f, const Options &o)
 {
     QPainter &p = page.p;
@@ -127,10 +137,8 @@ double header(Page &page, const ReportSnapshot &s, const statistics::Figures &f,
     const QString lines[] = {
         period,
         QStringLiteral("View: %1    Unit: %2").arg(viewName(s), units::name(s.mmol)),
-        QStringLiteral("Source: the meter's readings in the store, last upload %1    Made: %2")
-            .arg(s.storeWritten ? s.storeWritten->toString(QStringLiteral("yyyy-MM-dd HH:mm"))
-                                : QStringLiteral("unknown"),
-                 o.made.toString(QStringLiteral("yyyy-MM-dd HH:mm"))),
+        QStringLiteral("Source: %1    Made: %2")
+            .arg(sourceText(s), o.made.toString(QStringLiteral("yyyy-MM-dd HH:mm"))),
     };
     double y = 54;
     for (const QString &line : lines) {

@@ -33,4 +33,7 @@ public:
     // The store as the upload changes it. The real store by default; tests may stand in for it.
     virtual StoreResetResult resetStore() { return ResetStoreFromTemplate(storePath(), templatePath()); }
     virtual bool appendRecord(const QString &recordLine) { return SaveXmlItem(recordLine, storePath()); }
+    // An upload that reset the store is over: how it ended, in the words the user saw ("" when
+    // every reading arrived). Also told for a search step that failed outside an upload.
+    virtual void uploadEnded(const QString &outcome) { Q_UNUSED(outcome) }
 };

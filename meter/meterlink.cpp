@@ -167,6 +167,7 @@ void MeterLink::failStep()
 {
     linkstep = LinkStep::Search;
     m_host.hideProgress();
+    m_host.uploadEnded(linkmessages::uploadUnsucceed());
     m_host.showMessage(linkmessages::uploadUnsucceed());
 }
 
@@ -188,6 +189,7 @@ void MeterLink::endUpload(const QString &message)
 {
     linkstep = LinkStep::End;
     m_host.hideProgress();
+    m_host.uploadEnded(message);
     if (message.isEmpty())
         m_host.drawReport();
     m_host.enableTimer();
@@ -200,6 +202,7 @@ void MeterLink::failStore(const QString &message)
     linkstep = LinkStep::Search;
     waitleft = waitload;
     m_host.hideProgress();
+    m_host.uploadEnded(message);
     m_host.enableTimer();
     m_host.showMessage(message);
 }

@@ -1,6 +1,7 @@
 #include "reportrun.h"
 
 #include "clsoperateini.h"
+#include "history.h"
 #include "readingstore.h"
 #include "units.h"
 
@@ -23,7 +24,7 @@ ReportSettings readSettings(const QString &iniPath)
 
 ReportResult run(const ReportInput &input)
 {
-    const StoreItems store = ReadStoreItems(input.storePath);
+    const StoreItems store = input.history ? input.history->items() : ReadStoreItems(input.storePath);
     ReportResult result;
     result.outcome = selection::run(input, store);
     result.snapshot = makeReportSnapshot(input, result.outcome, store);

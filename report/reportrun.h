@@ -18,7 +18,7 @@ namespace report {
 // have changed the file since the last.
 ReportSettings readSettings(const QString &iniPath);
 
-// Reads the store at input.storePath and runs the report on it.
+// Reads the store at input.storePath, or the history when one is given, and runs the report on it.
 ReportResult run(const ReportInput &input);
 
 } // namespace report

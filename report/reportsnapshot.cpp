@@ -1,6 +1,7 @@
 #include "reportsnapshot.h"
 
 #include "datetext.h"
+#include "history.h"
 #include "numbertext.h"
 #include "readingstore.h"
 #include "selection.h"
@@ -17,6 +18,9 @@ ReportSnapshot makeReportSnapshot(const ReportInput &input, const ReportOutcome 
     s.endDateText = input.endDateText;
     s.startDateText = input.startDateText;
     s.viewText = input.viewText;
+    if (input.history)
+        s.source = QStringLiteral("all uploads since %1")
+                       .arg(input.history->firstDate().toString(QStringLiteral("yyyy-MM-dd")));
     s.timeview = input.timeview;
     s.normalLow = numbertext::toInt16(input.settings.NormalLow).value_or(0);
     s.normalHigh = numbertext::toInt16(input.settings.NormalHigh).value_or(0);

@@ -51,6 +51,8 @@ struct ReportSnapshot
     // Who and where from, for the documents: put in by the window that makes them.
     Patient patient;
     std::optional<QDateTime> storeWritten; // the store last replaced by an upload or a delete
+    // Which readings the report covers, as the doctor reads it.
+    QString source = QStringLiteral("last upload");
 };
 
 // The one place that reads the report's outcome for the statistics and the exports.

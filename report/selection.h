@@ -10,6 +10,8 @@
 #include <QVector>
 #include <optional>
 
+class ReadingHistory;
+
 // The report without its windows: what a run reads from the controls, the settings and the
 // store goes in; the table of readings, the chart's data and scale, the average caption and the
 // rows of the values list come out. Nothing here touches a widget or a file.
@@ -42,6 +44,8 @@ struct ReportInput
     qint16 timeview = 0;
     ReportSettings settings;
     QString storePath = {}; // newxmlfile
+    // "All uploads": the readings come from the history instead of the store.
+    const ReadingHistory *history = nullptr;
 };
 
 enum class ReportEnd

@@ -1,5 +1,6 @@
 #include "valueswindow.h"
 
+#include "history.h"
 #include "readingstore.h"
 #include "valueslistmodel.h"
 
@@ -86,6 +87,19 @@ ValuesWindow::ValuesWindow(const QString &storePath, QWidget *parent)
 void ValuesWindow::Command1_Click()
 {
     const QVector<StoreItemRef> ticked = m_model->checkedItems();
+    QStringList lines;
+    for (const StoreItemRef &item : ticked)
+        lines << item.recordLine;
+    const bool remembered = m_history && m_history->isOpen() && m_history->markDeleted(lines);
+    if (m_historyListed) {
+        if (!remembered && !ticked.isEmpty())
+            tell(QStringLiteral("deleteFailed"),
+                 tr("The ticked readings were not deleted: the reading history "
+                    "could not be written.\n\n%1")
+                     .arg(m_history ? m_history->lastError() : QString()));
+        emit redrawRequested();
+        return;
+    }
     int notFound = 0;
     if (!DelXmlItemsAt(m_storePath, ticked, &notFound) && !ticked.isEmpty()) {
         tell(QStringLiteral("deleteFailed"), tr("The ticked readings were not deleted: the reading store "
@@ -99,6 +113,11 @@ void ValuesWindow::Command1_Click()
                             : tr("%1 ticked readings were not deleted").arg(notFound)) +
                  tr(" because the reading store changed after the list was filled. The list now shows "
                     "the store as it is."));
+    } else if (remembered && !ticked.isEmpty() && !m_toldMeterKeeps) {
+        m_toldMeterKeeps = true;
+        tell(QStringLiteral("deleteMeterKeeps"),
+             tr("Deleted from this upload's readings; the meter still holds it and will send it again — it "
+                "stays deleted under All uploads"));
     }
     emit redrawRequested();
 }

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QPushButton;
+class ReadingHistory;
 class QTableView;
 class QTimer;
 class ValuesListModel;
@@ -16,7 +17,15 @@ public:
     explicit ValuesWindow(const QString &storePath, QWidget *parent = nullptr);
     ValuesListModel *model() const { return m_model; }
 
-    // Removes the ticked readings from the store, then asks for a redraw.
+    // The history deletes are remembered in; `listed` when the list shows it rather than the store.
+    void setHistory(ReadingHistory *history, bool listed)
+    {
+        m_history = history;
+        m_historyListed = listed;
+    }
+
+    // Removes the ticked readings from the listed source and marks them deleted in the history,
+    // then asks for a redraw.
     void Command1_Click();
 
 signals:
@@ -33,6 +42,9 @@ private:
     void tell(const QString &name, const QString &text);
 
     QString m_storePath;
+    ReadingHistory *m_history = nullptr;
+    bool m_historyListed = false;
+    bool m_toldMeterKeeps = false;
     ValuesListModel *m_model;
     QTableView *vlist;
     QPushButton *Command1;

@@ -1,4 +1,5 @@
 #include "datetext.h"
+#include "history.h"
 #include "logwindow.h"
 #include "mainwindowfixture.h"
 #include "meterlink.h"
@@ -8,6 +9,7 @@
 #include "valueswindow.h"
 
 #include <QCalendarWidget>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -406,6 +408,54 @@ private slots:
         }
         for (int ticks = 0; ticks < 2; ++ticks, tick())
             QCOMPARE(texts(), (QStringList{"User", datetext::dateToBoxText(cal->selectedDate()), before[2]}));
+    }
+
+    // "All uploads" clicked: the report reads the history (the store's 100 and an earlier 200), the
+    // setting is written; a start finds it as it was left.
+    void allUploads_data()
+    {
+        columns<QByteArray, int, QString, QString>("setting", "clicks", "average", "kept");
+        row("off at first", QByteArray(), 0, "100.0", "");
+        row("ticked: every upload", QByteArray(), 1, "150.0", "1");
+        row("ticked and unticked", QByteArray(), 2, "100.0", "0");
+        row("ticked at the last start", QByteArray("history=1\n"), 0, "150.0", "1");
+    }
+    void allUploads()
+    {
+        const auto [setting, clicks, average, kept] =
+            cells<QByteArray, int, QString, QString>("setting", "clicks", "average", "kept");
+        shown(TempProgramDir::installedIni().replace("[setting]\n", "[setting]\n" + setting));
+        const QString day = today.toString("yyyy-M-d");
+        fx.dir().writeFile("data/TMPDATE.xml",
+                           "<Data><xt><item>100," + day.toLatin1() + " 9:0:00,mg/dL,-,-</item></xt></Data>");
+        ReadingHistory history;
+        QVERIFY(history.open(fx.dir().storePath()) != ReadingHistory::Opened::Failed);
+        QVERIFY(history.addReading("100," + day + " 9:0:00,mg/dL,-,-", -1, today) &&
+                history.addReading("200," + day + " 8:0:00,mg/dL,-,-", -1, today));
+        auto *allUploads = fx.child<QCheckBox>("historyview");
+        QVERIFY(!allUploads->toolTip().isEmpty());
+        QTest::mouseClick(fx.child<QPushButton>("Command1"), Qt::LeftButton);
+        for (int click = 0; click < clicks; ++click)
+            QTest::mouseClick(allUploads, Qt::LeftButton, {}, QPoint(8, allUploads->height() / 2));
+        QCOMPARE(allUploads->isChecked(), kept == "1");
+        QCOMPARE(fx.child<QLabel>("pjvalue")->text(), "Average Value : [" + average + "] mg/dl");
+        QCOMPARE(fx.iniValue("setting", "history"), kept);
+        const QString source =
+            kept == "1" ? "all uploads since " + today.toString("yyyy-MM-dd") : "last upload";
+        QVERIFY(
+            fx.main()->showStatisticsWindow()->findChild<QLabel *>("statsHeading")->text().contains(source));
+    }
+
+    // A history that is no database is named on the notice band, kept aside as it was.
+    void damagedHistoryKeptAside()
+    {
+        fx.start(TempProgramDir::installedIni(), "not a database");
+        const QString text = fx.child<QLabel>("permission_text")->text();
+        const QString kept = text.section(" kept as ", 1).section(' ', 0, 0);
+        QVERIFY2(!fx.child<QFrame>("permission_notice")->isHidden() &&
+                     kept.contains("history.sqlite.damaged-"),
+                 qPrintable(text));
+        QCOMPARE(TempProgramDir::readPath(kept), "not a database");
     }
 
     void viewPicks()

@@ -17,12 +17,14 @@ class MainWindowFixture
     std::unique_ptr<MainWindow> m_main;
 
 public:
-    // A null ini starts with no settings file at all.
-    MainWindow *start(const QByteArray &ini = TempProgramDir::installedIni())
+    // A null ini starts with no settings file at all; a history not null is there before the start.
+    MainWindow *start(const QByteArray &ini = TempProgramDir::installedIni(), const QByteArray &history = {})
     {
         reset();
         m_dir = std::make_unique<TempProgramDir>();
         ini.isNull() ? void(QFile::remove(m_dir->iniPath())) : m_dir->writeIni(ini);
+        if (!history.isNull())
+            m_dir->writeFile("data/history.sqlite", history);
         m_main = std::make_unique<MainWindow>(ProgramDir(m_dir->path()));
         m_main->Form_Load();
         return m_main.get();

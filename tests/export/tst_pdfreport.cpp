@@ -109,7 +109,8 @@ private slots:
         const QString text = QString::fromUtf8(dir.readFile("report.txt"));
         const QString firstPage =
             "Blood glucose report|Period: 2026-04-28 to 2026-05-07|View: whole day (ALL)|"
-            "Made: 2026-05-08 09:30|Patient: Ann Lee|Date of birth: 1960-01-02|Identifier: A-7|"
+            "Made: 2026-05-08 09:30|Source: the meter's readings in the store, last upload|Patient: Ann "
+            "Lee|Date of birth: 1960-01-02|Identifier: A-7|"
             "(10 days; days with readings: |Blood readings counted|Control tests left out "
             "(Ctrl)|The day's pattern, whole period|Readings over the period|Consensus targets|"
             "In range (70–180 mg/dL)|";

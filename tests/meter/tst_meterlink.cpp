@@ -3,7 +3,10 @@
 // pseudo-terminal; then the whole program against the meter simulator over one, as a user runs it. `soak`
 // (run as tst_faultsoak) does upload after upload, each with a fault drawn at random.
 #include "fakelink.h"
+#include "filesizelimit.h"
+#include "history.h"
 #include "linesettings.h"
+#include "linkcontroller.h"
 #include "linkstart.h"
 #include "logwindow.h"
 #include "mainwindow.h"
@@ -13,6 +16,8 @@
 #include "rows.h"
 #include "serialportcontrol.h"
 #include "tempprogramdir.h"
+#include "valueslistmodel.h"
+#include "valueswindow.h"
 
 #include <QComboBox>
 #include <QListWidget>
@@ -273,7 +278,7 @@ struct Bench
         for (int port = 1; port <= 16; ++port)
             ini += "port" + QByteArray::number(port) + '=' + QFile::encodeName(dir.filePath("meter")) + '\n';
         const QByteArray installed = TempProgramDir::installedIni();
-        dir.writeIni(ini + installed.mid(installed.indexOf("[setting]")));
+        dir.writeIni(ini + installed.mid(installed.indexOf("\n[setting]")));
         dir.writeFile("data/TMPDATE.xml", PreviousStore);
         w.emplace(programDir);
         if (!boxes) {
@@ -353,6 +358,8 @@ private slots:
     void devices();
     void serialControl();
     void wholeUpload();
+    void uploadsIntoHistory_data();
+    void uploadsIntoHistory();
     void linkWaitsWhileItsMessageIsOpen();
     void soak();
 };
@@ -648,6 +655,62 @@ void tst_MeterLink::wholeUpload()
     const QDateTime set(QDate(2000 + quint8(c[2]), quint8(c[3]), quint8(c[4])),
                         QTime(quint8(c[5]), quint8(c[6])));
     QVERIFY2(set >= started && set <= QDateTime::currentDateTime(), qPrintable(sent));
+}
+
+// Each upload of `count` readings (a meter of its own), cut after `arrive` of them: the store is byte
+// for byte what it is without a history, and the history keeps the store from before and every
+// reading that arrived; on a full disk the history misses the upload and says so, the store does not.
+// One meter sending its readings again after the first was deleted brings it back to the store alone.
+void tst_MeterLink::uploadsIntoHistory_data()
+{
+    columns<int, int, int, bool, bool>("uploads", "count", "arrive", "full", "deleteFirst");
+    row("two small uploads", 2, 3, 3, false, false);
+    row("cable pulled twice", 2, 4, 2, false, false);
+    row("history's disk full", 1, 3, 3, true, false);
+    row("deleted, then sent again", 2, 3, 3, false, true);
+}
+
+void tst_MeterLink::uploadsIntoHistory()
+{
+    const auto [uploads, count, arrive, full, deleteFirst] =
+        cells<int, int, int, bool, bool>("uploads", "count", "arrive", "full", "deleteFirst");
+    Bench bench("delay=30\ntimeout=4\n");
+    const QString history = ReadingHistory::pathBeside(bench.store);
+    S expected = storeItems(bench.store), arrived;
+    std::optional<FileSizeLimit> diskFull;
+    if (full) // the store's small files still fit, no new page of the history does
+        diskFull.emplace(QFileInfo(history + "-wal").size());
+    for (int upload = 0; upload < uploads; ++upload) {
+        QByteArray simFile;
+        const int meter = deleteFirst ? 0 : upload; // the same meter sends the same readings
+        QRandomGenerator random(22 + meter);
+        const QDate first(2025, 1 + meter, 1);
+        arrived = readings(random, count, QDateTime(first, QTime(6, 0)), simFile).mid(0, arrive);
+        const S cut = arrive < count ? S{"--unplug-at-byte", QString::number(14 + 10 * arrive + 5)} : S();
+        QVERIFY(bench.start(simFile, cut) && bench.settle());
+        QCOMPARE(bench.ended, arrive == count);
+        expected += full || (upload > 0 && deleteFirst) ? S() : arrived;
+        if (deleteFirst && upload == 0) { // ticked and deleted in the values window
+            ValuesWindow *values = bench.w->valuesWindow(false);
+            values->model()->setChecked(0, true);
+            QTest::mouseClick(values->findChild<QPushButton *>("Command1"), Qt::LeftButton);
+            QVERIFY(values->findChild<QMessageBox *>("deleteMeterKeeps"));
+            expected.removeOne(arrived.first());
+        }
+    }
+    diskFull.reset();
+    TempProgramDir plain; // the same readings stored without a history
+    QVERIFY(ResetStoreFromTemplate(plain.storePath(), plain.filePath("cfg/datamb.xml")) ==
+            StoreResetResult::Ok);
+    for (const QString &line : arrived)
+        QVERIFY(SaveXmlItem(line, plain.storePath()));
+    QCOMPARE(fileBytes(bench.store), fileBytes(plain.storePath()));
+    ReadingHistory held;
+    QVERIFY(held.open(bench.store) == ReadingHistory::Opened::Existing);
+    S items = held.items().texts;
+    std::sort(items.begin(), items.end()), std::sort(expected.begin(), expected.end());
+    QCOMPARE(items, expected);
+    QCOMPARE(bench.w->findChild<QWidget *>("permission_notice")->isVisibleTo(bench.w.operator->()), full);
 }
 
 // The real message box, which does not block: while it is open the link holds its ticks and

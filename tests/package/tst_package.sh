@@ -42,7 +42,7 @@ cpack -G DEB --config "$build/CPackConfig.cmake" -B "$scratch/pkg" >"$scratch/cp
 deb=$(ls "$scratch"/pkg/quillon_*.deb)
 dpkg-deb -f "$deb" Package Version Architecture Section Priority Maintainer Depends
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libqt6widgets6 libqt6charts6 libqt6serialport6 libc6; do
+for lib in libqt6widgets6 libqt6charts6 libqt6serialport6 libqt6sql6-sqlite libc6; do
     echo "$depends" | grep -q "$lib" || fail "Depends lacks $lib"
 done
 

@@ -2,6 +2,7 @@
 
 #include "appendcache.h"
 #include "filesizelimit.h"
+#include "history.h"
 #include "programdir.h"
 #include "readingstore.h"
 #include "rows.h"
@@ -73,7 +74,21 @@ struct StoreFixture
     bool open() const { return QFile::setPermissions(store(), QFile::Permissions(0x6644)); }
     // Files in data/: no temporary file may be left beside the store and its backup.
     int files() const { return QDir(dir.dataDir()).entryList(QDir::Files | QDir::Hidden).size(); }
+    QString history() const { return ReadingHistory::pathBeside(store()); }
+    // Two fills: what was the store becomes the backup.
+    bool fillBoth(const QStringList &backup, const QStringList &lines) const
+    {
+        return fill(backup) && fill(lines);
+    }
 };
+
+using Opened = ReadingHistory::Opened;
+const QDateTime kArrival(QDate(2026, 12, 7), QTime(8, 0));
+// Readings of one day at hour h, value v; listed by date whatever order they came in.
+QString at(int hour, int value = 100, const char *marks = "-,-")
+{
+    return QStringLiteral("%1,2012-5-6 %2:5:00,mg/dL,%3").arg(value).arg(hour).arg(marks);
+}
 } // namespace
 
 class tst_Store : public QObject
@@ -331,6 +346,71 @@ private slots:
         QVERIFY(!appendCache().take(fx.store()));
     }
 
+    // A first start imports the store, then its backup; a damaged history is kept aside and rebuilt.
+    void historyOpens_data()
+    {
+        columns<S, S, B, Opened, S>("backup", "store", "file", "opened", "items");
+        const B notSqlite("<Data><xt/></Data>"), damaged = B("SQLite format 3", 16) + B(4080, '\xff');
+        // clang-format off
+        row("no store yet", S(), S(), B(), Opened::Created, S());
+        row("store then backup, each reading once", S({at(9), at(7)}), S({at(8), at(9)}), B(), Opened::Created, S({at(7), at(8), at(9)}));
+        row("other marks, other value: other readings", S({at(9, 100, "Ctrl,-")}), S({at(9), at(9, 101)}), B(), Opened::Created, S({at(9), at(9, 101), at(9, 100, "Ctrl,-")}));
+        row("unreadable dates last, told apart by text", S({"5,someday,mg/dL,-,-"}), S({"5,someday,mg/dL,-,-", "5,never,mg/dL,-,-", at(9)}), B(), Opened::Created, S({at(9), "5,someday,mg/dL,-,-", "5,never,mg/dL,-,-"}));
+        row("empty file: made anew", S(), S({at(9)}), B(""), Opened::Created, S({at(9)}));
+        row("not a database: kept aside", S({at(7)}), S({at(9)}), notSqlite, Opened::Rebuilt, S({at(7), at(9)}));
+        row("damaged: kept aside", S(), S({at(9)}), damaged, Opened::Rebuilt, S({at(9)}));
+        // clang-format on
+    }
+    void historyOpens()
+    {
+        const auto [backup, store, file, opened, items] =
+            cells<S, S, B, Opened, S>("backup", "store", "file", "opened", "items");
+        StoreFixture fx;
+        QVERIFY(fx.fillBoth(backup, store) && (file.isNull() || writeFileBytes(fx.history(), file)));
+        ReadingHistory history;
+        QCOMPARE(history.open(fx.store(), kArrival), opened);
+        QCOMPARE(history.items().texts, items);
+        QVERIFY(isPrivate(fx.history()));
+        QCOMPARE(history.damagedPath().endsWith(".damaged-20261207-080000"), opened == Opened::Rebuilt);
+        QVERIFY(opened != Opened::Rebuilt || fileBytes(history.damagedPath()) == file);
+        history.close(); // opened again it is as it was; with nothing imported, it looks again
+        QCOMPARE(history.open(fx.store(), kArrival), items.isEmpty() ? Opened::Created : Opened::Existing);
+        QCOMPARE(history.items().texts, items);
+    }
+
+    // Uploads add what is new; a deleted reading stays deleted whatever later uploads send.
+    void historyUploads_data()
+    {
+        columns<QList<S>, S, S>("uploads", "deleted", "items"); // deleted after the first upload
+        // clang-format off
+        row("two small uploads keep every reading", QList<S>({{at(9), at(8)}, {at(10)}}), S(), S({at(8), at(9), at(10)}));
+        row("sent again: once", QList<S>({{at(9), at(8)}, {at(8), at(9)}}), S(), S({at(8), at(9)}));
+        row("deleted: not brought back", QList<S>({{at(9), at(8)}, {at(9), at(8)}}), S({at(9)}), S({at(8)}));
+        row("deleting an unknown line", QList<S>({{at(9)}}), S({at(1)}), S({at(9)}));
+        // clang-format on
+    }
+    void historyUploads()
+    {
+        const auto [uploads, deleted, items] = cells<QList<S>, S, S>("uploads", "deleted", "items");
+        StoreFixture fx;
+        ReadingHistory history;
+        QCOMPARE(history.open(fx.store(), kArrival), Opened::Created);
+        for (const S &lines : uploads) {
+            const qint64 upload = history.beginUpload("/dev/ttyUSB0", kArrival);
+            for (const QString &line : lines)
+                QVERIFY(history.addReading(line, upload, kArrival));
+            QVERIFY(history.endUpload(upload, kArrival, "Upload succeeded") &&
+                    (&lines != &uploads.first() || history.markDeleted(deleted)));
+        }
+        QCOMPARE(history.items().texts, items);
+        QCOMPARE(history.firstDate(), QDate(2012, 5, 6));
+        {
+            const FileSizeLimit full(1); // a full disk: the reading is refused, nothing held is lost
+            QVERIFY(!history.addReading(at(1), -1, kArrival) && !history.lastError().isEmpty());
+        }
+        QCOMPARE(history.items().texts, items);
+    }
+
     // Killed at any instant of an append, a store loads and holds all it held, those appended, or one more.
     void killedAppendLeavesWholeStore()
     {
@@ -371,6 +451,57 @@ private slots:
                 QVERIFY(fx.fill({}));
         }
         QVERIFY(killedWithReadings > 250 / 4); // the kills landed among the appends
+    }
+
+    // Killed at any instant of an upload, the history opens as it was and holds every reading
+    // committed before the kill, perhaps one more, in the order they came.
+    void killedUploadLeavesHistory()
+    {
+        if (!QCoreApplication::arguments().contains(QTest::currentTestFunction()))
+            QSKIP("runs alone, as tst_historykill");
+        StoreFixture fx;
+        QRandomGenerator random(20261207);
+        int killedWithReadings = 0;
+        for (int trial = 0; trial < 120; ++trial) {
+            qsizetype before = 0;
+            { // no connection may cross the fork
+                ReadingHistory history;
+                QVERIFY(history.open(fx.store()) != Opened::Failed);
+                before = history.items().texts.size();
+            }
+            int committed[2];
+            QVERIFY(::pipe(committed) == 0);
+            const pid_t pid = ::fork();
+            if (pid == 0) {
+                ReadingHistory history;
+                if (history.open(fx.store()) == Opened::Failed)
+                    ::_exit(1);
+                const qint64 upload = history.beginUpload("/dev/ttyUSB0", kArrival);
+                for (int n = int(before);; ++n)
+                    if (!history.addReading(recordLine(n), upload, kArrival) ||
+                        ::write(committed[1], "+", 1) != 1)
+                        ::_exit(1);
+            }
+            QVERIFY(pid > 0);
+            ::close(committed[1]);
+            char bytes[256];
+            int count = trial % 2 == 1 && ::read(committed[0], bytes, 1) == 1 ? 1 : 0, status = 0;
+            ::usleep(random.bounded(20000));
+            ::kill(pid, SIGKILL);
+            QVERIFY(::waitpid(pid, &status, 0) == pid && WIFSIGNALED(status));
+            for (ssize_t got; (got = ::read(committed[0], bytes, sizeof bytes)) > 0;)
+                count += int(got);
+            ::close(committed[0]);
+            ReadingHistory history;
+            const Opened opened = history.open(fx.store()); // never damaged; new when no upload began
+            QVERIFY(opened == Opened::Existing || opened == Opened::Created);
+            const S after = history.items().texts;
+            QVERIFY(after.size() == before + count || after.size() == before + count + 1);
+            for (int i = 0; i < after.size(); ++i)
+                QCOMPARE(after.at(i), recordLine(i));
+            killedWithReadings += after.size() > before ? 1 : 0;
+        }
+        QVERIFY(killedWithReadings > 120 / 4);
     }
 };
 
