@@ -11,6 +11,7 @@ class QLabel;
 class QProgressBar;
 class QTimer;
 class QWidget;
+class LinkStatusLine;
 class LogWindow;
 class MeterLink;
 class PermissionNotice;
@@ -33,6 +34,7 @@ public:
         QProgressBar *jdt = nullptr;
         LogWindow *log = nullptr;
         PermissionNotice *notice = nullptr;
+        LinkStatusLine *status = nullptr;
         std::function<void()> drawReport;
         std::function<void()> endOfUpload;
         std::function<void(const QString &)> showMessage;
@@ -73,6 +75,8 @@ public:
     QString storePath() const override;
     QString templatePath() const override;
     QDateTime now() const override;
+    void searchRoundEnded() override;
+    void meterAnswered() override;
 
 private:
     void receive();
@@ -84,4 +88,7 @@ private:
     std::function<QDateTime()> m_clock;
     bool m_timerEnabled = true;
     bool m_stopped = false;
+    // An upload's outcome stays on the status line until the next upload begins: a search that
+    // finds nothing afterwards (the meter switched off) does not hide it.
+    bool m_uploadTold = false;
 };

@@ -16,11 +16,14 @@ using LinkHold = std::function<void(bool hold)>;
 using FileChooser = std::function<QString(QWidget *parent, const QString &caption, const QString &suggested,
                                           const QString &filter)>;
 
-void saveSelectedCsv(QWidget *parent, const ReportSnapshot &snapshot, const FileChooser &choose = {});
-void saveAllCsv(QWidget *parent, const QString &storePath, const QString &iniPath,
+// Each gives the file written; empty when nothing was (cancelled, or failed and said so).
+QString saveSelectedCsv(QWidget *parent, const ReportSnapshot &snapshot, const FileChooser &choose = {});
+QString saveAllCsv(QWidget *parent, const QString &storePath, const QString &iniPath,
+                   const FileChooser &choose = {});
+QString savePdf(QWidget *parent, const ReportSnapshot &snapshot, const LinkHold &hold,
                 const FileChooser &choose = {});
-void savePdf(QWidget *parent, const ReportSnapshot &snapshot, const LinkHold &hold,
-             const FileChooser &choose = {});
+// What a window says after a save: "Saved to" and the file.
+QString savedTo(const QString &path);
 void print(QWidget *parent, const ReportSnapshot &snapshot, const LinkHold &hold);
 
 } // namespace reportactions

@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+class FadingNote;
 class QLabel;
 class QPushButton;
 class QTableWidget;
@@ -25,6 +26,8 @@ signals:
     void linkHoldRequested(bool hold);
 
 private:
+    void tellSaved(const QString &path);
+
     ReportSnapshot m_snapshot;
     reportactions::FileChooser m_choose;
     QLabel *m_heading;
@@ -34,4 +37,5 @@ private:
     QPushButton *m_pdf;
     QPushButton *m_print;
     QPushButton *m_close;
+    FadingNote *m_saved;
 };

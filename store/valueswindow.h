@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class FadingNote;
 class QPushButton;
 class QTableView;
 class QTimer;
@@ -18,6 +19,8 @@ public:
 
     // Removes the ticked readings from the store, then asks for a redraw.
     void Command1_Click();
+    // Says where the export went, in a line that fades.
+    void tellSaved(const QString &text);
 
 signals:
     void redrawRequested();
@@ -26,6 +29,7 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
 private:
@@ -40,4 +44,5 @@ private:
     QPushButton *m_exportCsv;
     QPushButton *Command3;
     QTimer *Timer1;
+    FadingNote *m_saved;
 };
