@@ -39,7 +39,9 @@ void fill(QTableWidget *t, const QVector<QStringList> &rows)
     for (int r = 0; r < rows.size(); ++r)
         for (int c = 0; c < rows[r].size(); ++c)
             t->setItem(r, c, new QTableWidgetItem(rows[r][c]));
-    t->resizeColumnsToContents();
+    // The last column is left alone: sized to its contents it would stop taking the rest of the width.
+    for (int c = 0; c + 1 < t->columnCount(); ++c)
+        t->resizeColumnToContents(c);
 }
 
 } // namespace

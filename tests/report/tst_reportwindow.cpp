@@ -353,6 +353,14 @@ private slots:
         fx.apply();
         QVERIFY(shown().contains("No blood readings in this selection: "));
         QCOMPARE(todCount(), QStringLiteral("0"));
+        // After every redraw the tables still fill their width, the last column taking what is left.
+        for (const char *name : {"figures", "timeOfDay"}) {
+            auto *table = fx.child<QTableWidget>(name);
+            int width = 0;
+            for (int c = 0; c < table->columnCount(); ++c)
+                width += table->columnWidth(c);
+            QCOMPARE(width, table->viewport()->width());
+        }
     }
 };
 
