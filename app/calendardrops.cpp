@@ -2,6 +2,7 @@
 
 #include "datetext.h"
 
+#include <QApplication>
 #include <QCalendarWidget>
 #include <QComboBox>
 #include <QMouseEvent>
@@ -19,12 +20,14 @@ CalendarDrops::CalendarDrops(QWidget *window, QWidget *band, QComboBox *box1, QC
         calendar->hide();
         m_calendars[i] = calendar;
         QComboBox *box = m_boxes[i];
-        const auto picked = [this, calendar, box](QDate d) {
-            calendar->hide();
+        const auto picked = [this, i, box](QDate d) {
+            hide(i);
             emit dayPicked(box, d);
         };
         connect(calendar, &QCalendarWidget::clicked, this, picked);
         connect(calendar, &QCalendarWidget::activated, this, picked);
+        // Escape reaches the calendar from its days when they do not use it.
+        calendar->installEventFilter(this);
     }
     band->setMouseTracking(true);
     band->installEventFilter(this);
@@ -34,7 +37,7 @@ void CalendarDrops::toggle(QComboBox *box)
 {
     QCalendarWidget *calendar = m_calendars[indexOf(box)];
     if (!calendar->isHidden()) {
-        calendar->hide();
+        hide(indexOf(box));
         return;
     }
     // A box that does not hold a date opens on today; its text stays until a day is picked.
@@ -43,12 +46,25 @@ void CalendarDrops::toggle(QComboBox *box)
     place();
     calendar->show();
     calendar->raise();
+    // The arrow keys move the day and Enter picks it, whether it was opened by key or pointer.
+    calendar->setFocus(Qt::PopupFocusReason);
+}
+
+void CalendarDrops::hide(int i)
+{
+    QCalendarWidget *calendar = m_calendars[i];
+    const QWidget *focused = QApplication::focusWidget();
+    const bool hadFocus = focused && (focused == calendar || calendar->isAncestorOf(focused));
+    calendar->hide();
+    // The keyboard goes back to where the calendar came from, not to the next control.
+    if (hadFocus)
+        m_boxes[i]->setFocus(Qt::PopupFocusReason);
 }
 
 void CalendarDrops::hideAll()
 {
-    for (QCalendarWidget *calendar : m_calendars)
-        calendar->hide();
+    for (int i = 0; i < 2; ++i)
+        hide(i);
 }
 
 void CalendarDrops::place()
@@ -73,12 +89,19 @@ void CalendarDrops::hideAwayFrom(QPoint at)
         const QRect way =
             m_calendars[i]->geometry().united(QRect(box->mapTo(m_window, QPoint(0, 0)), box->size()));
         if (!way.contains(at))
-            m_calendars[i]->hide();
+            hide(i);
     }
 }
 
 bool CalendarDrops::eventFilter(QObject *watched, QEvent *event)
 {
+    for (int i = 0; i < 2; ++i) {
+        if (watched == m_calendars[i] && event->type() == QEvent::KeyPress &&
+            static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+            hide(i);
+            return true;
+        }
+    }
     // Only moves over the band's bare surface arrive here: Qt drops those over its controls.
     if (watched == m_band && event->type() == QEvent::MouseMove)
         hideAwayFrom(m_band->mapTo(m_window, static_cast<QMouseEvent *>(event)->position().toPoint()));

@@ -34,6 +34,8 @@ protected:
 
 private:
     void hideAwayFrom(QPoint at);
+    // Hides calendar i; the keyboard focus it held goes back to its date box.
+    void hide(int i);
     int indexOf(QComboBox *box) const { return box == m_boxes[1] ? 1 : 0; }
 
     QWidget *m_window;

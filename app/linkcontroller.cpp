@@ -1,7 +1,9 @@
 #include "linkcontroller.h"
 
 #include "history.h"
+#include "linkmessages.h"
 #include "linkstart.h"
+#include "linkstatusline.h"
 #include "logwindow.h"
 #include "meterlink.h"
 #include "permissionnotice.h"
@@ -114,6 +116,9 @@ void LinkController::setProgressRange(int maximum)
     m_window.jdt->setMaximum(maximum);
     m_window.jdt->setMinimum(0);
     m_window.jdt->setValue(0);
+    // The bar runs to one more than the count, so that it is never full before the end.
+    m_window.jdt->setFormat(linkmessages::readingOf(maximum - 1));
+    m_window.jdt->setTextVisible(true);
 }
 
 void LinkController::stepProgress()
@@ -145,7 +150,22 @@ void LinkController::drawReport()
 
 void LinkController::endOfUpload()
 {
+    // What an upload ended by a refused reading kept, too: the readings stored before it.
+    m_window.status->say(linkmessages::uploaded(m_link->announced() - m_link->remaining(), now().time()));
+    m_uploadTold = true;
     m_window.endOfUpload();
+}
+
+void LinkController::searchRoundEnded()
+{
+    if (!m_uploadTold)
+        m_window.status->say(linkmessages::noMeterFound());
+}
+
+void LinkController::meterAnswered()
+{
+    m_uploadTold = false;
+    m_window.status->clear();
 }
 
 QString LinkController::storePath() const

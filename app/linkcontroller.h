@@ -12,6 +12,7 @@ class ReadingHistory;
 class QProgressBar;
 class QTimer;
 class QWidget;
+class LinkStatusLine;
 class LogWindow;
 class MeterLink;
 class PermissionNotice;
@@ -34,6 +35,7 @@ public:
         QProgressBar *jdt = nullptr;
         LogWindow *log = nullptr;
         PermissionNotice *notice = nullptr;
+        LinkStatusLine *status = nullptr;
         std::function<void()> drawReport;
         std::function<void()> endOfUpload;
         std::function<void(const QString &)> showMessage;
@@ -80,6 +82,8 @@ public:
     StoreResetResult resetStore() override;
     bool appendRecord(const QString &recordLine) override;
     void uploadEnded(const QString &outcome) override;
+    void searchRoundEnded() override;
+    void meterAnswered() override;
 
 private:
     void historyMissed();
@@ -95,4 +99,7 @@ private:
     bool m_timerEnabled = true;
     bool m_stopped = false;
     qint64 m_upload = -1; // the history's row of the upload under way
+    // An upload's outcome stays on the status line until the next upload begins: a search that
+    // finds nothing afterwards (the meter switched off) does not hide it.
+    bool m_uploadTold = false;
 };

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QKeySequence>
 #include <QListWidget>
+#include <QShortcut>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -19,6 +21,7 @@ public:
         auto *layout = new QVBoxLayout(this);
         layout->setContentsMargins(4, 4, 4, 4);
         layout->addWidget(loglist);
+        new QShortcut(QKeySequence(Qt::Key_Escape), this, this, &QWidget::close);
         resize(520, 320);
     }
 

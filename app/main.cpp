@@ -2,6 +2,7 @@
 #include "programdir.h"
 #include "singleinstance.h"
 #include "startlocations.h"
+#include "windowmemory.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -224,6 +225,7 @@ int main(int argc, char *argv[])
         window.activateWindow();
     });
     window.Form_Load();
+    window.rememberGeometryIn(windowmemory::file(startlocations::userStateDir()));
     window.show();
     return app.exec();
 }

@@ -1,6 +1,8 @@
 #include "mainform.h"
 
+#include "bandfocusring.h"
 #include "datebox.h"
+#include "linkstatusline.h"
 #include "permissionnotice.h"
 #include "pickcombobox.h"
 #include "trendchart.h"
@@ -14,6 +16,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -71,6 +74,9 @@ void MainForm::setupUi(QWidget *window)
     Combo1->addItems(PeriodEntries);
     Combo1->showText(QStringLiteral("7 Day"));
     Combo1->setMinimumContentsLength(8);
+    Combo1->setToolTip(
+        QStringLiteral("The report's period: days back from today, or User for the dates picked "
+                       "below. Enter draws it."));
     auto *Label4 = bandLabel(QStringLiteral("and"), Frame1);
     Label4->setObjectName(QStringLiteral("Label4"));
     sel_viewtype = new QComboBox(Frame1);
@@ -78,6 +84,7 @@ void MainForm::setupUi(QWidget *window)
     for (const ViewRow &row : ViewTable)
         sel_viewtype->addItem(row.entry);
     sel_viewtype->setCurrentIndex(-1); // no selection until the start picks "ALL"
+    sel_viewtype->setToolTip(QStringLiteral("The time of day whose readings the report shows"));
     auto *Label8 = bandLabel(QStringLiteral("Unit"), Frame1);
     Label8->setObjectName(QStringLiteral("Label8"));
     unit = new PickComboBox(Frame1);
@@ -90,6 +97,7 @@ void MainForm::setupUi(QWidget *window)
     m_historyView->setToolTip(
         QStringLiteral("Report on every reading any upload brought, as the reading history "
                        "keeps them, instead of the last upload's readings alone"));
+    unit->setToolTip(QStringLiteral("The unit the report shows values in; a pick redraws at once"));
 
     auto *Label3 = bandLabel(QStringLiteral("Form"), Frame1);
     Label3->setObjectName(QStringLiteral("Label3"));
@@ -97,23 +105,51 @@ void MainForm::setupUi(QWidget *window)
     xt_d1->setObjectName(QStringLiteral("xt_d1"));
     xt_d1->setEditText(QStringLiteral("xt_d1"));
     xt_d1->setMinimumContentsLength(10);
+    xt_d1->setHelpTip(QStringLiteral("The last day of the report. Type a date, or open the calendar with "
+                                     "Alt+Down."));
     auto *Label5 = bandLabel(QStringLiteral("To"), Frame1);
     Label5->setObjectName(QStringLiteral("Label5"));
     xt_d2 = new DateBox(Frame1);
     xt_d2->setObjectName(QStringLiteral("xt_d2"));
     xt_d2->setEditText(QStringLiteral("xt_d2"));
     xt_d2->setMinimumContentsLength(10);
+    xt_d2->setHelpTip(QStringLiteral("The first day of the report. Type a date, or open the calendar with "
+                                     "Alt+Down."));
 
+    // The captions stay exactly as users and their notes know them, so the keys are
+    // shortcuts named in the tooltips rather than '&' mnemonics, which would change the text.
     Command1 = new QPushButton(QStringLiteral("Apply"), Frame1);
     Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setShortcut(QKeySequence(Qt::ALT | Qt::Key_A));
+    Command1->setToolTip(QStringLiteral("Draw the report of the period, view and dates chosen (Alt+A)"));
     Command3 = new QPushButton(QStringLiteral("ModifyData"), Frame1);
     Command3->setObjectName(QStringLiteral("Command3"));
+    Command3->setShortcut(QKeySequence(Qt::ALT | Qt::Key_M));
+    Command3->setToolTip(QStringLiteral("List every stored reading, to tick and delete readings (Alt+M)"));
     Command2 = new QPushButton(QStringLiteral("Setting"), Frame1);
     Command2->setObjectName(QStringLiteral("Command2"));
+    Command2->setShortcut(QKeySequence(Qt::ALT | Qt::Key_S));
+    Command2->setToolTip(
+        QStringLiteral("Edit the normal range, the chart's value axis and the meter's port (Alt+S)"));
     Command4 = new QPushButton(QStringLiteral("test"), Frame1);
     Command4->setObjectName(QStringLiteral("Command4"));
-    m_statisticsButton = new QPushButton(QStringLiteral("Statistics"), Frame1);
+    Command4->setToolTip(QStringLiteral("Mark each reading on the chart with a dot"));
+    m_statisticsButton = new QPushButton(QStringLiteral("S&tatistics"), Frame1);
     m_statisticsButton->setObjectName(QStringLiteral("statisticsButton"));
+    m_statisticsButton->setToolTip(
+        QStringLiteral("The figures of the report, and the report as CSV, PDF or on paper (Alt+T)"));
+    m_logButton = new QToolButton(Frame1);
+    m_logButton->setObjectName(QStringLiteral("logButton"));
+    m_logButton->setText(QStringLiteral("&Log"));
+    m_logButton->setToolTip(
+        QStringLiteral("Open the upload log: the ports tried and the readings read (Ctrl+L)"));
+    m_helpButton = new QToolButton(Frame1);
+    m_helpButton->setObjectName(QStringLiteral("helpButton"));
+    m_helpButton->setText(QStringLiteral("?"));
+    m_helpButton->setToolTip(
+        QStringLiteral("Help: what each control does, where the files are and the keys (F1)"));
+    for (QToolButton *b : {m_logButton, m_helpButton})
+        b->setFocusPolicy(Qt::StrongFocus);
 
     com_info = bandLabel(QStringLiteral("OFF COMM"), Frame1);
     com_info->setObjectName(QStringLiteral("com_info"));
@@ -133,6 +169,8 @@ void MainForm::setupUi(QWidget *window)
     row1->addWidget(unit);
     row1->addStretch(1);
     row1->addWidget(m_historyView);
+    row1->addWidget(m_logButton);
+    row1->addWidget(m_helpButton);
     auto *row2 = new QHBoxLayout;
     row2->addWidget(Label3);
     row2->addWidget(xt_d1);
@@ -144,6 +182,9 @@ void MainForm::setupUi(QWidget *window)
     row2->addWidget(Command2);
     row2->addWidget(Command4);
     row2->addWidget(m_statisticsButton);
+    // Room for the focus ring drawn around a control (BandFocusRing) without touching its neighbours.
+    for (QHBoxLayout *row : {row1, row2})
+        row->setSpacing(8);
     auto *row3 = new QHBoxLayout;
     row3->addWidget(com_info, 1);
     row3->addWidget(sel_info, 2);
@@ -157,6 +198,7 @@ void MainForm::setupUi(QWidget *window)
     bandLayout->addLayout(row2, 1, 1);
     bandLayout->addLayout(row3, 2, 0, 1, 2);
     bandLayout->setColumnStretch(1, 1);
+    m_focusRing = new BandFocusRing(Frame1);
 
     // Label6 lies in the chart's own area, behind it: hiding the chart uncovers it.
     auto *chartArea = new QWidget(window);
@@ -185,6 +227,8 @@ void MainForm::setupUi(QWidget *window)
     // A plugged-in cable the user may not open is told here, below the band.
     m_notice = new PermissionNotice(window);
     layout->addWidget(m_notice);
+    m_linkStatus = new LinkStatusLine(window);
+    layout->addWidget(m_linkStatus);
     layout->addWidget(chartArea, 1);
     layout->addWidget(jdt);
 

@@ -13,6 +13,9 @@ class QWidget;
 class DateBox;
 class PickComboBox;
 class PermissionNotice;
+class LinkStatusLine;
+class BandFocusRing;
+class QToolButton;
 class TrendChart;
 
 // One row of the view list: its entry, the caption it shows under the band and its code.
@@ -46,7 +49,11 @@ struct MainForm
     QPushButton *Command3;
     QPushButton *Command4;
     QPushButton *m_statisticsButton;
+    QToolButton *m_logButton;
+    QToolButton *m_helpButton;
+    BandFocusRing *m_focusRing;
     PermissionNotice *m_notice;
+    LinkStatusLine *m_linkStatus;
     QLabel *Label6;
     TrendChart *MSChart1;
     QProgressBar *jdt;

@@ -6,6 +6,7 @@
 #include "datetext.h"
 #include "history.h"
 #include "linkcontroller.h"
+#include "linkstatusline.h"
 #include "logwindow.h"
 #include "meterlink.h"
 #include "numbertext.h"
@@ -13,6 +14,7 @@
 #include "pickcombobox.h"
 #include "reportview.h"
 #include "trendchart.h"
+#include "windowmemory.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -21,7 +23,13 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTimer>
+#include <QToolButton>
+
+namespace {
+constexpr QSize MinimumChartSize(560, 300);
+} // namespace
 
 MainWindow::MainWindow(const ProgramDir &programDir, QWidget *parent) : QWidget(parent), m_dir(programDir)
 {
@@ -37,6 +45,7 @@ MainWindow::MainWindow(const ProgramDir &programDir, QWidget *parent) : QWidget(
     parts.jdt = jdt;
     parts.log = m_log;
     parts.notice = m_notice;
+    parts.status = m_linkStatus;
     parts.drawReport = [this] { DrawReport(newxmlfile); };
     parts.endOfUpload = [this] { endOfUpload(); };
     parts.showMessage = [this](const QString &text) { tell(text, this); };
@@ -73,7 +82,28 @@ void MainWindow::buildControls()
     connect(xt_d1, &DateBox::dropDown, m_calendars, [this] { m_calendars->toggle(xt_d1); });
     connect(xt_d2, &DateBox::dropDown, m_calendars, [this] { m_calendars->toggle(xt_d2); });
     connect(m_calendars, &CalendarDrops::dayPicked, this, &MainWindow::onDayPicked);
+    for (DateBox *box : {xt_d1, xt_d2})
+        connect(box, &DateBox::dateTyped, this, [this, box](const QDate &date) { onDayPicked(box, date); });
+    // Enter in the period box draws the period typed or chosen: its dates first, as the next tick
+    // would set them, then "Apply".
+    connect(Combo1, &PickComboBox::entered, this, [this] {
+        applyPeriodRule();
+        Command1->click();
+    });
+    connect(m_logButton, &QToolButton::clicked, this, &MainWindow::showLogWindow);
+    connect(m_linkStatus, &LinkStatusLine::logRequested, this, &MainWindow::showLogWindow);
+    connect(m_helpButton, &QToolButton::clicked, this, &MainWindow::showHelpWindow);
+    // Keys that work in every window of the program.
+    const auto everywhere = [this](const QKeySequence &keys, auto slot) {
+        auto *shortcut = new QShortcut(keys, this, this, slot);
+        shortcut->setContext(Qt::ApplicationShortcut);
+    };
+    everywhere(QKeySequence(Qt::CTRL | Qt::Key_Q), [this] { close(); });
+    everywhere(QKeySequence(Qt::Key_F1), [this] { showHelpWindow(); });
+    everywhere(QKeySequence(Qt::CTRL | Qt::Key_L), [this] { showLogWindow(); });
 
+    // The smallest size at which the chart still has room for its axes and their labels.
+    MSChart1->parentWidget()->setMinimumSize(MinimumChartSize);
     resize(1000, 640);
 }
 
@@ -149,8 +179,12 @@ void MainWindow::applyPeriodRule()
     const auto dates = period::rule(Combo1->currentText(), QDate::currentDate());
     if (!dates)
         return;
-    xt_d1->setEditText(dates->d1);
-    xt_d2->setEditText(dates->d2);
+    // A box the user is typing in keeps what is typed until it is left; a text that is already
+    // there is not written again, which would move the cursor.
+    for (auto [box, text] : {std::pair{xt_d1, dates->d1}, std::pair{xt_d2, dates->d2}}) {
+        if (!box->isBeingEdited() && box->currentText() != text)
+            box->setEditText(text);
+    }
 }
 
 void MainWindow::DrawReport(const QString &path)
@@ -243,7 +277,9 @@ void MainWindow::tell(const QString &text, QWidget *over)
         m_message->close();
     // Opened without a nested event loop: ticks and receive notifications keep arriving and
     // are held off by the link controller until the user answers.
-    auto *box = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("Quillon"), text, QMessageBox::Ok, over);
+    // Every message here tells of something that went wrong or needs the user: an upload that failed,
+    // an empty meter, settings refused.
+    auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Quillon"), text, QMessageBox::Ok, over);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::ApplicationModal);
     m_message = box;
@@ -258,8 +294,16 @@ void MainWindow::endOfUpload()
     showValuesWindow();
 }
 
+void MainWindow::rememberGeometryIn(const QString &stateFile)
+{
+    m_geometryFile = stateFile;
+    windowmemory::restore(this, stateFile);
+}
+
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    if (!m_geometryFile.isEmpty() && !m_unloaded)
+        windowmemory::save(this, m_geometryFile);
     Form_Unload();
     event->accept();
 }
@@ -272,7 +316,8 @@ void MainWindow::Form_Unload()
     // No tick may run during or after the unload, whatever the windows closed below ask for.
     m_unloading = true;
     m_linkController->stop();
-    for (WindowSlot *slot : {&m_logSlot, &m_settingSlot, &m_valuesSlot, &m_statisticsSlot})
+    for (WindowSlot *slot :
+         {&m_logSlot, &m_settingSlot, &m_valuesSlot, &m_statisticsSlot, &m_helpSlot, &m_aboutSlot})
         slot->close();
     if (m_message)
         m_message->close();

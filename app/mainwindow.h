@@ -59,6 +59,11 @@ public:
     LogWindow *logWindow() const { return m_log; }
     SettingWindow *settingWindow() const { return m_settingSlot.as<SettingWindow>(); }
     void showLogWindow();
+    QWidget *showHelpWindow();
+    QWidget *showAboutWindow();
+    // Puts the window where the state file says it was, and keeps its size and place there when
+    // it closes. Without a call nothing is kept.
+    void rememberGeometryIn(const QString &stateFile);
     MeterLink *link() const { return m_linkController->link(); }
     SerialPortControl *serialControl() const { return m_linkController->serialControl(); }
 
@@ -102,6 +107,9 @@ private:
     WindowSlot m_settingSlot{this, {0, 0}};
     WindowSlot m_valuesSlot{this, {1.0 / 6, 0.1}};
     WindowSlot m_statisticsSlot{this, {0.25, 0.125}};
+    WindowSlot m_helpSlot{this, {0.2, 0}};
+    WindowSlot m_aboutSlot{this, {0, 0}};
+    QString m_geometryFile;
     ReportSnapshot m_snapshot; // what the last report showed
     bool m_timerHeld = false;  // the link timer was running when a document began
     LinkController *m_linkController;

@@ -2,7 +2,9 @@
 // window connected, and shown by its slot.
 #include "mainwindow.h"
 
+#include "helpwindow.h"
 #include "history.h"
+#include "porttable.h"
 #include "reportactions.h"
 #include "settingwindow.h"
 #include "statisticswindow.h"
@@ -17,6 +19,14 @@ void MainWindow::showSettingWindow()
         connect(setting, &SettingWindow::redrawRequested, this, [this] { DrawReport(newxmlfile); });
         connect(setting, &SettingWindow::messageRequested, this,
                 [this, setting](const QString &text) { tell(text, setting); });
+        QStringList devices;
+        QList<int> custom;
+        for (int port = porttable::FirstPort; port <= porttable::LastPort; ++port) {
+            devices << porttable::device(port, m_dir.iniPath());
+            if (devices.last() != porttable::defaultDevice(port))
+                custom << port;
+        }
+        setting->setPortDevices(devices, custom);
         m_settingSlot.hold(setting);
         setting->load();
     }
@@ -52,7 +62,10 @@ ValuesWindow *MainWindow::valuesWindow(bool load)
         values->setHistory(&m_linkController->history(), shownHistory() != nullptr);
         connect(values, &ValuesWindow::redrawRequested, this, [this] { DrawReport(newxmlfile); });
         connect(values, &ValuesWindow::csvExportRequested, this, [this, values] {
-            reportactions::saveAllCsv(values, newxmlfile, m_dir.iniPath(), m_fileChooser, shownHistory());
+            const QString saved =
+                reportactions::saveAllCsv(values, newxmlfile, m_dir.iniPath(), m_fileChooser, shownHistory());
+            if (!saved.isEmpty())
+                values->tellSaved(reportactions::savedTo(saved));
         });
         m_valuesSlot.hold(values);
     }
@@ -69,4 +82,23 @@ ValuesWindow *MainWindow::showValuesWindow()
 void MainWindow::showLogWindow()
 {
     m_logSlot.show();
+}
+
+QWidget *MainWindow::showHelpWindow()
+{
+    if (!m_helpSlot.window()) {
+        auto *help = new HelpWindow(m_dir, this);
+        connect(help, &HelpWindow::aboutRequested, this, &MainWindow::showAboutWindow);
+        m_helpSlot.hold(help);
+    }
+    m_helpSlot.show();
+    return m_helpSlot.window();
+}
+
+QWidget *MainWindow::showAboutWindow()
+{
+    if (!m_aboutSlot.window())
+        m_aboutSlot.hold(new AboutWindow(this));
+    m_aboutSlot.show();
+    return m_aboutSlot.window();
 }

@@ -39,14 +39,29 @@ public:
 
 signals:
     void picked(const QString &text);
+    // Enter in the box: no pick, but the owner may act on it.
+    void entered();
 
 protected:
+    // The box has the focus and hands keys to its text field itself; the filter below sees only
+    // what is sent to the field directly.
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+            event->accept();
+            emit entered();
+            return;
+        }
+        QComboBox::keyPressEvent(event);
+    }
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         if (watched == lineEdit() && event->type() == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent *>(event)->key();
-            if (key == Qt::Key_Return || key == Qt::Key_Enter)
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                emit entered();
                 return true;
+            }
         }
         return QComboBox::eventFilter(watched, event);
     }

@@ -55,16 +55,19 @@ void failed(QWidget *parent, const QString &what, const QString &why)
     QMessageBox::warning(parent, what, why);
 }
 
-void writeCsv(QWidget *parent, const QByteArray &bytes, const FileChooser &choose)
+// `caption` and `stem` tell the two exports apart: every stored reading, or the report's.
+QString writeCsv(QWidget *parent, const QByteArray &bytes, const FileChooser &choose, const QString &caption,
+                 const QString &stem)
 {
     const QString path =
-        askFile(parent, choose, QStringLiteral("Export readings as CSV"), QStringLiteral("glucose-readings"),
-                QStringLiteral("csv"), QStringLiteral("CSV files (*.csv)"));
+        askFile(parent, choose, caption, stem, QStringLiteral("csv"), QStringLiteral("CSV files (*.csv)"));
     if (path.isEmpty())
-        return;
+        return path;
     QString error;
-    if (!writeReportFile(path, bytes, &error))
-        failed(parent, QStringLiteral("CSV not saved"), error);
+    if (writeReportFile(path, bytes, &error))
+        return path;
+    failed(parent, QStringLiteral("CSV not saved"), error);
+    return QString();
 }
 
 // Asked before anything is made: with many readings the table runs to many pages.
@@ -115,39 +118,49 @@ pdfreport::Result make(QWidget *parent, const LinkHold &hold,
 
 } // namespace
 
-void saveSelectedCsv(QWidget *parent, const ReportSnapshot &snapshot, const FileChooser &choose)
+QString savedTo(const QString &path)
 {
-    writeCsv(parent, csvexport::selectedReadings(snapshot), choose);
+    return QStringLiteral("Saved to %1").arg(QDir::toNativeSeparators(path));
 }
 
-void saveAllCsv(QWidget *parent, const QString &storePath, const QString &iniPath, const FileChooser &choose,
-                const ReadingHistory *history)
+QString saveSelectedCsv(QWidget *parent, const ReportSnapshot &snapshot, const FileChooser &choose)
+{
+    return writeCsv(parent, csvexport::selectedReadings(snapshot), choose,
+                    QStringLiteral("Export the report's readings as CSV"),
+                    QStringLiteral("glucose-report-readings"));
+}
+
+QString saveAllCsv(QWidget *parent, const QString &storePath, const QString &iniPath,
+                   const FileChooser &choose, const ReadingHistory *history)
 {
     QByteArray bytes;
     QString error;
     if (!csvexport::allReadings(storePath, csvexport::rangeMarksFromIni(iniPath), &bytes, &error, history)) {
         failed(parent, QStringLiteral("CSV not saved"), error);
-        return;
+        return QString();
     }
-    writeCsv(parent, bytes, choose);
+    return writeCsv(parent, bytes, choose, QStringLiteral("Export every stored reading as CSV"),
+                    QStringLiteral("glucose-all-readings"));
 }
 
-void savePdf(QWidget *parent, const ReportSnapshot &snapshot, const LinkHold &hold, const FileChooser &choose)
+QString savePdf(QWidget *parent, const ReportSnapshot &snapshot, const LinkHold &hold,
+                const FileChooser &choose)
 {
     const auto options = askOptions(parent, snapshot);
     if (!options)
-        return;
+        return QString();
     const QString path =
         askFile(parent, choose, QStringLiteral("Save the report as PDF"), QStringLiteral("glucose-report"),
                 QStringLiteral("pdf"), QStringLiteral("PDF files (*.pdf)"));
     if (path.isEmpty())
-        return;
+        return path;
     QString error;
     const auto result = make(parent, hold, [&](const pdfreport::Progress &progress) {
         return pdfreport::writePdf(path, snapshot, *options, progress, &error);
     });
     if (result == pdfreport::Result::Failed)
         failed(parent, QStringLiteral("PDF not saved"), error);
+    return result == pdfreport::Result::Done ? path : QString();
 }
 
 void print(QWidget *parent, const ReportSnapshot &snapshot, const LinkHold &hold)

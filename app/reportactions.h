@@ -17,12 +17,15 @@ using LinkHold = std::function<void(bool hold)>;
 using FileChooser = std::function<QString(QWidget *parent, const QString &caption, const QString &suggested,
                                           const QString &filter)>;
 
-void saveSelectedCsv(QWidget *parent, const ReportSnapshot &snapshot, const FileChooser &choose = {});
+// Each gives the file written; empty when nothing was (cancelled, or failed and said so).
+QString saveSelectedCsv(QWidget *parent, const ReportSnapshot &snapshot, const FileChooser &choose = {});
 // Every reading of the store, or of the history when one is given.
-void saveAllCsv(QWidget *parent, const QString &storePath, const QString &iniPath,
-                const FileChooser &choose = {}, const ReadingHistory *history = nullptr);
-void savePdf(QWidget *parent, const ReportSnapshot &snapshot, const LinkHold &hold,
-             const FileChooser &choose = {});
+QString saveAllCsv(QWidget *parent, const QString &storePath, const QString &iniPath,
+                   const FileChooser &choose = {}, const ReadingHistory *history = nullptr);
+QString savePdf(QWidget *parent, const ReportSnapshot &snapshot, const LinkHold &hold,
+                const FileChooser &choose = {});
+// What a window says after a save: "Saved to" and the file.
+QString savedTo(const QString &path);
 void print(QWidget *parent, const ReportSnapshot &snapshot, const LinkHold &hold);
 
 } // namespace reportactions

@@ -1,6 +1,7 @@
 #include "statisticswindow.h"
 
 #include "datetext.h"
+#include "fadingnote.h"
 #include "reportactions.h"
 #include "reportsnapshot.h"
 #include "statistics.h"
@@ -13,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -40,7 +42,9 @@ void fill(QTableWidget *t, const QVector<QStringList> &rows)
     for (int r = 0; r < rows.size(); ++r)
         for (int c = 0; c < rows[r].size(); ++c)
             t->setItem(r, c, new QTableWidgetItem(rows[r][c]));
-    t->resizeColumnsToContents();
+    // The last column is left alone: sized to its contents it would stop taking the rest of the width.
+    for (int c = 0; c + 1 < t->columnCount(); ++c)
+        t->resizeColumnToContents(c);
 }
 
 } // namespace
@@ -82,20 +86,26 @@ StatisticsWindow::StatisticsWindow(QWidget *parent) : QWidget(parent, Qt::Window
     m_identifier =
         field(QStringLiteral("patientIdentifier"), QStringLiteral("Identifier:"), QStringLiteral("optional"));
 
-    m_csv = new QPushButton(QStringLiteral("Export CSV…"), this);
+    m_csv = new QPushButton(QStringLiteral("&Export CSV…"), this);
     m_csv->setObjectName(QStringLiteral("exportCsv"));
-    m_pdf = new QPushButton(QStringLiteral("Save PDF…"), this);
+    m_pdf = new QPushButton(QStringLiteral("Save P&DF…"), this);
     m_pdf->setObjectName(QStringLiteral("savePdf"));
-    m_print = new QPushButton(QStringLiteral("Print…"), this);
+    m_print = new QPushButton(QStringLiteral("&Print…"), this);
     m_print->setObjectName(QStringLiteral("printReport"));
-    m_close = new QPushButton(QStringLiteral("Close"), this);
+    m_close = new QPushButton(QStringLiteral("&Close"), this);
     m_close->setObjectName(QStringLiteral("closeStatistics"));
+    m_csv->setToolTip(QStringLiteral("Save the readings of this report as a CSV file (Alt+E)"));
+    m_pdf->setToolTip(QStringLiteral("Save the report, chart and figures, as a PDF file (Alt+D)"));
+    m_print->setToolTip(QStringLiteral("Print the report (Alt+P)"));
+    m_close->setToolTip(QStringLiteral("Close this window (Esc, Alt+C)"));
+    new QShortcut(QKeySequence(Qt::Key_Escape), this, this, &QWidget::close);
 
+    m_saved = new FadingNote(this);
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(m_csv);
     buttons->addWidget(m_pdf);
     buttons->addWidget(m_print);
-    buttons->addStretch(1);
+    buttons->addWidget(m_saved, 1);
     buttons->addWidget(m_close);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(who);
@@ -107,13 +117,19 @@ StatisticsWindow::StatisticsWindow(QWidget *parent) : QWidget(parent, Qt::Window
 
     const auto hold = [this](bool on) { emit linkHoldRequested(on); };
     connect(m_csv, &QPushButton::clicked, this,
-            [this] { reportactions::saveSelectedCsv(this, m_snapshot, m_choose); });
+            [this] { tellSaved(reportactions::saveSelectedCsv(this, m_snapshot, m_choose)); });
     connect(m_pdf, &QPushButton::clicked, this,
-            [this, hold] { reportactions::savePdf(this, documentSnapshot(), hold, m_choose); });
+            [this, hold] { tellSaved(reportactions::savePdf(this, documentSnapshot(), hold, m_choose)); });
     connect(m_print, &QPushButton::clicked, this,
             [this, hold] { reportactions::print(this, documentSnapshot(), hold); });
     connect(m_close, &QPushButton::clicked, this, &QWidget::close);
     resize(600, 760);
+}
+
+void StatisticsWindow::tellSaved(const QString &path)
+{
+    if (!path.isEmpty())
+        m_saved->say(reportactions::savedTo(path));
 }
 
 void StatisticsWindow::setSnapshot(const ReportSnapshot &snapshot)

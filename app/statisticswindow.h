@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+class FadingNote;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -31,6 +32,7 @@ signals:
 private:
     ReportSnapshot documentSnapshot() const;
     void keepPatient();
+    void tellSaved(const QString &path);
 
     ReportSnapshot m_snapshot;
     QString m_iniPath;
@@ -46,4 +48,5 @@ private:
     QPushButton *m_pdf;
     QPushButton *m_print;
     QPushButton *m_close;
+    FadingNote *m_saved;
 };

@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
 namespace {
@@ -21,6 +23,23 @@ QLineEdit *field(const char *name, QWidget *parent)
     edit->setMinimumWidth(70);
     return edit;
 }
+
+// The COMM list's entries show their device after the number, which stays the entry's text: the
+// text of the box is what Save writes.
+class PortDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const QString device = index.data(Qt::UserRole).toString();
+        if (!device.isEmpty())
+            option->text += QStringLiteral(" \u2014 ") + device;
+    }
+};
 
 QLabel *heading(const QString &text, QWidget *parent)
 {
@@ -51,6 +70,7 @@ SettingWindow::SettingWindow(const QString &iniPath, QWidget *parent)
     comsel->setInsertPolicy(QComboBox::NoInsert);
     for (int port = 1; port <= 16; ++port)
         comsel->addItem(QString::number(port));
+    comsel->setItemDelegate(new PortDelegate(comsel));
 
     Command1 = new QPushButton(QStringLiteral("Save"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
@@ -58,7 +78,22 @@ SettingWindow::SettingWindow(const QString &iniPath, QWidget *parent)
     Command2->setObjectName(QStringLiteral("Command2"));
     Command3 = new QPushButton(QStringLiteral("Reset"), this);
     Command3->setObjectName(QStringLiteral("Command3"));
+    // Save is the default button: Enter in any field saves, as in a dialog. The captions stay
+    // exactly as users and their notes know them, so the keys are shortcuts named in the
+    // tooltips rather than '&' mnemonics.
     Command1->setDefault(true);
+    Command1->setShortcut(QKeySequence(Qt::ALT | Qt::Key_S));
+    Command1->setToolTip(QStringLiteral("Write these settings and redraw the report (Enter, Alt+S)"));
+    Command2->setShortcut(QKeySequence(Qt::ALT | Qt::Key_C));
+    Command2->setToolTip(QStringLiteral("Close without writing anything (Esc, Alt+C)"));
+    Command3->setShortcut(QKeySequence(Qt::ALT | Qt::Key_R));
+    Command3->setToolTip(
+        QStringLiteral("Put the default ranges and port 1 into the fields; nothing is written "
+                       "until Save (Alt+R)"));
+    comsel->setToolTip(QStringLiteral("The port the meter is on, 1 to 16"));
+    for (QLineEdit *edit : {nlow, nhigh, dbmin, dbmax, mdiv, mdiv2, comsel->lineEdit()})
+        connect(edit, &QLineEdit::returnPressed, Command1, &QPushButton::click);
+    new QShortcut(QKeySequence(Qt::Key_Escape), this, Command2, &QPushButton::click);
 
     auto *fields = new QGridLayout;
     int row = 0;
@@ -138,6 +173,16 @@ void SettingWindow::save()
     ini.WriteIniKey(QStringLiteral("setting"), QStringLiteral("MinorDivision"), mdiv2->text());
     emit redrawRequested();
     close();
+}
+
+void SettingWindow::setPortDevices(const QStringList &devices, const QList<int> &custom)
+{
+    for (int i = 0; i < comsel->count() && i < devices.size(); ++i) {
+        const int port = i + 1;
+        const QString shown = custom.contains(port) ? tr("%1 (set in sys.ini)").arg(devices[i]) : devices[i];
+        comsel->setItemData(i, shown, Qt::UserRole);
+        comsel->setItemData(i, shown, Qt::ToolTipRole);
+    }
 }
 
 void SettingWindow::reset()

@@ -20,6 +20,9 @@ public:
     void load();
     void save();
     void reset();
+    // What each port of the COMM list opens, shown beside its number in the list ("1 — /dev/ttyUSB0");
+    // `custom`: the ports whose device the settings file sets. The text of the box stays the number.
+    void setPortDevices(const QStringList &devices, const QList<int> &custom);
 
 signals:
     void linkPauseRequested();

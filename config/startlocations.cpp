@@ -87,6 +87,11 @@ QString userDataDir()
     return xdgDir("XDG_DATA_HOME", QStringLiteral("/.local/share"));
 }
 
+QString userStateDir()
+{
+    return xdgDir("XDG_STATE_HOME", QStringLiteral("/.local/state"));
+}
+
 Locations resolve(const QString &exeDir, const QString &programDir)
 {
     const QString installed = installedDefaultsDir(exeDir);

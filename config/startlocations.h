@@ -36,6 +36,9 @@ QString installedDefaultsDir(const QString &exeDir);
 // base directory rules ask.
 QString userConfigDir();
 QString userDataDir();
+// Where the program keeps what is neither a setting nor data, such as the main window's size and
+// place: $XDG_STATE_HOME/quillon (~/.local/state/quillon when unset), whatever the mode.
+QString userStateDir();
 
 // programDir: the folder named on the command line, or empty.
 Locations resolve(const QString &exeDir, const QString &programDir);

@@ -30,6 +30,14 @@ public:
     virtual QString templatePath() const = 0;
     virtual QDateTime now() const = 0;
 
+    // What a person likes to be told beside the captions; nothing by default.
+    //
+    // Every port of a whole round (16 in a row, since the start or the meter's last answer) was
+    // tried and none answered.
+    virtual void searchRoundEnded() {}
+    // A meter answered the wake bytes: an upload begins.
+    virtual void meterAnswered() {}
+
     // The store as the upload changes it. The real store by default; tests may stand in for it.
     virtual StoreResetResult resetStore() { return ResetStoreFromTemplate(storePath(), templatePath()); }
     virtual bool appendRecord(const QString &recordLine) { return SaveXmlItem(recordLine, storePath()); }

@@ -61,4 +61,22 @@ QString permissionNotice(const QStringList &devices)
              groups.join(QLatin1Char(',')));
 }
 
+QString noMeterFound()
+{
+    return QStringLiteral("No meter found on ports 1\u201316. Is it connected and switched on?");
+}
+
+QString uploaded(int readings, const QTime &at)
+{
+    return QStringLiteral("Uploaded %1 %2 at %3")
+        .arg(readings)
+        .arg(readings == 1 ? QStringLiteral("reading") : QStringLiteral("readings"),
+             at.toString(QStringLiteral("hh:mm")));
+}
+
+QString readingOf(int count)
+{
+    return QStringLiteral("Reading %v of ") + QString::number(count);
+}
+
 } // namespace linkmessages

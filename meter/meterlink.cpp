@@ -57,6 +57,7 @@ void MeterLink::start(const LinkStart &settings)
     waitleft = 0;
     valuecount = 0;
     m_announced = 0;
+    m_triedInRound = 0;
     init_cmds();
     waitload = settings.waitload;
     comport = settings.comport;
@@ -147,6 +148,12 @@ void MeterLink::searchTick()
     }
     if (comport < FirstPort || comport > LastPort)
         comport = FirstPort;
+    // Told before the next port is tried, so the last port of the round had its budget to answer.
+    if (m_triedInRound == LastPort - FirstPort + 1) {
+        m_triedInRound = 0;
+        m_host.searchRoundEnded();
+    }
+    ++m_triedInRound;
     if (m_port.portOpen())
         m_port.setPortOpen(false);
     m_port.setCommPort(comport);
@@ -225,8 +232,11 @@ void MeterLink::onComm()
     const QString chunk = hextext::chunkText(rxbuf);
     if (linkstep == LinkStep::Search) {
         // Only a BB on its own is the meter's answer to the wake bytes.
-        if (chunk == WakeAnswer)
+        if (chunk == WakeAnswer) {
             enterStep(LinkStep::Handshake);
+            m_triedInRound = 0;
+            m_host.meterAnswered();
+        }
         return;
     }
     receiveGathered(chunk);

@@ -103,6 +103,8 @@ private:
     QByteArray cmd_req;
 
     int m_announced = 0;
+    // Ports tried since the start or the meter's last answer; a round is LastPort of them.
+    int m_triedInRound = 0;
     // How long the end of an upload may wait for its end commands to leave before the port
     // closes; the start sets it to a few ticks.
     int m_endWriteWaitMs = 200;

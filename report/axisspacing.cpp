@@ -19,7 +19,13 @@ int minorTicks(int minorDivisions, double majorPx)
 qint64 labelEvery(double widestLabelPx, double lengthPx, double rows)
 {
     const double perRow = lengthPx / std::max(1.0, rows);
-    return std::max<qint64>(1, qint64(std::ceil((widestLabelPx + LabelGapPx) / perRow)));
+    const qint64 spaced = std::max<qint64>(1, qint64(std::ceil((widestLabelPx + LabelGapPx) / perRow)));
+    // Labels that fit whole in their even share: n labels get lengthPx / (n + 1) each.
+    const qint64 whole = qint64(std::floor(lengthPx / (widestLabelPx + 2 * LabelPaddingPx))) - 1;
+    if (whole < 1)
+        return 0;
+    const qint64 n = std::max<qint64>(1, qint64(std::ceil(rows)));
+    return std::max(spaced, (n + whole - 1) / whole);
 }
 
 // A third of a unit reads better as one decimal than as a column of ragged ones.

@@ -18,7 +18,12 @@ int gridEvery(int divisions, double lengthPx);
 // Minor ticks per major division of majorPx pixels (minorDivisions - 1 of them), or none when
 // they would crowd.
 int minorTicks(int minorDivisions, double majorPx);
-// Every how many of `rows` categories a label is shown on an axis of lengthPx.
+// The chart cuts a time label that is wider than an even share of its axis, the axis' length
+// divided by one more than the number of labels, less this on either side.
+constexpr double LabelPaddingPx = 4;
+
+// Every how many of `rows` categories a label is shown on an axis of lengthPx, so that two labels
+// keep the gap between them and none is cut; 0 when not even one label fits whole.
 qint64 labelEvery(double widestLabelPx, double lengthPx, double rows);
 // A printf format with just enough decimals (none or one) for labels at multiples of `interval`.
 QString labelFormat(double interval);

@@ -264,16 +264,31 @@ void TrendChart::relabel(double plotWidth)
     if (n == 0)
         return;
     const qint64 step = axisspacing::labelEvery(m_widestLabel, plotWidth, m_xMaximum);
+    if (step == 0)
+        return; // no room for a whole label: none rather than a cut one
     QSet<QString> used;
-    for (qint64 k = 0; k < n; k += step) {
+    const auto append = [&](qint64 k, double x) {
         // The axis tells its labels apart by text; two readings in one minute share theirs.
         QString label = m_labels.at(k);
         while (used.contains(label))
             label += QChar(0x200B);
         used.insert(label);
-        m_labelAxis->append(label, columnextremes::categoryX(k));
+        m_labelAxis->append(label, x);
         m_labelledRows.append(int(k));
-    }
+    };
+    // A label is centred on its reading, but the axis hides one that sticks out far to the left of
+    // the plot: the first reading's label starts at the plot's left edge instead, and the next
+    // label shown is the first after it that keeps the gap.
+    const double rowsPerPx = m_xMaximum / std::max(1.0, plotWidth);
+    const double half = (m_widestLabel / 2 + axisspacing::LabelPaddingPx) * rowsPerPx;
+    const double firstAt = std::max(columnextremes::categoryX(0), half);
+    append(0, firstAt);
+    qint64 k = step;
+    while (k < n &&
+           columnextremes::categoryX(k) - half < firstAt + half + axisspacing::LabelGapPx * rowsPerPx)
+        k += step;
+    for (; k < n; k += step)
+        append(k, columnextremes::categoryX(k));
 }
 
 int TrendChart::drawnXDivisions() const

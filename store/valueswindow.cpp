@@ -1,13 +1,16 @@
 #include "valueswindow.h"
 
+#include "fadingnote.h"
 #include "history.h"
 #include "readingstore.h"
 #include "valueslistmodel.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -53,8 +56,20 @@ ValuesWindow::ValuesWindow(const QString &storePath, QWidget *parent)
     Command1->setObjectName(QStringLiteral("Command1"));
     Command2 = new QPushButton(QStringLiteral("Cancel"), this);
     Command2->setObjectName(QStringLiteral("Command2"));
-    m_exportCsv = new QPushButton(QStringLiteral("Export CSV…"), this);
+    m_exportCsv = new QPushButton(QStringLiteral("&Export CSV…"), this);
     m_exportCsv->setObjectName(QStringLiteral("exportCsv"));
+    // The three captions stay exactly as users and their notes know them, so their keys
+    // are shortcuts named in the tooltips rather than '&' mnemonics.
+    Command3->setShortcut(QKeySequence(Qt::ALT | Qt::Key_S));
+    Command3->setToolTip(QStringLiteral("Close the list; deletions are in the store already (Alt+S)"));
+    Command1->setShortcut(QKeySequence(Qt::ALT | Qt::Key_D));
+    Command1->setToolTip(QStringLiteral("Delete the ticked readings from the store (Delete, Alt+D)"));
+    Command2->setShortcut(QKeySequence(Qt::ALT | Qt::Key_C));
+    Command2->setToolTip(QStringLiteral("Close the list (Esc, Alt+C)"));
+    m_exportCsv->setToolTip(QStringLiteral("Save every stored reading as a CSV file (Alt+E)"));
+    vlist->setToolTip(QStringLiteral("Every stored reading. Space ticks or unticks the current row."));
+    vlist->installEventFilter(this);
+    new QShortcut(QKeySequence(Qt::Key_Escape), this, this, &QWidget::close);
 
     auto *buttons = new QVBoxLayout;
     buttons->addWidget(Command3);
@@ -62,8 +77,12 @@ ValuesWindow::ValuesWindow(const QString &storePath, QWidget *parent)
     buttons->addWidget(Command2);
     buttons->addStretch(1);
     buttons->addWidget(m_exportCsv);
+    auto *list = new QVBoxLayout;
+    list->addWidget(vlist, 1);
+    m_saved = new FadingNote(this);
+    list->addWidget(m_saved);
     auto *layout = new QHBoxLayout(this);
-    layout->addWidget(vlist, 1);
+    layout->addLayout(list, 1);
     layout->addLayout(buttons);
 
     connect(Command3, &QPushButton::clicked, this, &QWidget::close);
@@ -122,6 +141,11 @@ void ValuesWindow::Command1_Click()
     emit redrawRequested();
 }
 
+void ValuesWindow::tellSaved(const QString &text)
+{
+    m_saved->say(text);
+}
+
 // A message that does not block the window or the program.
 void ValuesWindow::tell(const QString &name, const QString &text)
 {
@@ -130,6 +154,26 @@ void ValuesWindow::tell(const QString &name, const QString &text)
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
     box->show();
+}
+
+// Space ticks the current row wherever in the row the cursor is (the view alone ticks only
+// from the check box's own column); Delete is the Delete button.
+bool ValuesWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == vlist && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->modifiers() == Qt::NoModifier && key->key() == Qt::Key_Space) {
+            const int row = vlist->currentIndex().row();
+            if (row >= 0)
+                m_model->setChecked(row, !m_model->isChecked(row));
+            return true;
+        }
+        if (key->modifiers() == Qt::NoModifier && key->key() == Qt::Key_Delete) {
+            Command1->click();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void ValuesWindow::applyColumnWidths()

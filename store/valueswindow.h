@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class FadingNote;
 class QPushButton;
 class ReadingHistory;
 class QTableView;
@@ -27,6 +28,8 @@ public:
     // Removes the ticked readings from the listed source and marks them deleted in the history,
     // then asks for a redraw.
     void Command1_Click();
+    // Says where the export went, in a line that fades.
+    void tellSaved(const QString &text);
 
 signals:
     void redrawRequested();
@@ -35,6 +38,7 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
 private:
@@ -52,4 +56,5 @@ private:
     QPushButton *m_exportCsv;
     QPushButton *Command3;
     QTimer *Timer1;
+    FadingNote *m_saved;
 };

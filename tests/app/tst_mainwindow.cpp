@@ -1,4 +1,6 @@
+#include "datebox.h"
 #include "datetext.h"
+#include "helpwindow.h"
 #include "history.h"
 #include "logwindow.h"
 #include "mainwindowfixture.h"
@@ -6,7 +8,9 @@
 #include "rows.h"
 #include "serialportcontrol.h"
 #include "settingwindow.h"
+#include "startlocations.h"
 #include "valueswindow.h"
+#include "windowmemory.h"
 
 #include <QCalendarWidget>
 #include <QCheckBox>
@@ -48,6 +52,37 @@ class TestMainWindow : public QObject
     // A tick through the timer's own signal, so the wiring is exercised without waiting.
     void tick() const { QVERIFY(QMetaObject::invokeMethod(fx.child<QTimer>("Timer1"), "timeout")); }
     bool ticking() const { return fx.child<QTimer>("Timer1")->isActive(); }
+    // Keys as a person presses them, each to whatever has the focus: "Alt+S", "Esc", "Return"; "=text"
+    // selects what the field holds and types over it ("_" for a blank); "tick" is a tick of the link timer.
+    void press(const QString &script) const
+    {
+        for (const QString &token : script.split(u' ', Qt::SkipEmptyParts)) {
+            QWidget *to =
+                QApplication::focusWidget() ? QApplication::focusWidget() : QApplication::activeWindow();
+            QVERIFY2(to || token == "tick", qPrintable("nothing has the keyboard for " + token));
+            if (token == "tick") {
+                tick();
+            } else if (token.startsWith(u'=')) {
+                QTest::keyClick(to, Qt::Key_A, Qt::ControlModifier);
+                QTest::keyClicks(to, token.mid(1).replace(u'_', u' '));
+            } else {
+                QTest::keySequence(to, QKeySequence::fromString(token));
+            }
+            // A button's key clicks it as a press of the pointer does, down for 100 ms; a window opened
+            // or closed is activated through the window system.
+            QTest::qWait(token.startsWith("Alt+") ? 120 : 1);
+        }
+    }
+    // The program's windows on screen, by name.
+    static QString windowsShown()
+    {
+        QStringList names;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w->isVisible() && !w->objectName().isEmpty() && !w->objectName().startsWith("qtooltip"))
+                names << w->objectName();
+        names.sort();
+        return names.join(u' ');
+    }
     SettingWindow *openSettings() const
     {
         QTest::mouseClick(fx.child<QPushButton>("Command2"), Qt::LeftButton);
@@ -178,12 +213,12 @@ private slots:
     }
 
     // The settings window: "Cancel" writes nothing, "Reset" shows the defaults but keeps the
-    // divisions, "Save" writes the fields as typed once they pass. Closing the main window closes
-    // all, timer off.
+    // divisions, "Save" writes the fields as typed once they pass; the COMM list names each port's
+    // device. Closing the main window closes all, timer off.
     void settingsWindow()
     {
         shown("[setting]\nNormalLow=70\nNormalHigh=140\nDBMin=10\nDBMax=500\nMinorDivision=3\n"
-              "[comm]\nusercommport=7\ndelay=100\nsettings=9600,n,8,1\n");
+              "[comm]\nusercommport=7\ndelay=100\nsettings=9600,n,8,1\nport3=/nonexistent/ttyMeter\n");
         const QByteArray before = fx.dir().readFile("cfg/sys.ini");
         const auto edit = [&](const QStringList &values, const char *button) {
             SettingWindow *w = openSettings();
@@ -193,6 +228,9 @@ private slots:
             std::sort(buttons.begin(), buttons.end(), [](auto *a, auto *b) { return a->y() < b->y(); });
             for (auto *b : buttons)
                 seen << b->text();
+            auto *comm = w->findChild<QComboBox *>("comsel");
+            seen << comm->itemData(0, Qt::ToolTipRole).toString()
+                 << comm->itemData(2, Qt::ToolTipRole).toString();
             for (int i = 0; i < 7; ++i) {
                 seen << fields[i]->text();
                 typeInto(fields[i], values[i]);
@@ -209,8 +247,10 @@ private slots:
                 out << fx.iniValue("setting", key);
             return out << fx.iniValue("comm", "usercommport") << fx.iniValue("comm", "settings");
         };
-        QCOMPARE(edit(QStringList(7, "66"), "Command2"),
-                 (QStringList{"Setting", "Save", "Reset", "Cancel", "70", "140", "10", "500", "", "3", "7"}));
+        QCOMPARE(
+            edit(QStringList(7, "66"), "Command2"),
+            (QStringList{"Setting", "Save", "Reset", "Cancel", "/dev/ttyUSB0",
+                         "/nonexistent/ttyMeter (set in sys.ini)", "70", "140", "10", "500", "", "3", "7"}));
         QCOMPARE(fx.dir().readFile("cfg/sys.ini"), before);
         QVERIFY(ticking());
         edit({"x", "x", "x", "x", "5", "4", "9", "reset"}, "Command1");
@@ -268,7 +308,7 @@ private slots:
     }
 
     // Typed over or picked (keys, list), then left: only a pick stores the unit, "Apply" draws in
-    // the unit shown; a period applies on the next tick, its dates read back in any locale.
+    // the unit shown; a period applies on Enter or the next tick, its dates read back in any locale.
     void pickBoxes_data()
     {
         // keys: presses of Up and Down; "list" chooses the entry shown in the drop-down list
@@ -330,7 +370,11 @@ private slots:
             QTest::mouseClick(box("xt_d1")->lineEdit(), Qt::LeftButton);
         QVERIFY(!picked->hasFocus());
         QCOMPARE(picked->currentText(), shows);
-        QCOMPARE(box("xt_d2")->currentText(), d2);
+        // Enter in the period box applied what was typed there; nothing else moves the dates before the tick.
+        if (name == "Combo1" && !typed.isEmpty())
+            QCOMPARE(boxDate("xt_d2"), start);
+        else
+            QCOMPARE(box("xt_d2")->currentText(), d2);
         const bool stores = name == "unit" && !keys.isEmpty();
         QCOMPARE(fx.dir().readFile("cfg/sys.ini") == ini, !stores);
         QCOMPARE(fx.iniValue("setting", "unit"), stores ? shows : "mg/dl");
@@ -456,6 +500,176 @@ private slots:
                      kept.contains("history.sqlite.damaged-"),
                  qPrintable(text));
         QCOMPARE(TempProgramDir::readPath(kept), "not a database");
+    }
+
+    // Keys that work where a person expects them, each row from the main window with nothing else open.
+    void keys_data()
+    {
+        // shows: the windows on screen | NormalLow and usercommport in the settings file | the link timer
+        columns<QString, QString>("keys", "shows");
+        const QString kept = " | 80 1 | ticking";
+        // clang-format off
+        row("values: Alt+M opens, Escape closes", "Alt+M Esc", "main" + kept);
+        row("settings: Escape is Cancel", "Alt+S =66 Esc", "main" + kept);
+        row("settings: Enter in a field saves", "Alt+S =66 Return", "main | 66 1 | ticking");
+        row("settings: Enter in COMM saves", "Alt+S Tab Tab Tab Tab Tab Tab =3 Return", "main | 80 3 | ticking");
+        row("settings: open, the link paused", "Alt+S =66", "main setting | 80 1 | still");
+        row("statistics: Alt+T opens, Escape closes", "Alt+T Esc", "main" + kept);
+        row("log and help from the statistics", "Alt+T Ctrl+L F1", "help log main statistics" + kept);
+        row("help: Escape closes", "F1 Esc", "main" + kept);
+        row("help: About", "F1 Alt+A", "about help main" + kept);
+        row("log: Escape hides", "Ctrl+L Esc", "main" + kept);
+        row("Ctrl+Q quits from another window", "Alt+M Ctrl+Q", " | 80 1 | still");
+        // clang-format on
+    }
+    void keys()
+    {
+        auto [keys, shows] = cells<QString, QString>("keys", "shows");
+        shown();
+        press(keys);
+        QCOMPARE(windowsShown() + " | " + fx.iniValue("setting", "NormalLow") + ' ' +
+                     fx.iniValue("comm", "usercommport") + (ticking() ? " | ticking" : " | still"),
+                 shows);
+    }
+
+    // A date typed into a box is checked on leaving it; the calendar is worked with keys alone.
+    void dateBoxKeys_data()
+    {
+        // keys in xt_d2 after a click into it ("D-10": the date 10 days back as the box writes it);
+        // shows: the period, xt_d2 in days from today, refused or not, what has the focus
+        columns<QString, QString>("keys", "shows");
+        // clang-format off
+        row("a date typed, a tick, Tab: the period is User", "=D-10 tick Tab", "User -10 ok Command1");
+        row("a date typed, Enter", "=D-3 Return", "User -3 ok xt_d2");
+        row("not a date: refused, the date kept", "=30.02.2x Tab", "7 Day -7 refused Command1");
+        row("Alt+Down: the calendar has the keys", "Alt+Down", "7 Day -7 ok Calendar2");
+        row("Alt+Down, Left twice, Enter picks", "Alt+Down Left Left Return", "User -9 ok xt_d2");
+        row("Alt+Down, Escape closes", "Alt+Down Left Esc", "7 Day -7 ok xt_d2");
+        // clang-format on
+    }
+    void dateBoxKeys()
+    {
+        auto [keys, shows] = cells<QString, QString>("keys", "shows");
+        shown();
+        auto *d2 = static_cast<DateBox *>(box("xt_d2"));
+        QTest::mouseClick(d2->lineEdit(), Qt::LeftButton);
+        const QRegularExpressionMatch back = QRegularExpression("D-(\\d+)").match(keys);
+        if (back.hasMatch())
+            keys.replace(
+                back.captured(0),
+                datetext::dateToBoxText(today.date().addDays(-back.captured(1).toInt())).replace(u' ', u'_'));
+        press(keys);
+        QWidget *focus = QApplication::focusWidget();
+        while (focus && !QStringList{"xt_d2", "Calendar2", "Command1"}.contains(focus->objectName()))
+            focus = focus->parentWidget();
+        QCOMPARE(QStringList({box("Combo1")->currentText(), QString::number(today.daysTo(boxDate("xt_d2"))),
+                              d2->refused() ? "refused" : "ok", focus ? focus->objectName() : "?"})
+                     .join(' '),
+                 shows);
+        QCOMPARE(d2->toolTip().startsWith("Not a date. Type it as " + datetext::shortDateFormat() +
+                                          ", for example "),
+                 d2->refused());
+        QCOMPARE(fx.child<QWidget>("Calendar2")->isVisible(), focus && focus->objectName() == "Calendar2");
+    }
+
+    // Enter in the period box draws the period typed, at once: its dates, then "Apply".
+    void enterInThePeriodBoxApplies()
+    {
+        shown();
+        const auto at = [&](int daysAgo) {
+            return today.addDays(-daysAgo).toString("yyyy-M-d").toUtf8() + " 9:0:00,mg/dL,-,-</item>";
+        };
+        fx.dir().writeFile("data/TMPDATE.xml",
+                           "<Data><xt><item>100," + at(0) + "<item>200," + at(3) + "</xt></Data>");
+        QTest::mouseClick(fx.child<QPushButton>("Command1"), Qt::LeftButton);
+        QCOMPARE(fx.child<QLabel>("pjvalue")->text(), "Average Value : [150.0] mg/dl");
+        QTest::mouseClick(box("Combo1")->lineEdit(), Qt::LeftButton);
+        press("=1_Day Return");
+        QCOMPARE(boxDate("xt_d2"), today.addDays(-1));
+        QCOMPARE(fx.child<QLabel>("pjvalue")->text(), "Average Value : [100.0] mg/dl");
+    }
+
+    // The keyboard's place on the band shows against the band's colour.
+    void bandFocusRing()
+    {
+        shown();
+        QTest::mouseClick(box("Combo1")->lineEdit(), Qt::LeftButton);
+        press("Tab");
+        QWidget *band = fx.child<QWidget>("Frame1");
+        QWidget *view = box("sel_viewtype");
+        QVERIFY(view->hasFocus());
+        const QImage picture = band->grab().toImage();
+        const QColor ring = picture.pixelColor(view->geometry().left() - 2, view->geometry().center().y());
+        const QColor bandColour = band->palette().color(QPalette::Window);
+        QCOMPARE(ring, band->palette().color(QPalette::WindowText));
+        QVERIFY(ring != bandColour);
+        QTest::mouseClick(fx.child<QWidget>("MSChart1"), Qt::LeftButton);
+        press("Alt+S");
+        QVERIFY(fx.child<QWidget>("bandFocusRing")->isHidden());
+    }
+
+    // After a whole search of ports 1 to 16 without an answer a quiet line says so, with the log a click
+    // away; the band's buttons open the log and the help, which leads to the about window; every
+    // button has a tooltip.
+    void noMeterFoundLogAndHelp()
+    {
+        QByteArray ports = "[comm]\n";
+        for (int port = 1; port <= 16; ++port)
+            ports +=
+                "port" + QByteArray::number(port) + "=/nonexistent/ttyQ" + QByteArray::number(port) + '\n';
+        shown(TempProgramDir::installedIni().replace("[comm]\n", ports));
+        auto *line = fx.child<QWidget>("linkStatus");
+        for (int ticks = 0; ticks < 16; ++ticks)
+            tick();
+        QVERIFY(line->isHidden());
+        tick();
+        QVERIFY(line->isVisible());
+        QCOMPARE(fx.child<QLabel>("linkStatusText")->text(),
+                 QString::fromUtf8("No meter found on ports 1–16. Is it connected and switched on?"));
+        QTest::mouseClick(fx.child<QPushButton>("linkStatusLog"), Qt::LeftButton);
+        QVERIFY(fx.main()->logWindow()->isVisible());
+        fx.main()->logWindow()->close();
+        QTest::mouseClick(fx.child<QToolButton>("logButton"), Qt::LeftButton);
+        QTest::mouseClick(fx.child<QToolButton>("helpButton"), Qt::LeftButton);
+        QCOMPARE(windowsShown(), "help log main");
+        auto *help = fx.main()->findChild<HelpWindow *>();
+        QVERIFY(help->text().contains(fx.dir().iniPath()) &&
+                help->text().contains("sudo usermod -aG dialout $USER"));
+        QTest::mouseClick(help->findChild<QPushButton *>("aboutButton"), Qt::LeftButton);
+        const QString about = fx.child<QLabel>("aboutText")->text();
+        QVERIFY2(about.contains("Quillon 2.0") && about.contains("GPL-3.0-or-later") &&
+                     about.contains("href=\"https://example.org/quillon\""),
+                 qPrintable(about));
+        for (QAbstractButton *b : fx.main()->findChildren<QAbstractButton *>())
+            QVERIFY2(!b->isVisibleTo(fx.main()) || !b->toolTip().isEmpty(), qPrintable(b->objectName()));
+    }
+
+    // The window keeps its size and place in the user's state folder, never in the settings; it is
+    // never smaller than the chart needs for its axes and labels.
+    void windowPlaceAndSize()
+    {
+        QTemporaryDir state;
+        qputenv("XDG_STATE_HOME", state.path().toUtf8());
+        const QString file = windowmemory::file(startlocations::userStateDir());
+        QCOMPARE(file, state.path() + "/quillon/window.ini");
+        MainWindow *w = fx.start();
+        const QByteArray ini = fx.dir().readFile("cfg/sys.ini");
+        w->rememberGeometryIn(file);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        w->resize(100, 100);
+        QCOMPARE(w->size(), w->minimumSize());
+        QVERIFY(w->minimumHeight() >= 380 && w->minimumWidth() >= 700);
+        const QRect placed(QPoint(30, 20), w->minimumSize() + QSize(10, 40));
+        w->setGeometry(placed);
+        QVERIFY(w->close());
+        QCOMPARE(fx.dir().readFile("cfg/sys.ini"), ini);
+        QCOMPARE(QFileInfo(file).dir().entryList(QDir::Files), QStringList{"window.ini"});
+        QCOMPARE(QFileInfo(QFileInfo(file).path()).permissions() & 0x0077, 0);
+        w = fx.start();
+        w->rememberGeometryIn(file);
+        QCOMPARE(w->geometry(), placed);
+        qunsetenv("XDG_STATE_HOME");
     }
 
     void viewPicks()

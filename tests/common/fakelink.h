@@ -67,6 +67,8 @@ public:
     QString storePath() const override { return "/data/TMPDATE.xml"; }
     QString templatePath() const override { return "/cfg/datamb.xml"; }
     QDateTime now() const override { return clock; }
+    // An answer is seen in the step's change; a round ended is a call of its own.
+    void searchRoundEnded() override { calls << "round"; }
     StoreResetResult resetStore() override
     {
         calls << "reset";

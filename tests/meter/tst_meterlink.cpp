@@ -20,6 +20,7 @@
 #include "valueswindow.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -404,6 +405,12 @@ void tst_MeterLink::link_data()
     row("end, port holds bytes until waited for", uploading(1).withWritesHeld(), arrive(first) + tick(), S{"step hide draw timer DB1 [" + first + "] " + firstStored + " #End", "FA0400AA FA0400AA closed end #Search"});
     row("backup fails", askingCount().withBackupFailing(), arrive("FC020003CC", second) + tick(4), S{"clearLog range 4 reset hide timer message !The readings could not be saved: the readings already on this computer could not be backed up to /data/TMPDATE.xml.back, so they were left as they are. import values count:3--FC020003CC #Search", "-", "closed", "-", "-", "[02]"});
     row("template fails", askingCount().withTemplateFailing(), arrive("FC020003CC"), S{"clearLog range 4 reset hide timer message !The readings could not be saved: the empty store /cfg/datamb.xml could not be copied to /data/TMPDATE.xml. import values count:3--FC020003CC #Search"});
+    // A whole round of ports unanswered is told once, before the next port; an answer starts a new round.
+    S quiet;
+    for (int port = 3; port <= 16; ++port)
+        quiet << QStringLiteral("[%1]").arg(port, 2, 10, QLatin1Char('0'));
+    row("a round unanswered", searching().withBudget(0), tick(17), S{"AA A5 [01] open", "[02] closed"} + quiet + S{"AA A5 [01] open round"});
+    row("an answer starts a new round", woken().withBudget(0), arrive("BB") + tick(18), S{"#Handshake", up, "[02] closed"} + quiet + S{"AA A5 [01] open", "[02] closed round"});
     row("last append fails", uploading().withAppendFailing(3), arrive(first, second, third) + tick(4), S{"step DB3 [" + first + "] " + firstStored, "step DB2 [" + second + "] =180,2026-3-5 12:30:00,mg/dL,-,-", "hide timer message !The readings could not be saved: reading 3 of 3 could not be written to /data/TMPDATE.xml, and the upload was stopped. DB1 [" + third + "] #Search", "closed", "-", "-", "[02]"});
     // clang-format on
 }
@@ -647,6 +654,12 @@ void tst_MeterLink::wholeUpload()
     QCOMPARE(fileBytes(bench.backup), PreviousStore);
     auto *jdt = bench.w->findChild<QProgressBar *>(QStringLiteral("jdt"));
     QVERIFY(jdt->maximum() == 101 && jdt->isHidden());
+    // The bar said which reading it was at; a line under the band says what came of it, until the next
+    // upload.
+    QCOMPARE(jdt->text(), QStringLiteral("Reading 100 of 100"));
+    const QString told = bench.w->findChild<QLabel *>(QStringLiteral("linkStatusText"))->text();
+    QVERIFY2(QRegularExpression("^Uploaded 100 readings at \\d\\d:\\d\\d$").match(told).hasMatch(),
+             qPrintable(told));
     QCOMPARE(bench.w->logWindow()->loglist->count(), 101);
     // The meter's clock was set to the computer's, to the minute.
     const QString sent =
@@ -723,6 +736,7 @@ void tst_MeterLink::linkWaitsWhileItsMessageIsOpen()
     QMessageBox *box = nullptr;
     QTRY_VERIFY_WITH_TIMEOUT((box = bench.w->findChild<QMessageBox *>()) && box->isVisible(), 60000);
     QCOMPARE(box->text(), NoDatabase);
+    QCOMPARE(box->icon(), QMessageBox::Warning);
     QTest::qWait(500);
     QVERIFY(bench.sent("end FA0400AA") == 0 && bench.w->link()->step() == LinkStep::End && !bench.ended);
     QVERIFY(!bench.w->valuesWindow(false) || !bench.w->valuesWindow(false)->isVisible());

@@ -544,13 +544,20 @@ private slots:
         QCOMPARE(axisspacing::minorTicks(minorDivisions, lengthPx / (divisions / every)), minorTicks);
         QCOMPARE(axisspacing::labelFormat(maximum / divisions * every), format);
     }
-    // A label every so many readings, so that the widest and a 12 px gap fit between two.
+    // A label every so many readings, so that the widest and a 12 px gap fit between two, and each
+    // fits its even share of the axis (length / (labels + 1), less 4 px a side) whole; none when one does
+    // not.
     void labelSpacing_data()
     {
         columns<double, double, double, qint64>("widestPx", "lengthPx", "rows", "every");
-        row("widest and gap just fit", 78.0, 900.0, 10.0, qint64(1));
-        row("a pixel more: every second", 79.0, 900.0, 10.0, qint64(2));
-        row("60000 on 900 px", 60.0, 900.0, 60000.0, qint64(4800));
+        row("widest and gap just fit", 78.0, 9000.0, 100.0, qint64(1));
+        row("a pixel more: every second", 79.0, 9000.0, 100.0, qint64(2));
+        row("60000 on 900 px: twelve whole", 60.0, 900.0, 60000.0, qint64(5000));
+        row("ten in their even shares", 73.0, 900.0, 10.0, qint64(1));
+        row("a pixel more: five", 74.0, 900.0, 10.0, qint64(2));
+        row("five of 40 on 540 px", 82.0, 540.0, 40.0, qint64(8));
+        row("one label, just whole", 442.0, 900.0, 3.0, qint64(3));
+        row("no room for one", 443.0, 900.0, 3.0, qint64(0));
     }
     void labelSpacing()
     {

@@ -166,6 +166,7 @@ private slots:
         const QString all = "100|101|102|103";
         // clang-format off
         row("rows 1 and 3", all, QList<int>{1, 3}, "Command1", "101|103", "");
+        row("rows 2 and 4, the Delete key", all, QList<int>{2, 4}, "Delete", "100|102", "");
         row("Save closes, deleting nothing", all, QList<int>{1}, "Command3", all, "");
         row("Cancel closes, deleting nothing", all, QList<int>{1}, "Command2", all, "");
         row("an upload reset the store and failed", "100|101", QList<int>{1, 3}, "Command1", "101",
@@ -191,18 +192,23 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(values));
         QTRY_VERIFY(!values->findChild<QTimer *>("Timer1")->isActive());
         fx.writeStore(lines(now));
-        // A click on a row's number, then the space bar, ticks it.
+        // A click on a row's date, then the space bar, ticks it; the arrow keys move to the next one.
         auto *view = values->findChild<QTableView *>("vlist");
-        for (int r : ticked) {
-            const QRect cell = view->visualRect(view->model()->index(r - 1, ValuesListModel::NumColumn));
-            QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
-                              QPoint(cell.right() - 4, cell.center().y()));
-            QTest::keyClick(view, Qt::Key_Space);
+        const QRect first =
+            view->visualRect(view->model()->index(ticked[0] - 1, ValuesListModel::DateColumn));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, first.center());
+        for (int r = ticked[0]; r <= ticked.last(); ++r) {
+            if (ticked.contains(r))
+                QTest::keyClick(view, Qt::Key_Space);
+            QTest::keyClick(view, Qt::Key_Down);
         }
         QCOMPARE(fx.list()->checkedItems().size(), ticked.size());
-        fx.clickInValues(qPrintable(button));
+        if (button == "Delete")
+            QTest::keyClick(view, Qt::Key_Delete);
+        else
+            fx.clickInValues(qPrintable(button));
         QCOMPARE(ReadStoreItems(fx.dir().storePath()).texts, lines(kept));
-        if (button != "Command1") {
+        if (button != "Command1" && button != "Delete") {
             QTRY_VERIFY(!fx.main()->valuesWindow(false));
             return;
         }
@@ -213,6 +219,25 @@ private slots:
         QCOMPARE(fx.column(ValuesListModel::ValueColumn), kept);
         QVERIFY(fx.list()->checkedItems().isEmpty());
         QCOMPARE(fx.chart()->isVisible(), !kept.isEmpty());
+    }
+    // At the main window's smallest size the chart keeps both axes with whole labels.
+    void chartAtTheSmallestWindow()
+    {
+        QStringList week;
+        for (int day = 0; day < 7; ++day)
+            for (int hour : {7, 13, 19})
+                week << reading(100 + 10 * hour, day, hour);
+        fx.open(week);
+        fx.main()->resize(100, 100);
+        QCOMPARE(fx.main()->size(), fx.main()->minimumSize());
+        QTest::qWait(50); // the chart lays itself out again after a resize
+        QStringList labels;
+        for (QGraphicsItem *item : fx.chart()->scene()->items())
+            if (auto *text = dynamic_cast<QGraphicsTextItem *>(item); text && text->isVisible())
+                labels << text->toPlainText();
+        QVERIFY2(labels.filter(QRegularExpression(QString::fromUtf8("\\.\\.\\.|…"))).isEmpty(),
+                 qPrintable(labels.join(" | ")));
+        QVERIFY2(labels.contains("600") && labels.filter("-").size() >= 2, qPrintable(labels.join(" | ")));
     }
     // The values window, the band's Test button, a click on the chart; then a delete on a store that
     // cannot be read says so and leaves it byte for byte.
@@ -313,6 +338,18 @@ private slots:
         QVERIFY(QFile(pdf).size() > 1000);
         QCOMPARE(asked, "Save the report as PDF|glucose-report-" +
                             QDate::currentDate().toString(Qt::ISODate) + ".pdf");
+        // Each window says where its file went; the two CSV exports are told apart by caption and name.
+        const auto said = [](QWidget *window) { return window->findChild<QLabel *>("savedNote")->text(); };
+        QWidget *statistics = fx.child<QWidget>("statistics");
+        QCOMPARE(said(statistics), "Saved to " + pdf);
+        QTest::mouseClick(statistics->findChild<QPushButton *>("exportCsv"), Qt::LeftButton);
+        QCOMPARE(asked, "Export the report's readings as CSV|glucose-report-readings-" +
+                            QDate::currentDate().toString(Qt::ISODate) + ".csv");
+        QCOMPARE(said(statistics), "Saved to " + pdf + ".csv");
+        fx.clickInValues("exportCsv");
+        QCOMPARE(asked, "Export every stored reading as CSV|glucose-all-readings-" +
+                            QDate::currentDate().toString(Qt::ISODate) + ".csv");
+        QCOMPARE(said(fx.main()->valuesWindow(false)), "Saved to " + pdf + ".csv");
 
         // The time-of-day table covers the period whatever the view.
         fx.pick("sel_viewtype", QStringLiteral("Glucose Noon Trend"));
@@ -323,6 +360,14 @@ private slots:
         fx.apply();
         QVERIFY(shown().contains("No blood readings in this selection: "));
         QCOMPARE(todCount(), QStringLiteral("0"));
+        // After every redraw the tables still fill their width, the last column taking what is left.
+        for (const char *name : {"figures", "timeOfDay"}) {
+            auto *table = fx.child<QTableWidget>(name);
+            int width = 0;
+            for (int c = 0; c < table->columnCount(); ++c)
+                width += table->columnWidth(c);
+            QCOMPARE(width, table->viewport()->width());
+        }
     }
 };
 

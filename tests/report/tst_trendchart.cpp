@@ -174,6 +174,39 @@ private slots:
             checkPaintedAsSeries(chart());
         }
     }
+    // Every label shown on the time axis is whole, the first reading's among them; fewer labels rather
+    // than cut ones, at any width, also after a resize.
+    void labelsWhole_data()
+    {
+        columns<int, int, int>("rows", "period", "width");
+        row("a week of three a day", 21, 7, 900);
+        row("ten readings, seven shown", 10, 10, 900);
+        row("an upload's 9999 days, few readings", 7, 9999, 900);
+        row("forty, narrow", 40, 40, 600);
+        row("two readings, the smallest window", 2, 9999, 560);
+        row("one reading", 1, 9999, 900);
+        row("a year of four a day", 1460, 365, 828);
+    }
+    void labelsWhole()
+    {
+        const auto [rows, period, width] = cells<int, int, int>("rows", "period", "width");
+        ChartGrid grid;
+        for (int i = 0; i < rows; ++i)
+            grid.push_back({QStringLiteral("26-11-%1 2%2:4%3").arg(1 + i % 28).arg(i % 4).arg(i % 10), "100",
+                            "110", "80", 100, 110, 80});
+        chart()->resize(width, 480);
+        draw(grid, period);
+        QStringList texts;
+        for (QGraphicsItem *item : chart()->scene()->items())
+            if (auto *text = dynamic_cast<QGraphicsTextItem *>(item); text && text->isVisible())
+                texts << text->toPlainText().remove(QChar(0x200B));
+        QVERIFY2(texts.filter(QRegularExpression(QString::fromUtf8("\\.\\.\\.|…"))).isEmpty(),
+                 qPrintable(texts.join(" | ")));
+        const QVector<int> at = chart()->labelledRows();
+        QVERIFY(!at.isEmpty() && at.first() == 0);
+        for (int row : at)
+            QVERIFY2(texts.contains(grid[row].label), qPrintable(grid[row].label + ": " + texts.join(" | ")));
+    }
     // From few readings to very many (an upload's redraws), never a grid line per reading, even briefly.
     void gridStaysBoundedBetweenDrawings()
     {

@@ -96,8 +96,10 @@ Options parseOptions(const QCoreApplication &app)
         "A simulated blood-glucose meter on a pseudo-terminal.\n\n"
         "It prints the device path of its end of the line on the first line of its output, then\n"
         "answers the meter protocol until it is stopped (Ctrl+C). To try Quillon without a meter,\n"
-        "put that path into Quillon's cfg/sys.ini, section [comm], as port1=<path>, and start\n"
-        "Quillon: its search finds the simulator on port 1 and uploads the readings.\n\n"
+        "put that path into Quillon's settings, section [comm], as port1=<path>, and start\n"
+        "Quillon: its search finds the simulator on port 1 and uploads the readings. The settings\n"
+        "are ~/.config/quillon/sys.ini for the installed program ($XDG_CONFIG_HOME/quillon when set),\n"
+        "or cfg/sys.ini in a portable program folder (quillon --program-dir DIR).\n\n"
         "Steps, for the fault options: wake (the meter's BB), hello, clock, count, record (every\n"
         "reading) or record:K (the K-th reading of an upload, from 1), end."));
     p.addHelpOption();

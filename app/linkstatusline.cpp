@@ -1,0 +1,43 @@
+#include "linkstatusline.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+
+LinkStatusLine::LinkStatusLine(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("linkStatus"));
+    m_text = new QLabel(this);
+    m_text->setObjectName(QStringLiteral("linkStatusText"));
+    m_text->setTextFormat(Qt::PlainText);
+    QPalette quiet = m_text->palette();
+    quiet.setColor(QPalette::WindowText, quiet.color(QPalette::PlaceholderText));
+    m_text->setPalette(quiet);
+    m_log = new QPushButton(QStringLiteral("Show the log"), this);
+    m_log->setObjectName(QStringLiteral("linkStatusLog"));
+    m_log->setFlat(true);
+    m_log->setToolTip(QStringLiteral("Open the upload log, which names every port tried (Ctrl+L)"));
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(10, 0, 10, 0);
+    layout->addWidget(m_text);
+    layout->addWidget(m_log);
+    layout->addStretch(1);
+    connect(m_log, &QPushButton::clicked, this, &LinkStatusLine::logRequested);
+    hide();
+}
+
+void LinkStatusLine::say(const QString &text)
+{
+    m_text->setText(text);
+    setVisible(!text.isEmpty());
+}
+
+void LinkStatusLine::clear()
+{
+    say(QString());
+}
+
+QString LinkStatusLine::text() const
+{
+    return m_text->text();
+}
