@@ -80,11 +80,21 @@ done
 shot=$demo/screenshot.png
 seconds=${DEMO_SECONDS:-20}
 echo "demo-run: no display; running under xvfb-run for $seconds seconds"
+# Under a window manager, as on a desktop, so the windows are placed and stacked as a person sees
+# them; the upload's secondary windows are then set aside so the main window shows whole.
 xvfb-run -a -s "-screen 0 1280x900x24" sh -c '
+    if command -v openbox >/dev/null 2>&1; then openbox >/dev/null 2>&1 & wm=$!; sleep 1; fi
     "$1" & app=$!
     sleep "$2"
+    if command -v xdotool >/dev/null 2>&1; then
+        for name in "^logfile$" "^Values"; do
+            for w in $(xdotool search --name "$name" 2>/dev/null); do xdotool windowminimize "$w" 2>/dev/null; done
+        done
+        xdotool search --name "^Quillon V2.0$" windowactivate 2>/dev/null
+        sleep 1
+    fi
     import -window root "$3"
-    kill "$app" 2>/dev/null
+    kill "$app" ${wm:-} 2>/dev/null
     wait "$app" 2>/dev/null || true
 ' demo "$demo/quillon" "$seconds" "$shot"
 echo "demo-run: screenshot saved to $shot"
