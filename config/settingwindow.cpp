@@ -2,6 +2,7 @@
 
 #include "clsoperateini.h"
 #include "settingscheck.h"
+#include "units.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -139,10 +140,19 @@ void SettingWindow::load()
     clsOperateINI ini;
     ini.setINIFileName(m_iniPath);
     setWindowTitle(QStringLiteral("Setting"));
-    nlow->setText(ini.GetIniKey(QStringLiteral("setting"), QStringLiteral("NormalLow")));
-    nhigh->setText(ini.GetIniKey(QStringLiteral("setting"), QStringLiteral("NormalHigh")));
-    dbmin->setText(ini.GetIniKey(QStringLiteral("setting"), QStringLiteral("DBMin")));
-    dbmax->setText(ini.GetIniKey(QStringLiteral("setting"), QStringLiteral("DBMax")));
+    // The ranges in the unit the report shows; they are kept in mg/dL whatever the unit.
+    m_mmol = units::isMmol(ini.GetIniKey(QStringLiteral("setting"), QStringLiteral("unit")));
+    m_storedRanges.clear();
+    m_shownRanges.clear();
+    QLineEdit *const ranges[] = {nlow, nhigh, dbmin, dbmax};
+    const char *const keys[] = {"NormalLow", "NormalHigh", "DBMin", "DBMax"};
+    for (int i = 0; i < 4; ++i) {
+        m_storedRanges << ini.GetIniKey(QStringLiteral("setting"), QLatin1String(keys[i]));
+        m_shownRanges << units::settingShown(m_storedRanges.back(), m_mmol);
+        ranges[i]->setText(m_shownRanges.back());
+        ranges[i]->setToolTip(m_mmol ? QStringLiteral("In mmol/L, the unit the report shows; kept in mg/dL")
+                                     : QStringLiteral("In mg/dL"));
+    }
     comsel->setEditText(ini.GetIniKey(QStringLiteral("comm"), QStringLiteral("usercommport")));
     mdiv->setText(ini.GetIniKey(QStringLiteral("setting"), QStringLiteral("MajorDivision")));
     mdiv2->setText(ini.GetIniKey(QStringLiteral("setting"), QStringLiteral("MinorDivision")));
@@ -150,8 +160,16 @@ void SettingWindow::load()
 
 void SettingWindow::save()
 {
-    const auto found = settingscheck::problems(
-        {nlow->text(), nhigh->text(), dbmin->text(), dbmax->text(), mdiv->text(), mdiv2->text()});
+    QStringList stored;
+    QLineEdit *const ranges[] = {nlow, nhigh, dbmin, dbmax};
+    for (int i = 0; i < 4; ++i) {
+        const QString typed = ranges[i]->text();
+        stored << (i < m_shownRanges.size() && typed == m_shownRanges.at(i)
+                       ? m_storedRanges.at(i)
+                       : units::settingStored(typed, m_mmol));
+    }
+    const auto found =
+        settingscheck::problems({stored[0], stored[1], stored[2], stored[3], mdiv->text(), mdiv2->text()});
     if (!found.isEmpty()) {
         QLineEdit *const fields[] = {nlow, nhigh, dbmin, dbmax, mdiv, mdiv2};
         QLineEdit *first = fields[int(found.front().field)];
@@ -164,10 +182,10 @@ void SettingWindow::save()
     clsOperateINI ini;
     ini.setINIFileName(m_iniPath);
     // Written as typed once the numbers pass: blanks or a "+" read the same in the report.
-    ini.WriteIniKey(QStringLiteral("setting"), QStringLiteral("NormalLow"), nlow->text());
-    ini.WriteIniKey(QStringLiteral("setting"), QStringLiteral("NormalHigh"), nhigh->text());
-    ini.WriteIniKey(QStringLiteral("setting"), QStringLiteral("DBMin"), dbmin->text());
-    ini.WriteIniKey(QStringLiteral("setting"), QStringLiteral("DBMax"), dbmax->text());
+    ini.WriteIniKey(QStringLiteral("setting"), QStringLiteral("NormalLow"), stored[0]);
+    ini.WriteIniKey(QStringLiteral("setting"), QStringLiteral("NormalHigh"), stored[1]);
+    ini.WriteIniKey(QStringLiteral("setting"), QStringLiteral("DBMin"), stored[2]);
+    ini.WriteIniKey(QStringLiteral("setting"), QStringLiteral("DBMax"), stored[3]);
     ini.WriteIniKey(QStringLiteral("comm"), QStringLiteral("usercommport"), comsel->currentText());
     ini.WriteIniKey(QStringLiteral("setting"), QStringLiteral("MajorDivision"), mdiv->text());
     ini.WriteIniKey(QStringLiteral("setting"), QStringLiteral("MinorDivision"), mdiv2->text());
@@ -187,10 +205,11 @@ void SettingWindow::setPortDevices(const QStringList &devices, const QList<int> 
 
 void SettingWindow::reset()
 {
-    nlow->setText(QStringLiteral("80"));
-    nhigh->setText(QStringLiteral("110"));
-    dbmin->setText(QStringLiteral("20"));
-    dbmax->setText(QStringLiteral("600"));
+    // The defaults in mg/dL, shown in the unit the fields are in.
+    nlow->setText(units::settingShown(QStringLiteral("80"), m_mmol));
+    nhigh->setText(units::settingShown(QStringLiteral("110"), m_mmol));
+    dbmin->setText(units::settingShown(QStringLiteral("20"), m_mmol));
+    dbmax->setText(units::settingShown(QStringLiteral("600"), m_mmol));
     comsel->setEditText(QStringLiteral("1"));
 }
 

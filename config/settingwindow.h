@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QStringList>
 #include <QWidget>
 
 class QComboBox;
@@ -46,4 +47,9 @@ private:
     QPushButton *Command2; // Cancel
     QPushButton *Command3; // Reset
     bool m_closed = false;
+    // The ranges as loaded, stored and shown: a field left as shown keeps its stored text, so
+    // a save in mmol/L never moves a limit by the rounding of its own display.
+    bool m_mmol = false;
+    QStringList m_storedRanges;
+    QStringList m_shownRanges;
 };

@@ -32,4 +32,11 @@ inline QString name(bool mmol)
 // mg/dL as mmol/L with exactly one decimal, halves away from zero (123 -> "6.8").
 QString mmolText(double mgdl);
 
+// A range setting as the settings window shows it in the display unit: as stored, or in mmol/L
+// with one decimal; a text that is no number as it stands.
+QString settingShown(const QString &stored, bool mmol);
+// What is stored for a range typed in the display unit: mmol/L back to whole mg/dL; a text
+// that is no number as typed, for the check to refuse.
+QString settingStored(const QString &typed, bool mmol);
+
 } // namespace units

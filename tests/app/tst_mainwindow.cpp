@@ -215,6 +215,23 @@ private slots:
     // The settings window: "Cancel" writes nothing, "Reset" shows the defaults but keeps the
     // divisions, "Save" writes the fields as typed once they pass; the COMM list names each port's
     // device. Closing the main window closes all, timer off.
+    // With mmol/L shown, the ranges are shown and typed in mmol/L and kept in mg/dL; a range left
+    // as shown keeps its stored value (4.4 would come back as 79).
+    void settingsInMmol()
+    {
+        shown(fx.installedIniWith("unit", "mmol/l"));
+        SettingWindow *w = openSettings();
+        QStringList seen;
+        for (const char *name : {"nlow", "nhigh", "dbmin", "dbmax"})
+            seen << w->findChild<QLineEdit *>(name)->text();
+        QCOMPARE(seen, (QStringList{"4.4", "6.1", "1.1", "33.3"}));
+        typeInto(w->findChild<QLineEdit *>("nlow"), "4.0");
+        QTest::mouseClick(w->findChild<QPushButton *>("Command1"), Qt::LeftButton);
+        seen.clear();
+        for (const char *key : {"NormalLow", "NormalHigh", "DBMin", "DBMax"})
+            seen << fx.iniValue("setting", key);
+        QCOMPARE(seen, (QStringList{"72", "110", "20", "600"}));
+    }
     void settingsWindow()
     {
         shown("[setting]\nNormalLow=70\nNormalHigh=140\nDBMin=10\nDBMax=500\nMinorDivision=3\n"
