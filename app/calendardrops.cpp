@@ -5,8 +5,32 @@
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QComboBox>
+#include <QLayout>
 #include <QMouseEvent>
+#include <QToolButton>
 #include <algorithm>
+
+namespace {
+
+// The month arrows are the outermost tool buttons of the calendar's top bar; named, a screen
+// reader says what they do.
+void nameMonthArrows(QCalendarWidget *calendar)
+{
+    const QWidget *bar = calendar->findChild<QWidget *>(QStringLiteral("qt_calendar_navigationbar"));
+    if (!bar || !bar->layout())
+        return;
+    QVector<QToolButton *> buttons;
+    for (int i = 0; i < bar->layout()->count(); ++i) {
+        if (auto *button = qobject_cast<QToolButton *>(bar->layout()->itemAt(i)->widget()))
+            buttons.push_back(button);
+    }
+    if (buttons.size() < 2)
+        return;
+    buttons.front()->setAccessibleName(QStringLiteral("Previous month"));
+    buttons.back()->setAccessibleName(QStringLiteral("Next month"));
+}
+
+} // namespace
 
 CalendarDrops::CalendarDrops(QWidget *window, QWidget *band, QComboBox *box1, QComboBox *box2)
     : QObject(window), m_window(window), m_band(band), m_boxes{box1, box2}
@@ -17,6 +41,7 @@ CalendarDrops::CalendarDrops(QWidget *window, QWidget *band, QComboBox *box1, QC
         auto *calendar = new QCalendarWidget(window);
         calendar->setObjectName(names[i]);
         calendar->setGridVisible(true);
+        nameMonthArrows(calendar);
         calendar->hide();
         m_calendars[i] = calendar;
         QComboBox *box = m_boxes[i];

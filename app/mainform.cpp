@@ -40,6 +40,16 @@ QLabel *bandLabel(const QString &text, QWidget *parent)
     return label;
 }
 
+// The label beside a control names it, for a screen reader as for the eye.
+void named(QLabel *label, QWidget *control)
+{
+    label->setBuddy(control);
+    QString name = label->text();
+    if (name.endsWith(QLatin1Char(':')))
+        name.chop(1);
+    control->setAccessibleName(name);
+}
+
 } // namespace
 
 const ViewRow *findView(const QString &entry)
@@ -74,6 +84,7 @@ void MainForm::setupUi(QWidget *window)
     Combo1->addItems(PeriodEntries);
     Combo1->showText(QStringLiteral("7 Day"));
     Combo1->setMinimumContentsLength(8);
+    named(Label2, Combo1);
     Combo1->setToolTip(
         QStringLiteral("The report's period: days back from today, or User for the dates picked "
                        "below. Enter draws it."));
@@ -84,6 +95,7 @@ void MainForm::setupUi(QWidget *window)
     for (const ViewRow &row : ViewTable)
         sel_viewtype->addItem(row.entry);
     sel_viewtype->setCurrentIndex(-1); // no selection until the start picks "ALL"
+    named(Label4, sel_viewtype);
     sel_viewtype->setToolTip(QStringLiteral("The time of day whose readings the report shows"));
     auto *Label8 = bandLabel(QStringLiteral("Unit"), Frame1);
     Label8->setObjectName(QStringLiteral("Label8"));
@@ -92,6 +104,7 @@ void MainForm::setupUi(QWidget *window)
     unit->addItems({units::MmolBoxText, units::MgdlBoxText});
     unit->showText(QString(units::MgdlBoxText));
     unit->setMinimumContentsLength(6);
+    named(Label8, unit);
     m_historyView = new QCheckBox(QStringLiteral("All uploads"), Frame1);
     m_historyView->setObjectName(QStringLiteral("historyview"));
     m_historyView->setToolTip(
@@ -105,6 +118,7 @@ void MainForm::setupUi(QWidget *window)
     xt_d1->setObjectName(QStringLiteral("xt_d1"));
     xt_d1->setEditText(QStringLiteral("xt_d1"));
     xt_d1->setMinimumContentsLength(10);
+    named(Label3, xt_d1);
     xt_d1->setHelpTip(QStringLiteral("The last day of the report. Type a date, or open the calendar with "
                                      "Alt+Down."));
     auto *Label5 = bandLabel(QStringLiteral("To"), Frame1);
@@ -113,6 +127,7 @@ void MainForm::setupUi(QWidget *window)
     xt_d2->setObjectName(QStringLiteral("xt_d2"));
     xt_d2->setEditText(QStringLiteral("xt_d2"));
     xt_d2->setMinimumContentsLength(10);
+    named(Label5, xt_d2);
     xt_d2->setHelpTip(QStringLiteral("The first day of the report. Type a date, or open the calendar with "
                                      "Alt+Down."));
 
@@ -126,14 +141,19 @@ void MainForm::setupUi(QWidget *window)
     Command3->setObjectName(QStringLiteral("Command3"));
     Command3->setShortcut(QKeySequence(Qt::ALT | Qt::Key_M));
     Command3->setToolTip(QStringLiteral("List every stored reading, to tick and delete readings (Alt+M)"));
+    Command3->setAccessibleDescription(
+        QStringLiteral("List every stored reading, to tick and delete readings"));
     Command2 = new QPushButton(QStringLiteral("Setting"), Frame1);
     Command2->setObjectName(QStringLiteral("Command2"));
     Command2->setShortcut(QKeySequence(Qt::ALT | Qt::Key_S));
     Command2->setToolTip(
         QStringLiteral("Edit the normal range, the chart's value axis and the meter's port (Alt+S)"));
+    Command2->setAccessibleDescription(
+        QStringLiteral("Edit the normal range, the chart's value axis and the meter's port"));
     Command4 = new QPushButton(QStringLiteral("test"), Frame1);
     Command4->setObjectName(QStringLiteral("Command4"));
     Command4->setToolTip(QStringLiteral("Mark each reading on the chart with a dot"));
+    Command4->setAccessibleDescription(QStringLiteral("Mark each reading on the chart with a dot"));
     m_statisticsButton = new QPushButton(QStringLiteral("S&tatistics"), Frame1);
     m_statisticsButton->setObjectName(QStringLiteral("statisticsButton"));
     m_statisticsButton->setToolTip(
@@ -218,6 +238,7 @@ void MainForm::setupUi(QWidget *window)
 
     jdt = new QProgressBar(window);
     jdt->setObjectName(QStringLiteral("jdt"));
+    jdt->setAccessibleName(QStringLiteral("Upload progress"));
     jdt->hide();
 
     auto *layout = new QVBoxLayout(window);

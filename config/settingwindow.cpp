@@ -17,6 +17,18 @@
 
 namespace {
 
+// A field's label, its buddy, whose text (without a trailing ':') names the field for a screen reader.
+QLabel *fieldLabel(const QString &text, QWidget *control, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setBuddy(control);
+    QString name = text;
+    if (name.endsWith(QLatin1Char(':')))
+        name.chop(1);
+    control->setAccessibleName(name);
+    return label;
+}
+
 QLineEdit *field(const char *name, QWidget *parent)
 {
     auto *edit = new QLineEdit(parent);
@@ -99,20 +111,20 @@ SettingWindow::SettingWindow(const QString &iniPath, QWidget *parent)
     auto *fields = new QGridLayout;
     int row = 0;
     fields->addWidget(heading(QStringLiteral("Normal Data Range [mg/dl]:"), this), row++, 0, 1, 4);
-    fields->addWidget(new QLabel(QStringLiteral("Low:"), this), row, 0);
+    fields->addWidget(fieldLabel(QStringLiteral("Low:"), nlow, this), row, 0);
     fields->addWidget(nlow, row, 1);
-    fields->addWidget(new QLabel(QStringLiteral("High:"), this), row, 2);
+    fields->addWidget(fieldLabel(QStringLiteral("High:"), nhigh, this), row, 2);
     fields->addWidget(nhigh, row++, 3);
     fields->addWidget(heading(QStringLiteral("BG Data Range [mg/dl]:"), this), row++, 0, 1, 4);
-    fields->addWidget(new QLabel(QStringLiteral("Min:"), this), row, 0);
+    fields->addWidget(fieldLabel(QStringLiteral("Min:"), dbmin, this), row, 0);
     fields->addWidget(dbmin, row, 1);
-    fields->addWidget(new QLabel(QStringLiteral("Max:"), this), row, 2);
+    fields->addWidget(fieldLabel(QStringLiteral("Max:"), dbmax, this), row, 2);
     fields->addWidget(dbmax, row++, 3);
-    fields->addWidget(new QLabel(QStringLiteral("Y Major Division"), this), row, 0, 1, 2);
+    fields->addWidget(fieldLabel(QStringLiteral("Y Major Division"), mdiv, this), row, 0, 1, 2);
     fields->addWidget(mdiv, row++, 2, 1, 2);
-    fields->addWidget(new QLabel(QStringLiteral("Y Minor Division"), this), row, 0, 1, 2);
+    fields->addWidget(fieldLabel(QStringLiteral("Y Minor Division"), mdiv2, this), row, 0, 1, 2);
     fields->addWidget(mdiv2, row++, 2, 1, 2);
-    fields->addWidget(new QLabel(QStringLiteral("COMM"), this), row, 0, 1, 2);
+    fields->addWidget(fieldLabel(QStringLiteral("COMM"), comsel, this), row, 0, 1, 2);
     fields->addWidget(comsel, row++, 2, 1, 2);
     fields->setRowStretch(row, 1);
 

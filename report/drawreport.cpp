@@ -1,6 +1,7 @@
 #include "drawreport.h"
 
 #include "reportrun.h"
+#include "statistics.h"
 #include "trendchart.h"
 #include "valueslistmodel.h"
 
@@ -15,6 +16,8 @@ void DrawReport(const ReportInput &input, const ReportWidgets &widgets)
     const ReportOutcome &outcome = result.outcome;
     if (widgets.reported)
         widgets.reported(result.snapshot);
+    if (widgets.MSChart1)
+        widgets.MSChart1->setAccessibleDescription(statistics::chartDescription(result.snapshot));
 
     // No store yet: everything stays as the last run left it.
     if (outcome.end == ReportEnd::StoreMissing) {

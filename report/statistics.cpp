@@ -308,4 +308,40 @@ QVector<QStringList> lowRows(const Figures &f, const Limits &, bool mmol)
     return rows;
 }
 
+QString chartDescription(const ReportSnapshot &s)
+{
+    const Figures f = compute(s);
+    if (f.counted == 0)
+        return QStringLiteral("No readings in this period");
+    const Limits l = limits(s);
+    std::optional<QDate> first, last, lowDay, highDay;
+    for (const qint32 at : s.selectedAt) {
+        const Reading r = reading(s.storeTexts.value(at));
+        if (r.control || !r.readable || !r.date)
+            continue;
+        const double v = countedValue(r.mgdl, l);
+        if (!first || *r.date < *first)
+            first = r.date;
+        if (!last || *r.date > *last)
+            last = r.date;
+        if (v == f.lowest && !lowDay)
+            lowDay = r.date;
+        if (v == f.highest && !highDay)
+            highDay = r.date;
+    }
+    const QString unit = s.unitText.isEmpty() ? QString() : QLatin1Char(' ') + s.unitText;
+    auto value = [&](double mgdl) { return valueText(mgdl, s.mmol) + unit; };
+    auto day = [](const std::optional<QDate> &d) {
+        return d ? d->toString(QStringLiteral("yyyy-MM-dd")) : QStringLiteral("an unknown day");
+    };
+    return QStringLiteral("%1 readings from %2 to %3; lowest %4 on %5, highest %6 on %7; average %8; "
+                          "%9 below, %10 within and %11 above the normal range")
+        .arg(f.counted)
+        .arg(day(first), day(last), value(f.lowest), day(lowDay), value(f.highest), day(highDay),
+             value(f.mean))
+        .arg(f.below)
+        .arg(f.within)
+        .arg(f.above);
+}
+
 } // namespace statistics

@@ -99,4 +99,8 @@ QVector<QStringList> lowRows(const Figures &figures, const Limits &limits, bool 
 // A value in the display unit: whole mg/dL or mmol/L with one decimal.
 QString valueText(double mgdl, bool mmol);
 
+// The chart told in words, for a screen reader: how many readings over which days, the lowest
+// and highest with their dates, the average and the counts against the normal range.
+QString chartDescription(const ReportSnapshot &snapshot);
+
 } // namespace statistics

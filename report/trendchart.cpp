@@ -65,6 +65,7 @@ void setScale(QValueAxis *axis, double maximum, int divisions, double lengthPx)
 TrendChart::TrendChart(QWidget *parent) : QChartView(parent)
 {
     setObjectName(QStringLiteral("MSChart1"));
+    setAccessibleName(QStringLiteral("Glucose trend"));
     setRenderHint(QPainter::Antialiasing);
 
     QChart *c = chart();

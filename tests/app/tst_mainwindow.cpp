@@ -12,6 +12,7 @@
 #include "valueswindow.h"
 #include "windowmemory.h"
 
+#include <QAccessible>
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QLabel>
@@ -93,6 +94,76 @@ class TestMainWindow : public QObject
 
 private slots:
     void cleanup() { fx.reset(); }
+
+    // What a screen reader says of each control: the label beside it, what a button does.
+    void accessibleTexts_data()
+    {
+        columns<QString, QString, QString>("window", "name", "description");
+        // clang-format off
+        row("Combo1", "", "Report", ""); row("sel_viewtype", "", "and", ""); row("unit", "", "Unit", "");
+        row("xt_d1", "", "Form", ""); row("xt_d2", "", "To", ""); row("jdt", "", "Upload progress", "");
+        row("MSChart1", "", "Glucose trend", "No readings in this period");
+        row("Command3", "", "ModifyData", "List every stored reading, to tick and delete readings");
+        row("Command2", "", "Setting", "Edit the normal range, the chart's value axis and the meter's port");
+        row("Command4", "", "test", "Mark each reading on the chart with a dot");
+        row("qt_calendar_prevmonth", "", "Previous month", ""); row("qt_calendar_nextmonth", "", "Next month", "");
+        row("nlow", "settings", "Low", ""); row("nhigh", "settings", "High", ""); row("dbmin", "settings", "Min", "");
+        row("dbmax", "settings", "Max", ""); row("mdiv", "settings", "Y Major Division", "");
+        row("mdiv2", "settings", "Y Minor Division", ""); row("comsel", "settings", "COMM", "");
+        // clang-format on
+    }
+    void accessibleTexts()
+    {
+        const auto [window, name, description] =
+            cells<QString, QString, QString>("window", "name", "description");
+        QWidget *in = window == "settings" ? static_cast<QWidget *>((shown(), openSettings())) : shown();
+        QAccessibleInterface *control =
+            QAccessible::queryAccessibleInterface(in->findChild<QWidget *>(QTest::currentDataTag()));
+        QVERIFY(control);
+        // On Linux a combo box's name is its text, and the label it is labelled by names it.
+        QStringList heard{control->text(QAccessible::Name)};
+        for (const auto &[label, relation] : control->relations(QAccessible::Label))
+            heard << label->text(QAccessible::Name).remove(QRegularExpression(":$"));
+        QVERIFY2(heard.contains(name), qPrintable(heard.join(" | ")));
+        if (!description.isEmpty()) // else a tooltip may stand in
+            QCOMPARE(control->text(QAccessible::Description), description);
+    }
+    // The chart told in words after a report over known readings: value, day from today.
+    void chartTold()
+    {
+        shown();
+        const std::vector<std::pair<int, int>> readings{{100, -2}, {60, -1}, {200, 0}};
+        QByteArray items;
+        int counts[3] = {}, sum = 0;
+        for (const auto &[value, day] : readings) {
+            items += QString("<item>%1,%2 9:0:00,mg/dL,-,-</item>")
+                         .arg(value)
+                         .arg(today.addDays(day).toString("yyyy-M-d"))
+                         .toLatin1();
+            ++counts[value < fx.iniValue("setting", "NormalLow").toInt()    ? 0
+                     : value > fx.iniValue("setting", "NormalHigh").toInt() ? 2
+                                                                            : 1];
+            sum += value;
+        }
+        fx.dir().writeFile("data/TMPDATE.xml", "<Data><xt>" + items + "</xt></Data>");
+        QTest::mouseClick(fx.child<QPushButton>("Command1"), Qt::LeftButton);
+        const auto [lowest, highest] = std::minmax_element(readings.begin(), readings.end());
+        const QString unit = ' ' + box("unit")->currentText();
+        auto told = [&](int value, int day) {
+            return QString::number(value) + unit + " on " + today.addDays(day).toString("yyyy-MM-dd");
+        };
+        QCOMPARE(QAccessible::queryAccessibleInterface(fx.child<QWidget>("MSChart1"))
+                     ->text(QAccessible::Description),
+                 QString("%1 readings from %2 to %3; lowest %4, highest %5; average %6; %7 below, %8 within "
+                         "and %9 above the normal range")
+                     .arg(int(readings.size()))
+                     .arg(today.addDays(-2).toString("yyyy-MM-dd"), today.toString("yyyy-MM-dd"),
+                          told(lowest->first, lowest->second), told(highest->first, highest->second),
+                          QString::number(sum / int(readings.size())) + unit)
+                     .arg(counts[0])
+                     .arg(counts[1])
+                     .arg(counts[2]));
+    }
 
     // Every caption and list entry of the start, once; the calendars closed, the store's path.
     void startCaptions()
