@@ -23,6 +23,7 @@
 #include <QTableView>
 #include <QTimer>
 #include <QToolButton>
+#include <numeric>
 
 // The main window and the settings window as a person uses them, on a throw-away program folder.
 class TestMainWindow : public QObject
@@ -128,41 +129,34 @@ private slots:
         if (!description.isEmpty()) // else a tooltip may stand in
             QCOMPARE(control->text(QAccessible::Description), description);
     }
-    // The chart told in words after a report over known readings: value, day from today.
+    // The chart told in words after a report over known readings (mg/dL, days from today).
     void chartTold()
     {
         shown();
-        const std::vector<std::pair<int, int>> readings{{100, -2}, {60, -1}, {200, 0}};
-        QByteArray items;
-        int counts[3] = {}, sum = 0;
-        for (const auto &[value, day] : readings) {
-            items += QString("<item>%1,%2 9:0:00,mg/dL,-,-</item>")
-                         .arg(value)
-                         .arg(today.addDays(day).toString("yyyy-M-d"))
-                         .toLatin1();
-            ++counts[value < fx.iniValue("setting", "NormalLow").toInt()    ? 0
-                     : value > fx.iniValue("setting", "NormalHigh").toInt() ? 2
-                                                                            : 1];
-            sum += value;
-        }
-        fx.dir().writeFile("data/TMPDATE.xml", "<Data><xt>" + items + "</xt></Data>");
+        const QVector<int> values{100, 60, 200}, days{-2, -1, 0};
+        auto day = [&](int d) { return today.addDays(d).toString("yyyy-MM-dd"); };
+        QString items;
+        for (int i = 0; i < 3; ++i)
+            items += QString("<item>%1,%2 9:0:00,mg/dL,-,-</item>").arg(values[i]).arg(day(days[i]));
+        fx.dir().writeFile("data/TMPDATE.xml", ("<Data><xt>" + items + "</xt></Data>").toLatin1());
         QTest::mouseClick(fx.child<QPushButton>("Command1"), Qt::LeftButton);
-        const auto [lowest, highest] = std::minmax_element(readings.begin(), readings.end());
-        const QString unit = ' ' + box("unit")->currentText();
-        auto told = [&](int value, int day) {
-            return QString::number(value) + unit + " on " + today.addDays(day).toString("yyyy-MM-dd");
+        const int low = fx.iniValue("setting", "NormalLow").toInt(),
+                  high = fx.iniValue("setting", "NormalHigh").toInt();
+        const int below = int(std::count_if(values.begin(), values.end(), [&](int v) { return v < low; }));
+        const int above = int(std::count_if(values.begin(), values.end(), [&](int v) { return v > high; }));
+        auto at = [&](auto it) {
+            return QString::number(*it) + " mg/dl on " + day(days[int(it - values.begin())]);
         };
         QCOMPARE(QAccessible::queryAccessibleInterface(fx.child<QWidget>("MSChart1"))
                      ->text(QAccessible::Description),
-                 QString("%1 readings from %2 to %3; lowest %4, highest %5; average %6; %7 below, %8 within "
-                         "and %9 above the normal range")
-                     .arg(int(readings.size()))
-                     .arg(today.addDays(-2).toString("yyyy-MM-dd"), today.toString("yyyy-MM-dd"),
-                          told(lowest->first, lowest->second), told(highest->first, highest->second),
-                          QString::number(sum / int(readings.size())) + unit)
-                     .arg(counts[0])
-                     .arg(counts[1])
-                     .arg(counts[2]));
+                 QString("3 readings from %1 to %2; lowest %3, highest %4; average %5 mg/dl; %6 below, %7 "
+                         "within and %8 above the normal range")
+                     .arg(day(-2), day(0), at(std::min_element(values.begin(), values.end())),
+                          at(std::max_element(values.begin(), values.end())),
+                          QString::number(std::accumulate(values.begin(), values.end(), 0) / 3))
+                     .arg(below)
+                     .arg(3 - below - above)
+                     .arg(above));
     }
 
     // Every caption and list entry of the start, once; the calendars closed, the store's path.
