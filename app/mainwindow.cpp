@@ -56,6 +56,10 @@ MainWindow::MainWindow(const ProgramDir &programDir, QWidget *parent) : QWidget(
 MainWindow::~MainWindow()
 {
     Timer1->stop();
+    // Qt closes the window as it destroys it, which moves the keyboard focus: a date box left
+    // then would tell this window, already half gone, of the date typed in it.
+    for (DateBox *box : {xt_d1, xt_d2})
+        box->disconnect(this);
 }
 
 void MainWindow::buildControls()
