@@ -43,6 +43,15 @@ std::optional<QByteArray> readFile(const QString &path)
     return bytes;
 }
 
+// The file as an INI text to edit; nullopt when it is there but cannot be read whole.
+std::optional<IniText> loadIni(const QString &path)
+{
+    const auto bytes = readFile(path);
+    if (!bytes)
+        return std::nullopt;
+    return IniText(*bytes);
+}
+
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
     return writeFileAtomically(path, bytes);
@@ -66,13 +75,12 @@ bool clsOperateINI::WriteIniKey(const QString &strSection, const QString &strKey
 {
     if (m_path.isEmpty())
         return false;
-    const auto bytes = readFile(m_path);
-    if (!bytes)
+    auto ini = loadIni(m_path);
+    if (!ini)
         return false;
-    IniText ini(*bytes);
-    const QByteArray before = ini.bytes();
-    ini.setValue(oneLine(strSection), oneLine(strKey), oneLine(strValue));
-    const QByteArray after = ini.bytes();
+    const QByteArray before = ini->bytes();
+    ini->setValue(oneLine(strSection), oneLine(strKey), oneLine(strValue));
+    const QByteArray after = ini->bytes();
     if (after == before && QFile::exists(m_path))
         return true;
     return writeFile(m_path, after);
@@ -83,13 +91,12 @@ bool clsOperateINI::WriteIniKeys(const QString &strSection, const QList<QPair<QS
 {
     if (m_path.isEmpty())
         return false;
-    const auto bytes = readFile(m_path);
-    if (!bytes)
+    auto ini = loadIni(m_path);
+    if (!ini)
         return false;
-    IniText ini(*bytes);
     for (const auto &[key, value] : keys)
-        ini.setValue(oneLine(strSection), oneLine(key), oneLine(value));
-    return writeFileAtomically(m_path, ini.bytes(), permissions);
+        ini->setValue(oneLine(strSection), oneLine(key), oneLine(value));
+    return writeFileAtomically(m_path, ini->bytes(), permissions);
 }
 
 QString clsOperateINI::GetIniKey(const QString &strSection, const QString &strKey) const
@@ -116,22 +123,20 @@ bool clsOperateINI::readable() const
 
 bool clsOperateINI::DelIniKey(const QString &SectionName, const QString &KeyWord) const
 {
-    const auto bytes = readFile(m_path);
-    if (!bytes)
+    auto ini = loadIni(m_path);
+    if (!ini)
         return false;
-    IniText ini(*bytes);
-    if (!ini.removeKey(SectionName.toUtf8(), KeyWord.toUtf8()))
+    if (!ini->removeKey(SectionName.toUtf8(), KeyWord.toUtf8()))
         return true;
-    return writeFile(m_path, ini.bytes());
+    return writeFile(m_path, ini->bytes());
 }
 
 bool clsOperateINI::DelIniSec(const QString &SectionName) const
 {
-    const auto bytes = readFile(m_path);
-    if (!bytes)
+    auto ini = loadIni(m_path);
+    if (!ini)
         return false;
-    IniText ini(*bytes);
-    if (!ini.removeSection(SectionName.toUtf8()))
+    if (!ini->removeSection(SectionName.toUtf8()))
         return true;
-    return writeFile(m_path, ini.bytes());
+    return writeFile(m_path, ini->bytes());
 }
