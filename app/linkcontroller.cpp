@@ -124,6 +124,9 @@ void LinkController::setProgressRange(int maximum)
 void LinkController::stepProgress()
 {
     m_window.jdt->setValue(m_window.jdt->value() + 1);
+    // A reader says a bar's value as a share of its maximum, which runs one past the count.
+    m_window.jdt->setAccessibleDescription(
+        linkmessages::readingsDone(m_window.jdt->value(), m_window.jdt->maximum() - 1));
     m_window.jdt->show();
     m_window.jdt->repaint();
 }

@@ -28,7 +28,9 @@ QTableWidget *table(const QString &name, const QStringList &heads, QWidget *pare
     t->verticalHeader()->hide();
     t->setEditTriggers(QAbstractItemView::NoEditTriggers);
     t->setSelectionMode(QAbstractItemView::NoSelection);
-    t->setFocusPolicy(Qt::NoFocus);
+    // Reached with Tab and read cell by cell with the arrow keys, as a screen reader needs.
+    t->setFocusPolicy(Qt::StrongFocus);
+    t->setTabKeyNavigation(false);
     t->horizontalHeader()->setStretchLastSection(true);
     t->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     t->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -64,6 +66,11 @@ StatisticsWindow::StatisticsWindow(QWidget *parent) : QWidget(parent, Qt::Window
                         {QStringLiteral("Window"), QStringLiteral("Hours"), QStringLiteral("Readings"),
                          QStringLiteral("Median"), QStringLiteral("25–75 %"), QStringLiteral("Lows")},
                         this);
+    // Each table is named by the text above it; the heading, which changes, describes the figures.
+    m_heading->setBuddy(m_figures);
+    m_figures->setAccessibleName(QStringLiteral("Figures of the report"));
+    todLabel->setBuddy(m_timeOfDay);
+    m_timeOfDay->setAccessibleName(QStringLiteral("By time of day"));
     // Four windows: the table shows them all without scrolling.
     m_timeOfDay->setFixedHeight(m_timeOfDay->horizontalHeader()->sizeHint().height() +
                                 4 * m_timeOfDay->verticalHeader()->defaultSectionSize() +
@@ -142,6 +149,7 @@ void StatisticsWindow::setSnapshot(const ReportSnapshot &snapshot)
                                       "above the chart.")
                            .arg(periodText(snapshot, &datetext::dateToBoxText), snapshot.viewText,
                                 units::name(snapshot.mmol), snapshot.source));
+    m_figures->setAccessibleDescription(m_heading->text());
     QVector<QStringList> rows;
     for (const statistics::Line &line : statistics::lines(figures, limits, snapshot.mmol))
         rows.push_back({line.label, line.value});

@@ -79,4 +79,9 @@ QString readingOf(int count)
     return QStringLiteral("Reading %v of ") + QString::number(count);
 }
 
+QString readingsDone(int done, int count)
+{
+    return QStringLiteral("%1 of %2 readings").arg(done).arg(count);
+}
+
 } // namespace linkmessages

@@ -27,7 +27,8 @@ QString appendFailed(const QString &storePath, int reading, int count);
 // and the progress bar's text during one.
 QString noMeterFound();
 QString uploaded(int readings, const QTime &at);
-QString readingOf(int count); // "Reading %v of N", %v left for the bar
+QString readingOf(int count);              // "Reading %v of N", %v left for the bar
+QString readingsDone(int done, int count); // the bar in words for a screen reader
 
 // The main window's notice for USB serial devices this user may not open, with the one fix.
 QString permissionNotice(const QStringList &devices);

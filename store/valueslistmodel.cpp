@@ -8,11 +8,13 @@ struct ColumnDef
 {
     const char *key;
     const char *header;
+    const char *spoken; // what a screen reader says for the header, where "#" or "TEMP" would not do
 };
 
 constexpr ColumnDef Columns[ValuesListModel::ColumnCount] = {
-    {"Num", "#"},      {"cdate", "DATE"}, {"cvalue", "Glucose"},
-    {"cunit", "Unit"}, {"ctrl", "Ctrl"},  {"temp", "TEMP"},
+    {"Num", "#", "Number and tick"},       {"cdate", "DATE", "Date and time"},
+    {"cvalue", "Glucose", "Glucose"},      {"cunit", "Unit", "Unit"},
+    {"ctrl", "Ctrl", "Control test mark"}, {"temp", "TEMP", "Temperature mark"},
 };
 
 // The marks a meter writes, shared by every cell that shows them.
@@ -44,6 +46,19 @@ QString valueText(const ValuesRow &row, QStringView line)
 }
 
 } // namespace
+
+QString ValuesList::tickName(int row) const
+{
+    const QString value = text(row, ValuesListModel::ValueColumn);
+    QString name = QStringLiteral("Reading %1: %2 on %3")
+                       .arg(text(row, ValuesListModel::NumColumn),
+                            value.isEmpty() ? QStringLiteral("unreadable value")
+                                            : value + u' ' + text(row, ValuesListModel::UnitColumn),
+                            text(row, ValuesListModel::DateColumn));
+    if (text(row, ValuesListModel::CtrlColumn) == QLatin1String("Ctrl"))
+        name += QStringLiteral(", control test");
+    return name;
+}
 
 QString ValuesList::text(int row, int column) const
 {
@@ -129,6 +144,8 @@ QVariant ValuesListModel::data(const QModelIndex &index, int role) const
         return {};
     if (role == Qt::DisplayRole)
         return m_list.text(index.row(), index.column());
+    if (role == Qt::AccessibleTextRole && index.column() == NumColumn)
+        return m_list.tickName(index.row());
     if (role == Qt::CheckStateRole && index.column() == NumColumn)
         return m_checked.at(index.row()) ? Qt::Checked : Qt::Unchecked;
     return {};
@@ -159,5 +176,7 @@ QVariant ValuesListModel::headerData(int section, Qt::Orientation orientation, i
         return QString::fromLatin1(Columns[section].header);
     if (role == KeyRole)
         return QString::fromLatin1(Columns[section].key);
+    if (role == Qt::AccessibleTextRole)
+        return QString::fromLatin1(Columns[section].spoken);
     return {};
 }

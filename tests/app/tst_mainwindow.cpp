@@ -111,6 +111,8 @@ private slots:
         row("nlow", "settings", "Low", ""); row("nhigh", "settings", "High", ""); row("dbmin", "settings", "Min", "");
         row("dbmax", "settings", "Max", ""); row("mdiv", "settings", "Y Major Division", "");
         row("mdiv2", "settings", "Y Minor Division", ""); row("comsel", "settings", "COMM", "");
+        row("figures", "statistics", "Figures of the report", ""); row("timeOfDay", "statistics", "By time of day", "");
+        row("patientName", "statistics", "Patient name", "");
         // clang-format on
     }
     void accessibleTexts()
@@ -118,6 +120,8 @@ private slots:
         const auto [window, name, description] =
             cells<QString, QString, QString>("window", "name", "description");
         QWidget *in = window == "settings" ? static_cast<QWidget *>((shown(), openSettings())) : shown();
+        if (window == "statistics")
+            QTest::mouseClick(fx.child<QPushButton>("statisticsButton"), Qt::LeftButton);
         QAccessibleInterface *control =
             QAccessible::queryAccessibleInterface(in->findChild<QWidget *>(QTest::currentDataTag()));
         QVERIFY(control);
@@ -275,6 +279,11 @@ private slots:
         QVERIFY2(notice.isEmpty() || (text.contains("sudo usermod -aG " + group + " $USER") &&
                                       text.contains(at + notice.replace(", ", ", " + at))),
                  qPrintable(text));
+        // A screen reader reaches the text before the button that takes it away.
+        QAccessibleInterface *band =
+            QAccessible::queryAccessibleInterface(fx.child<QFrame>("permission_notice"));
+        QVERIFY(notice.isEmpty() || (band->child(0)->text(QAccessible::Name) == text &&
+                                     band->child(1)->text(QAccessible::Name) == "Dismiss"));
     }
 
     // The settings window: "Cancel" writes nothing, "Reset" shows the defaults but keeps the

@@ -19,6 +19,7 @@
 #include "valueslistmodel.h"
 #include "valueswindow.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
@@ -657,6 +658,8 @@ void tst_MeterLink::wholeUpload()
     // The bar said which reading it was at; a line under the band says what came of it, until the next
     // upload.
     QCOMPARE(jdt->text(), QStringLiteral("Reading 100 of 100"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(jdt)->text(QAccessible::Description),
+             "100 of 100 readings");
     const QString told = bench.w->findChild<QLabel *>(QStringLiteral("linkStatusText"))->text();
     QVERIFY2(QRegularExpression("^Uploaded 100 readings at \\d\\d:\\d\\d$").match(told).hasMatch(),
              qPrintable(told));

@@ -203,6 +203,17 @@ private slots:
             QTest::keyClick(view, Qt::Key_Down);
         }
         QCOMPARE(fx.list()->checkedItems().size(), ticked.size());
+        // A screen reader hears which reading a tick box ticks, under its column's name.
+        const int r = ticked[0], v = 99 + r;
+        QAccessibleInterface *cell =
+            QAccessible::queryAccessibleInterface(view)->tableInterface()->cellAt(r - 1, 0);
+        QCOMPARE(cell->text(QAccessible::Name), QString("Reading %1: %2 mg/dl on %3")
+                                                    .arg(r)
+                                                    .arg(v)
+                                                    .arg(reading(v, 1, v - 92).section(',', 1, 1)));
+        QVERIFY(cell->state().checked);
+        QCOMPARE(cell->tableCellInterface()->columnHeaderCells().value(0)->text(QAccessible::Name),
+                 "Number and tick");
         if (button == "Delete")
             QTest::keyClick(view, Qt::Key_Delete);
         else
