@@ -9,6 +9,7 @@
 #include "units.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -31,6 +32,27 @@ const ViewRow ViewTable[] = {
     {QStringLiteral("Glucose Noon Trend"), QStringLiteral("Glucose  Noon  Trend  [11:00-16:00] "), 2},
     {QStringLiteral("Glucose Night Trend"), QStringLiteral("Glucose  Night  Trend [16:00-04:00] "), 3},
     {QStringLiteral("ALL"), QStringLiteral("Glucose Day Trend[00:00-24:00] "), 0},
+};
+
+// "No Graphic Data " lies behind the chart and shows while the chart is hidden. It is hidden
+// while the chart covers it, or a screen reader would read it beside a chart that has data.
+class ChartCover : public QObject
+{
+public:
+    ChartCover(QWidget *chart, QLabel *behind) : QObject(chart), m_behind(behind)
+    {
+        chart->installEventFilter(this);
+        m_behind->setVisible(chart->isHidden());
+    }
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)
+            m_behind->setVisible(event->type() == QEvent::HideToParent);
+        return false;
+    }
+
+private:
+    QLabel *m_behind;
 };
 
 QLabel *bandLabel(const QString &text, QWidget *parent)
@@ -70,6 +92,7 @@ void MainForm::setupUi(QWidget *window)
     band.setColor(QPalette::Window, band.color(QPalette::Highlight));
     band.setColor(QPalette::WindowText, band.color(QPalette::HighlightedText));
     Frame1->setPalette(band);
+    Frame1->setAccessibleName(QStringLiteral("Report choices"));
 
     Label1 = bandLabel(QStringLiteral("Corvane"), Frame1);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -166,6 +189,7 @@ void MainForm::setupUi(QWidget *window)
     m_helpButton = new QToolButton(Frame1);
     m_helpButton->setObjectName(QStringLiteral("helpButton"));
     m_helpButton->setText(QStringLiteral("?"));
+    m_helpButton->setAccessibleName(QStringLiteral("Help"));
     m_helpButton->setToolTip(
         QStringLiteral("Help: what each control does, where the files are and the keys (F1)"));
     for (QToolButton *b : {m_logButton, m_helpButton})
@@ -179,6 +203,10 @@ void MainForm::setupUi(QWidget *window)
     pjvalue = bandLabel(QStringLiteral("xxxx"), Frame1);
     pjvalue->setObjectName(QStringLiteral("pjvalue"));
     pjvalue->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // A reader hears each of these as its text changes; a name of their own would silence that.
+    com_info->setAccessibleDescription(QStringLiteral("The meter link"));
+    sel_info->setAccessibleDescription(QStringLiteral("The time of day the report shows"));
+    pjvalue->setAccessibleDescription(QStringLiteral("The average of the charted readings"));
 
     auto *row1 = new QHBoxLayout;
     row1->addWidget(Label2);
@@ -235,6 +263,7 @@ void MainForm::setupUi(QWidget *window)
     MSChart1->hide();
     chartLayout->addWidget(Label6, 0, 0);
     chartLayout->addWidget(MSChart1, 0, 0);
+    new ChartCover(MSChart1, Label6);
 
     jdt = new QProgressBar(window);
     jdt->setObjectName(QStringLiteral("jdt"));

@@ -15,6 +15,7 @@
 #include "reportview.h"
 #include "trendchart.h"
 #include "windowmemory.h"
+#include "windowrole.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -33,6 +34,7 @@ constexpr QSize MinimumChartSize(560, 300);
 
 MainWindow::MainWindow(const ProgramDir &programDir, QWidget *parent) : QWidget(parent), m_dir(programDir)
 {
+    announceWindowsAsWindows();
     setObjectName(QStringLiteral("main"));
     setWindowTitle(QStringLiteral("Quillon V2.0"));
     buildControls();

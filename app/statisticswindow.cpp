@@ -42,8 +42,12 @@ void fill(QTableWidget *t, const QVector<QStringList> &rows)
 {
     t->setRowCount(int(rows.size()));
     for (int r = 0; r < rows.size(); ++r)
-        for (int c = 0; c < rows[r].size(); ++c)
-            t->setItem(r, c, new QTableWidgetItem(rows[r][c]));
+        for (int c = 0; c < rows[r].size(); ++c) {
+            auto *item = new QTableWidgetItem(rows[r][c]);
+            // The indent that sets a line under its heading is for the eye only.
+            item->setData(Qt::AccessibleTextRole, rows[r][c].trimmed());
+            t->setItem(r, c, item);
+        }
     // The last column is left alone: sized to its contents it would stop taking the rest of the width.
     for (int c = 0; c + 1 < t->columnCount(); ++c)
         t->resizeColumnToContents(c);
@@ -82,6 +86,7 @@ StatisticsWindow::StatisticsWindow(QWidget *parent) : QWidget(parent, Qt::Window
         edit->setObjectName(name);
         edit->setPlaceholderText(hint);
         edit->setMaxLength(80);
+        edit->setAccessibleName(label.chopped(1)); // the label without its colon
         who->addRow(label, edit);
         connect(edit, &QLineEdit::editingFinished, this, &StatisticsWindow::keepPatient);
         return edit;

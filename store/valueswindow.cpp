@@ -37,6 +37,7 @@ ValuesWindow::ValuesWindow(const QString &storePath, QWidget *parent)
 
     vlist = new QTableView(this);
     vlist->setObjectName(QStringLiteral("vlist"));
+    vlist->setAccessibleName(QStringLiteral("Stored readings"));
     vlist->setModel(m_model);
     vlist->verticalHeader()->hide();
     vlist->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);

@@ -112,7 +112,9 @@ private slots:
         row("dbmax", "settings", "Max", ""); row("mdiv", "settings", "Y Major Division", "");
         row("mdiv2", "settings", "Y Minor Division", ""); row("comsel", "settings", "COMM", "");
         row("figures", "statistics", "Figures of the report", ""); row("timeOfDay", "statistics", "By time of day", "");
-        row("patientName", "statistics", "Patient name", "");
+        row("patientName", "statistics", "Patient name", ""); row("helpButton", "", "Help", "");
+        row("main", "", "Quillon V2.0", ""); row("setting", "settings", "Setting", "");
+        row("statistics", "statistics", "Statistics", "");
         // clang-format on
     }
     void accessibleTexts()
@@ -122,9 +124,13 @@ private slots:
         QWidget *in = window == "settings" ? static_cast<QWidget *>((shown(), openSettings())) : shown();
         if (window == "statistics")
             QTest::mouseClick(fx.child<QPushButton>("statisticsButton"), Qt::LeftButton);
-        QAccessibleInterface *control =
-            QAccessible::queryAccessibleInterface(in->findChild<QWidget *>(QTest::currentDataTag()));
+        QWidget *widget = in->objectName() == QTest::currentDataTag()
+                              ? in
+                              : in->findChild<QWidget *>(QTest::currentDataTag());
+        QAccessibleInterface *control = QAccessible::queryAccessibleInterface(widget);
         QVERIFY(control);
+        // A window is announced as one, not as a filler.
+        QVERIFY(!widget->isWindow() || control->role() == QAccessible::Window);
         // On Linux a combo box's name is its text, and the label it is labelled by names it.
         QStringList heard{control->text(QAccessible::Name)};
         for (const auto &[label, relation] : control->relations(QAccessible::Label))
