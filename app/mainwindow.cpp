@@ -14,11 +14,9 @@
 #include "pickcombobox.h"
 #include "reportview.h"
 #include "trendchart.h"
-#include "windowmemory.h"
 #include "windowrole.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
@@ -272,59 +270,10 @@ void MainWindow::mousePressEvent(QMouseEvent *event)
     QWidget::mousePressEvent(event);
 }
 
-// `over` is the window the user returns to when the box closes.
-void MainWindow::tell(const QString &text, QWidget *over)
-{
-    if (m_messageSink) {
-        m_messageSink(text);
-        return;
-    }
-    if (m_message)
-        m_message->close();
-    // Opened without a nested event loop: ticks and receive notifications keep arriving and
-    // are held off by the link controller until the user answers.
-    // Every message here tells of something that went wrong or needs the user: an upload that failed,
-    // an empty meter, settings refused.
-    auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Quillon"), text, QMessageBox::Ok, over);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::ApplicationModal);
-    m_message = box;
-    box->open();
-}
-
 void MainWindow::endOfUpload()
 {
     Combo1->showText(QStringLiteral("9999 Day"));
     applyPeriodRule();
     DrawReport(newxmlfile);
     showValuesWindow();
-}
-
-void MainWindow::rememberGeometryIn(const QString &stateFile)
-{
-    m_geometryFile = stateFile;
-    windowmemory::restore(this, stateFile);
-}
-
-void MainWindow::closeEvent(QCloseEvent *event)
-{
-    if (!m_geometryFile.isEmpty() && !m_unloaded)
-        windowmemory::save(this, m_geometryFile);
-    Form_Unload();
-    event->accept();
-}
-
-void MainWindow::Form_Unload()
-{
-    if (m_unloaded)
-        return;
-    m_unloaded = true;
-    // No tick may run during or after the unload, whatever the windows closed below ask for.
-    m_unloading = true;
-    m_linkController->stop();
-    for (WindowSlot *slot :
-         {&m_logSlot, &m_settingSlot, &m_valuesSlot, &m_statisticsSlot, &m_helpSlot, &m_aboutSlot})
-        slot->close();
-    if (m_message)
-        m_message->close();
 }

@@ -1,5 +1,6 @@
 // The main window's secondary windows: each loaded on first use with what it asks of the main
-// window connected, and shown by its slot.
+// window connected, and shown by its slot; the message box; and the close that takes them all
+// down with the link.
 #include "mainwindow.h"
 
 #include "helpwindow.h"
@@ -9,6 +10,10 @@
 #include "settingwindow.h"
 #include "statisticswindow.h"
 #include "valueswindow.h"
+#include "windowmemory.h"
+
+#include <QCloseEvent>
+#include <QMessageBox>
 
 void MainWindow::showSettingWindow()
 {
@@ -101,4 +106,53 @@ QWidget *MainWindow::showAboutWindow()
         m_aboutSlot.hold(new AboutWindow(this));
     m_aboutSlot.show();
     return m_aboutSlot.window();
+}
+
+// `over` is the window the user returns to when the box closes.
+void MainWindow::tell(const QString &text, QWidget *over)
+{
+    if (m_messageSink) {
+        m_messageSink(text);
+        return;
+    }
+    if (m_message)
+        m_message->close();
+    // Opened without a nested event loop: ticks and receive notifications keep arriving and
+    // are held off by the link controller until the user answers.
+    // Every message here tells of something that went wrong or needs the user: an upload that failed,
+    // an empty meter, settings refused.
+    auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Quillon"), text, QMessageBox::Ok, over);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::ApplicationModal);
+    m_message = box;
+    box->open();
+}
+
+void MainWindow::rememberGeometryIn(const QString &stateFile)
+{
+    m_geometryFile = stateFile;
+    windowmemory::restore(this, stateFile);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (!m_geometryFile.isEmpty() && !m_unloaded)
+        windowmemory::save(this, m_geometryFile);
+    Form_Unload();
+    event->accept();
+}
+
+void MainWindow::Form_Unload()
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    // No tick may run during or after the unload, whatever the windows closed below ask for.
+    m_unloading = true;
+    m_linkController->stop();
+    for (WindowSlot *slot :
+         {&m_logSlot, &m_settingSlot, &m_valuesSlot, &m_statisticsSlot, &m_helpSlot, &m_aboutSlot})
+        slot->close();
+    if (m_message)
+        m_message->close();
 }
