@@ -2,6 +2,8 @@
 
 #include "bandfocusring.h"
 #include "datebox.h"
+#include "flowlayout.h"
+#include "formwatchers.h"
 #include "linkstatusline.h"
 #include "permissionnotice.h"
 #include "pickcombobox.h"
@@ -9,7 +11,7 @@
 #include "units.h"
 
 #include <QCheckBox>
-#include <QEvent>
+#include <QFontInfo>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -34,27 +36,6 @@ const ViewRow ViewTable[] = {
     {QStringLiteral("ALL"), QStringLiteral("Glucose Day Trend[00:00-24:00] "), 0},
 };
 
-// "No Graphic Data " lies behind the chart and shows while the chart is hidden. It is hidden
-// while the chart covers it, or a screen reader would read it beside a chart that has data.
-class ChartCover : public QObject
-{
-public:
-    ChartCover(QWidget *chart, QLabel *behind) : QObject(chart), m_behind(behind)
-    {
-        chart->installEventFilter(this);
-        m_behind->setVisible(chart->isHidden());
-    }
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)
-            m_behind->setVisible(event->type() == QEvent::HideToParent);
-        return false;
-    }
-
-private:
-    QLabel *m_behind;
-};
-
 QLabel *bandLabel(const QString &text, QWidget *parent)
 {
     auto *label = new QLabel(text, parent);
@@ -71,6 +52,13 @@ void named(QLabel *label, QWidget *control)
         name.chop(1);
     control->setAccessibleName(name);
 }
+
+// The title's and the notice's sizes at the usual font, and their share of a person's larger font,
+// so the title stays the largest text of the band.
+constexpr qreal TitlePt = 24;
+constexpr qreal NoticePt = 15;
+constexpr qreal TitleShare = 1.5;
+constexpr qreal NoticeShare = 1.25;
 
 } // namespace
 
@@ -96,9 +84,6 @@ void MainForm::setupUi(QWidget *window)
 
     Label1 = bandLabel(QStringLiteral("Corvane"), Frame1);
     Label1->setObjectName(QStringLiteral("Label1"));
-    QFont title(QStringLiteral("Arial"), 24);
-    title.setBold(true);
-    Label1->setFont(title);
 
     auto *Label2 = bandLabel(QStringLiteral("Report"), Frame1);
     Label2->setObjectName(QStringLiteral("Label2"));
@@ -208,44 +193,40 @@ void MainForm::setupUi(QWidget *window)
     sel_info->setAccessibleDescription(QStringLiteral("The time of day the report shows"));
     pjvalue->setAccessibleDescription(QStringLiteral("The average of the charted readings"));
 
-    auto *row1 = new QHBoxLayout;
-    row1->addWidget(Label2);
-    row1->addWidget(Combo1);
-    row1->addWidget(Label4);
-    row1->addWidget(sel_viewtype);
-    row1->addWidget(Label8);
-    row1->addWidget(unit);
-    row1->addStretch(1);
-    row1->addWidget(m_historyView);
-    row1->addWidget(m_logButton);
-    row1->addWidget(m_helpButton);
-    auto *row2 = new QHBoxLayout;
-    row2->addWidget(Label3);
-    row2->addWidget(xt_d1);
-    row2->addWidget(Label5);
-    row2->addWidget(xt_d2);
-    row2->addStretch(1);
-    row2->addWidget(Command1);
-    row2->addWidget(Command3);
-    row2->addWidget(Command2);
-    row2->addWidget(Command4);
-    row2->addWidget(m_statisticsButton);
+    // The two rows wrap rather than clip their controls when the window is narrower than they are.
     // Room for the focus ring drawn around a control (BandFocusRing) without touching its neighbours.
-    for (QHBoxLayout *row : {row1, row2})
-        row->setSpacing(8);
+    auto *row1 = new FlowLayout(8);
+    row1->addGroup({Label2, Combo1});
+    row1->addGroup({Label4, sel_viewtype});
+    row1->addGroup({Label8, unit});
+    row1->addStretch();
+    row1->addWidget(m_historyView);
+    row1->addGroup({m_logButton, m_helpButton});
+    auto *row2 = new FlowLayout(8);
+    row2->addGroup({Label3, xt_d1});
+    row2->addGroup({Label5, xt_d2});
+    row2->addStretch();
+    for (QWidget *w : {static_cast<QWidget *>(Command1), static_cast<QWidget *>(Command3),
+                       static_cast<QWidget *>(Command2), static_cast<QWidget *>(Command4),
+                       static_cast<QWidget *>(m_statisticsButton)})
+        row2->addWidget(w);
     auto *row3 = new QHBoxLayout;
     row3->addWidget(com_info, 1);
     row3->addWidget(sel_info, 2);
     row3->addWidget(pjvalue, 1);
 
-    auto *bandLayout = new QGridLayout(Frame1);
+    // Box layouts rather than a grid: they hand the wrapping rows the height their lines need.
+    auto *rows = new QVBoxLayout;
+    rows->addLayout(row1);
+    rows->addLayout(row2);
+    auto *top = new QHBoxLayout;
+    top->setSpacing(16);
+    top->addWidget(Label1, 0, Qt::AlignVCenter);
+    top->addLayout(rows, 1);
+    auto *bandLayout = new QVBoxLayout(Frame1);
     bandLayout->setContentsMargins(10, 8, 10, 8);
-    bandLayout->setHorizontalSpacing(16);
-    bandLayout->addWidget(Label1, 0, 0, 2, 1, Qt::AlignVCenter);
-    bandLayout->addLayout(row1, 0, 1);
-    bandLayout->addLayout(row2, 1, 1);
-    bandLayout->addLayout(row3, 2, 0, 1, 2);
-    bandLayout->setColumnStretch(1, 1);
+    bandLayout->addLayout(top);
+    bandLayout->addLayout(row3);
     m_focusRing = new BandFocusRing(Frame1);
 
     // Label6 lies in the chart's own area, behind it: hiding the chart uncovers it.
@@ -255,7 +236,6 @@ void MainForm::setupUi(QWidget *window)
     Label6 = new QLabel(QStringLiteral("No Graphic Data "), chartArea);
     Label6->setObjectName(QStringLiteral("Label6"));
     Label6->setAlignment(Qt::AlignCenter);
-    Label6->setFont(QFont(QStringLiteral("Arial"), 15));
     QPalette light = Label6->palette();
     light.setColor(QPalette::WindowText, QColor(0x66, 0x99, 0xdd));
     Label6->setPalette(light);
@@ -281,6 +261,17 @@ void MainForm::setupUi(QWidget *window)
     layout->addWidget(m_linkStatus);
     layout->addWidget(chartArea, 1);
     layout->addWidget(jdt);
+
+    new FontFollower(window, [this, window] {
+        const qreal pt = QFontInfo(window->font()).pointSizeF();
+        QFont title(QStringLiteral("Arial"), 1);
+        title.setPointSizeF(std::max(TitlePt, pt * TitleShare));
+        title.setBold(true);
+        Label1->setFont(title);
+        QFont notice(QStringLiteral("Arial"), 1);
+        notice.setPointSizeF(std::max(NoticePt, pt * NoticeShare));
+        Label6->setFont(notice);
+    });
 
     Timer1 = new QTimer(window);
     Timer1->setObjectName(QStringLiteral("Timer1"));

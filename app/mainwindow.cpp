@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QTimer>
 #include <QToolButton>
@@ -106,9 +107,12 @@ void MainWindow::buildControls()
     everywhere(QKeySequence(Qt::Key_F1), [this] { showHelpWindow(); });
     everywhere(QKeySequence(Qt::CTRL | Qt::Key_L), [this] { showLogWindow(); });
 
-    // The smallest size at which the chart still has room for its axes and their labels.
-    MSChart1->parentWidget()->setMinimumSize(MinimumChartSize);
-    resize(1000, 640);
+    // The smallest size at which the chart still has room for its axes and their labels, and a
+    // starting size, neither beyond a small or highly scaled screen (960 by 540 at 200 %).
+    const QSize room = screen()->availableGeometry().size();
+    MSChart1->parentWidget()->setMinimumSize(
+        MinimumChartSize.boundedTo(QSize(room.width(), room.height() / 2)));
+    resize(QSize(1000, 640).boundedTo(room));
 }
 
 void MainWindow::Form_Load()
@@ -262,6 +266,22 @@ void MainWindow::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     m_calendars->place();
+    fitHeight();
+}
+
+bool MainWindow::event(QEvent *event)
+{
+    const bool done = QWidget::event(event);
+    if (event->type() == QEvent::LayoutRequest) // as after a change of font
+        fitHeight();
+    return done;
+}
+
+// The band's rows wrap in a narrow window or at a large font, and take more lines: the window is
+// never lower than they need at its width, so nothing in it is squeezed and cut.
+void MainWindow::fitHeight()
+{
+    setMinimumHeight(layout()->totalMinimumHeightForWidth(width()));
 }
 
 void MainWindow::mousePressEvent(QMouseEvent *event)

@@ -83,8 +83,10 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
+    void fitHeight();
     void buildControls();
     void onViewPicked(const QString &text);
     void onUnitPicked();

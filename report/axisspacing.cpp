@@ -5,9 +5,9 @@
 
 namespace axisspacing {
 
-int gridEvery(int divisions, double lengthPx)
+int gridEvery(int divisions, double lengthPx, double spacingPx)
 {
-    const int room = std::max(1, int(lengthPx / GridSpacingPx));
+    const int room = std::max(1, int(lengthPx / spacingPx));
     return divisions <= room ? 1 : (divisions + room - 1) / room;
 }
 

@@ -13,8 +13,8 @@ constexpr double MinorSpacingPx = 4;
 constexpr double LabelGapPx = 12;
 
 // Every how many of `divisions` a grid line is drawn on an axis of lengthPx: 1, every one, while
-// they fit; the lines that remain sit where the divisions are.
-int gridEvery(int divisions, double lengthPx);
+// they are at least spacingPx apart; the lines that remain sit where the divisions are.
+int gridEvery(int divisions, double lengthPx, double spacingPx = GridSpacingPx);
 // Minor ticks per major division of majorPx pixels (minorDivisions - 1 of them), or none when
 // they would crowd.
 int minorTicks(int minorDivisions, double majorPx);

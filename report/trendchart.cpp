@@ -1,10 +1,12 @@
 #include "trendchart.h"
 
 #include "axisspacing.h"
+#include "chartcolours.h"
 #include "columnextremes.h"
 #include "labelwidth.h"
 #include "readingslayer.h"
 
+#include <QEvent>
 #include <QFontMetricsF>
 #include <QGraphicsLayout>
 #include <QLocale>
@@ -20,6 +22,7 @@ namespace {
 
 // The readings' line is meant to stand out from the two limits.
 constexpr int ReadingsPenWidth = 3;
+constexpr int LimitPenWidth = 2;
 constexpr qreal MarkerSize = 7;
 // The chart component stacks its grid and axes below 4 and its series at 4 (Qt 6.4): the readings
 // go over the grid and the axes' lines, as a series would, and under the limit lines.
@@ -30,9 +33,9 @@ constexpr double FallbackPlotHeight = 400;
 
 // Sets `divisions` equal divisions on [0, maximum], or every k-th of them when they would
 // crowd closer than GridSpacingPx: the lines that remain sit where the divisions are.
-void setDivisions(QValueAxis *axis, double maximum, int divisions, double lengthPx)
+void setDivisions(QValueAxis *axis, double maximum, int divisions, double lengthPx, double spacingPx)
 {
-    const int every = axisspacing::gridEvery(divisions, lengthPx);
+    const int every = axisspacing::gridEvery(divisions, lengthPx, spacingPx);
     if (every == 1) {
         axis->setTickType(QValueAxis::TicksFixed);
         axis->setTickCount(divisions + 1);
@@ -49,14 +52,15 @@ void setDivisions(QValueAxis *axis, double maximum, int divisions, double length
 // ticks. A wider range with the interval of the last drawing (a week's readings, then sixty
 // thousand) would lay out one per reading, and so would a narrower interval on the old range:
 // a growing axis gets its divisions first, a shrinking one its range.
-void setScale(QValueAxis *axis, double maximum, int divisions, double lengthPx)
+void setScale(QValueAxis *axis, double maximum, int divisions, double lengthPx,
+              double spacingPx = axisspacing::GridSpacingPx)
 {
     if (maximum > axis->max()) {
-        setDivisions(axis, maximum, divisions, lengthPx);
+        setDivisions(axis, maximum, divisions, lengthPx, spacingPx);
         axis->setRange(0, maximum);
     } else {
         axis->setRange(0, maximum);
-        setDivisions(axis, maximum, divisions, lengthPx);
+        setDivisions(axis, maximum, divisions, lengthPx, spacingPx);
     }
 }
 
@@ -72,6 +76,9 @@ TrendChart::TrendChart(QWidget *parent) : QChartView(parent)
     c->setAnimationOptions(QChart::NoAnimation);
     c->legend()->setAlignment(Qt::AlignBottom);
     c->setMargins(QMargins(8, 8, 16, 4));
+    // The lines' colours keep their contrast against this background, not the theme's.
+    c->setPlotAreaBackgroundBrush(QColor(chartcolours::PlotBackground));
+    c->setPlotAreaBackgroundVisible(true);
 
     m_readings = new QLineSeries(this);
     m_highLine = new QLineSeries(this);
@@ -82,6 +89,11 @@ TrendChart::TrendChart(QWidget *parent) : QChartView(parent)
     c->addSeries(m_readings);
     c->addSeries(m_highLine);
     c->addSeries(m_lowLine);
+    // Set after adding: the chart gives a series its theme's pen as it is added. The limits are
+    // told apart by their dashes too, not by colour alone.
+    m_readings->setPen(QPen(QColor(chartcolours::Readings), ReadingsPenWidth));
+    m_highLine->setPen(QPen(QColor(chartcolours::NormalHigh), LimitPenWidth, Qt::DashLine));
+    m_lowLine->setPen(QPen(QColor(chartcolours::NormalLow), LimitPenWidth, Qt::DashDotLine));
     m_layer = new ReadingsLayer(c);
     m_layer->setZValue(ReadingsZ);
 
@@ -105,7 +117,7 @@ TrendChart::TrendChart(QWidget *parent) : QChartView(parent)
         s->attachAxis(m_axisX);
         s->attachAxis(m_axisY);
     }
-    layOut();
+    followFont();
 }
 
 void TrendChart::draw(const ChartGrid &grid, qint32 selectedCount, qint32 periodCount,
@@ -116,10 +128,6 @@ void TrendChart::draw(const ChartGrid &grid, qint32 selectedCount, qint32 period
     // which is cheap only while it holds no points. The new points come last, once.
     setReadingPoints(QList<QPointF>());
 
-    QPen pen = m_readings->pen();
-    pen.setWidth(ReadingsPenWidth);
-    pen.setStyle(Qt::SolidLine);
-    m_readings->setPen(pen);
     m_layer->setPen(m_readings->pen());
     m_readings->setName(tr("Glucose (%1)").arg(unitText));
 
@@ -236,7 +244,11 @@ void TrendChart::layOut()
 void TrendChart::fitValueAxis(double plotHeight)
 {
     const double height = plotHeight > 1 ? plotHeight : FallbackPlotHeight;
-    setScale(m_axisY, m_yMaximum, m_yMajorDivision, height);
+    // Each of its lines has a label, which the chart cuts down to "..." when it is taller than the
+    // label's share of the axis: at a large font or on a low plot, fewer lines.
+    const double labelRoom = QFontMetricsF(m_axisY->labelsFont()).height() + 2 * axisspacing::LabelPaddingPx;
+    setScale(m_axisY, m_yMaximum, m_yMajorDivision, height - labelRoom,
+             std::max(axisspacing::GridSpacingPx, labelRoom));
     m_axisY->setMinorTickCount(
         axisspacing::minorTicks(m_yMinorDivision, height / std::max(1, drawnYDivisions())));
     const double interval = m_axisY->tickType() == QValueAxis::TicksFixed ? m_yMaximum / m_yMajorDivision
@@ -288,7 +300,9 @@ void TrendChart::relabel(double plotWidth)
     while (k < n &&
            columnextremes::categoryX(k) - half < firstAt + half + axisspacing::LabelGapPx * rowsPerPx)
         k += step;
-    for (; k < n; k += step)
+    // Nor may the last label stick out past the chart's right margin, where the view would cut it.
+    const double lastAt = m_xMaximum + chart()->margins().right() * rowsPerPx - half;
+    for (; k < n && columnextremes::categoryX(k) <= lastAt; k += step)
         append(k, columnextremes::categoryX(k));
 }
 
@@ -310,6 +324,25 @@ void TrendChart::mousePressEvent(QMouseEvent *event)
 {
     emit clicked();
     QChartView::mousePressEvent(event);
+}
+
+// The chart component's themes fix their own label fonts; a person's larger font must reach the
+// axes and the legend as it reaches every other text.
+void TrendChart::followFont()
+{
+    for (QAbstractAxis *axis :
+         {static_cast<QAbstractAxis *>(m_labelAxis), static_cast<QAbstractAxis *>(m_axisY)})
+        axis->setLabelsFont(font());
+    chart()->legend()->setFont(font());
+    m_widestLabel = widestLabel(QFontMetricsF(m_labelAxis->labelsFont()), m_labels);
+    layOut();
+}
+
+void TrendChart::changeEvent(QEvent *event)
+{
+    QChartView::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        followFont();
 }
 
 void TrendChart::resizeEvent(QResizeEvent *event)

@@ -69,9 +69,11 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void applyScale(const ChartScale &scale);
+    void followFont();
     // Lays the chart out at once, so that it is painted once and a render straight after a
     // drawing (as the PDF's) shows it whole.
     void layOut();

@@ -9,6 +9,7 @@
 #include "serialportcontrol.h"
 #include "settingwindow.h"
 #include "startlocations.h"
+#include "trendchart.h"
 #include "valueswindow.h"
 #include "windowmemory.h"
 
@@ -20,9 +21,12 @@
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QScreen>
 #include <QTableView>
 #include <QTimer>
 #include <QToolButton>
+#include <QtCharts>
 #include <numeric>
 
 // The main window and the settings window as a person uses them, on a throw-away program folder.
@@ -756,7 +760,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(w));
         w->resize(100, 100);
         QCOMPARE(w->size(), w->minimumSize());
-        QVERIFY(w->minimumHeight() >= 380 && w->minimumWidth() >= 700);
+        QVERIFY(w->minimumHeight() >= 380 && w->minimumWidth() >= 560);
         const QRect placed(QPoint(30, 20), w->minimumSize() + QSize(10, 40));
         w->setGeometry(placed);
         QVERIFY(w->close());
@@ -767,6 +771,38 @@ private slots:
         w->rememberGeometryIn(file);
         QCOMPARE(w->geometry(), placed);
         qunsetenv("XDG_STATE_HOME");
+    }
+
+    // A person's large font, set while the window is open at its starting size: every control of the
+    // band and every caption whole, nothing out of the window, and the chart's labels as large.
+    void largeFont_data()
+    {
+        columns<int>("points");
+        row("16 pt", 16);
+        row("24 pt", 24);
+    }
+    void largeFont()
+    {
+        const auto [points] = cells<int>("points");
+        const QFont usual = QApplication::font();
+        const auto restore = qScopeGuard([usual] { QApplication::setFont(usual); });
+        MainWindow *w = shown();
+        QApplication::setFont(QFont(usual.family(), points));
+        QCoreApplication::processEvents();
+        const QWidget *band = fx.child<QFrame>("Frame1");
+        QVERIFY(w->width() <= w->screen()->availableGeometry().width());
+        for (QWidget *c : band->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+            const bool text = qobject_cast<QLabel *>(c) || qobject_cast<QAbstractButton *>(c);
+            const QSize whole = text ? c->sizeHint() : c->minimumSizeHint();
+            QVERIFY2(!c->isVisible() ||
+                         (c->size().expandedTo(whole) == c->size() && band->rect().contains(c->geometry())),
+                     qPrintable(c->objectName()));
+        }
+        const TrendChart *chart = fx.child<TrendChart>("MSChart1");
+        QVERIFY(std::min({fx.child<QLabel>("Label1")->font().pointSizeF() - 1,
+                          chart->labelAxis()->labelsFont().pointSizeF(),
+                          chart->valueAxis()->labelsFont().pointSizeF(),
+                          chart->chart()->legend()->font().pointSizeF()}) >= points);
     }
 
     void viewPicks()

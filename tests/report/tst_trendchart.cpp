@@ -207,6 +207,26 @@ private slots:
         for (int row : at)
             QVERIFY2(texts.contains(grid[row].label), qPrintable(grid[row].label + ": " + texts.join(" | ")));
     }
+    // Each line stands out from the plot's background by WCAG's 3:1 for graphics, and from the others.
+    void linesStandOut()
+    {
+        const auto luminance = [](const QColor &c) {
+            const auto linear = [](double v) {
+                return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+            };
+            return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+        };
+        QVERIFY(chart()->chart()->isPlotAreaBackgroundVisible());
+        const double background = luminance(chart()->chart()->plotAreaBackgroundBrush().color());
+        QSet<QRgb> colours;
+        for (QLineSeries *s : {chart()->readingsSeries(), chart()->highSeries(), chart()->lowSeries()}) {
+            const double line = luminance(s->pen().color());
+            colours.insert(s->pen().color().rgb());
+            QVERIFY2((std::max(line, background) + 0.05) / (std::min(line, background) + 0.05) >= 3.0,
+                     qPrintable(s->name()));
+        }
+        QCOMPARE(colours.size(), 3);
+    }
     // From few readings to very many (an upload's redraws), never a grid line per reading, even briefly.
     void gridStaysBoundedBetweenDrawings()
     {
