@@ -61,6 +61,25 @@ StatisticsWindow::StatisticsWindow(QWidget *parent) : QWidget(parent, Qt::Window
     setWindowTitle(QStringLiteral("Statistics"));
     setAttribute(Qt::WA_DeleteOnClose);
 
+    // Made in the order they are seen, which is the order Tab and a screen reader take them in.
+    auto *who = new QFormLayout;
+    const auto field = [this, who](const QString &name, const QString &label, const QString &hint) {
+        auto *edit = new QLineEdit(this);
+        edit->setObjectName(name);
+        edit->setPlaceholderText(hint);
+        edit->setMaxLength(80);
+        edit->setAccessibleName(label.chopped(1)); // the label without its colon
+        who->addRow(label, edit);
+        connect(edit, &QLineEdit::editingFinished, this, &StatisticsWindow::keepPatient);
+        return edit;
+    };
+    m_name =
+        field(QStringLiteral("patientName"), QStringLiteral("Patient name:"), QStringLiteral("optional"));
+    m_birth = field(QStringLiteral("patientBirthDate"), QStringLiteral("Date of birth:"),
+                    QStringLiteral("optional, e.g. 1960-01-02"));
+    m_identifier =
+        field(QStringLiteral("patientIdentifier"), QStringLiteral("Identifier:"), QStringLiteral("optional"));
+
     m_heading = new QLabel(this);
     m_heading->setObjectName(QStringLiteral("statsHeading"));
     m_heading->setWordWrap(true);
@@ -79,24 +98,6 @@ StatisticsWindow::StatisticsWindow(QWidget *parent) : QWidget(parent, Qt::Window
     m_timeOfDay->setFixedHeight(m_timeOfDay->horizontalHeader()->sizeHint().height() +
                                 4 * m_timeOfDay->verticalHeader()->defaultSectionSize() +
                                 2 * m_timeOfDay->frameWidth() + 2);
-
-    auto *who = new QFormLayout;
-    const auto field = [this, who](const QString &name, const QString &label, const QString &hint) {
-        auto *edit = new QLineEdit(this);
-        edit->setObjectName(name);
-        edit->setPlaceholderText(hint);
-        edit->setMaxLength(80);
-        edit->setAccessibleName(label.chopped(1)); // the label without its colon
-        who->addRow(label, edit);
-        connect(edit, &QLineEdit::editingFinished, this, &StatisticsWindow::keepPatient);
-        return edit;
-    };
-    m_name =
-        field(QStringLiteral("patientName"), QStringLiteral("Patient name:"), QStringLiteral("optional"));
-    m_birth = field(QStringLiteral("patientBirthDate"), QStringLiteral("Date of birth:"),
-                    QStringLiteral("optional, e.g. 1960-01-02"));
-    m_identifier =
-        field(QStringLiteral("patientIdentifier"), QStringLiteral("Identifier:"), QStringLiteral("optional"));
 
     m_csv = new QPushButton(QStringLiteral("&Export CSV…"), this);
     m_csv->setObjectName(QStringLiteral("exportCsv"));
