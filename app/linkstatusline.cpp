@@ -1,5 +1,6 @@
 #include "linkstatusline.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -23,6 +24,8 @@ LinkStatusLine::LinkStatusLine(QWidget *parent) : QWidget(parent)
     layout->addWidget(m_log);
     layout->addStretch(1);
     connect(m_log, &QPushButton::clicked, this, &LinkStatusLine::logRequested);
+    // A flat button shows no focus: it stands up while the keyboard is on it.
+    m_log->installEventFilter(this);
     hide();
 }
 
@@ -40,4 +43,11 @@ void LinkStatusLine::clear()
 QString LinkStatusLine::text() const
 {
     return m_text->text();
+}
+
+bool LinkStatusLine::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)
+        m_log->setFlat(event->type() == QEvent::FocusOut);
+    return QWidget::eventFilter(watched, event);
 }

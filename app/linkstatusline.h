@@ -21,6 +21,9 @@ public:
 signals:
     void logRequested();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     QLabel *m_text;
     QPushButton *m_log;

@@ -23,6 +23,7 @@ namespace {
 // The readings' line is meant to stand out from the two limits.
 constexpr int ReadingsPenWidth = 3;
 constexpr int LimitPenWidth = 2;
+constexpr int FocusRingWidth = 2;
 constexpr qreal MarkerSize = 7;
 // The chart component stacks its grid and axes below 4 and its series at 4 (Qt 6.4): the readings
 // go over the grid and the axes' lines, as a series would, and under the limit lines.
@@ -343,6 +344,32 @@ void TrendChart::changeEvent(QEvent *event)
     QChartView::changeEvent(event);
     if (event->type() == QEvent::FontChange)
         followFont();
+}
+
+// Tab stops on the chart, where a screen reader tells the trend in words; the eye is shown the
+// stop by a ring inside the chart's edge.
+void TrendChart::drawForeground(QPainter *painter, const QRectF &rect)
+{
+    QChartView::drawForeground(painter, rect);
+    if (!hasFocus())
+        return;
+    painter->save();
+    painter->setPen(QPen(palette().color(QPalette::Highlight), FocusRingWidth));
+    painter->setBrush(Qt::NoBrush);
+    painter->drawRect(mapToScene(viewport()->rect().adjusted(1, 1, -2, -2)).boundingRect());
+    painter->restore();
+}
+
+void TrendChart::focusInEvent(QFocusEvent *event)
+{
+    QChartView::focusInEvent(event);
+    viewport()->update();
+}
+
+void TrendChart::focusOutEvent(QFocusEvent *event)
+{
+    QChartView::focusOutEvent(event);
+    viewport()->update();
 }
 
 void TrendChart::resizeEvent(QResizeEvent *event)

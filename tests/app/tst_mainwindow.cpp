@@ -727,6 +727,14 @@ private slots:
         QVERIFY(line->isVisible());
         QCOMPARE(fx.child<QLabel>("linkStatusText")->text(),
                  QString::fromUtf8("No meter found on ports 1–16. Is it connected and switched on?"));
+        // Tab takes the line after the band and before the chart, as the eye does; the flat button
+        // stands up while it has the keyboard.
+        fx.child<QPushButton>("statisticsButton")->setFocus();
+        press("Tab");
+        QVERIFY(QApplication::focusWidget()->objectName() == "linkStatusLog" &&
+                !fx.child<QPushButton>("linkStatusLog")->isFlat());
+        press("Tab");
+        QCOMPARE(QApplication::focusWidget()->objectName(), "MSChart1");
         QTest::mouseClick(fx.child<QPushButton>("linkStatusLog"), Qt::LeftButton);
         QVERIFY(fx.main()->logWindow()->isVisible());
         fx.main()->logWindow()->close();
