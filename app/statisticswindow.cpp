@@ -85,6 +85,7 @@ StatisticsWindow::StatisticsWindow(QWidget *parent) : QWidget(parent, Qt::Window
     m_heading->setWordWrap(true);
     m_figures = table(QStringLiteral("figures"), {QStringLiteral("Figure"), QStringLiteral("Value")}, this);
     auto *todLabel = new QLabel(QStringLiteral("By time of day, every blood reading of the period:"), this);
+    todLabel->setWordWrap(true); // at a large font it is wider than the screen
     m_timeOfDay = table(QStringLiteral("timeOfDay"),
                         {QStringLiteral("Window"), QStringLiteral("Hours"), QStringLiteral("Readings"),
                          QStringLiteral("Median"), QStringLiteral("25–75 %"), QStringLiteral("Lows")},

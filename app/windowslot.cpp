@@ -36,7 +36,8 @@ void WindowSlot::place()
     if (!m_window->testAttribute(Qt::WA_Resized))
         m_window->adjustSize();
     const QRect main = m_main->frameGeometry();
-    QRect r(QPoint(0, 0), m_window->size());
+    // The size the window will take once its layout has had its say, as at a large font.
+    QRect r(QPoint(0, 0), m_window->size().expandedTo(m_window->minimumSizeHint()));
     r.moveCenter(main.center() + QPoint(int(main.width() * m_offset.x()), int(main.height() * m_offset.y())));
     // Wholly on the main window's screen, frame and all: buttons below the screen's edge cannot
     // be reached. A window's position is its frame's; its own frame is taken as the main one's.
@@ -46,6 +47,11 @@ void WindowSlot::place()
     r.setSize(r.size().grownBy(frame));
     if (const QScreen *screen = m_main->screen()) {
         const QRect room = screen->availableGeometry();
+        // At a large font or a high scale a window may be bigger than the screen: it is made to fit.
+        if (const QSize fits = r.size().boundedTo(room.size()); fits != r.size()) {
+            r.setSize(fits);
+            m_window->resize(fits.shrunkBy(frame));
+        }
         r.moveLeft(std::max(room.left(), std::min(r.left(), room.right() + 1 - r.width())));
         r.moveTop(std::max(room.top(), std::min(r.top(), room.bottom() + 1 - r.height())));
     }

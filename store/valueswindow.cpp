@@ -43,6 +43,8 @@ ValuesWindow::ValuesWindow(const QString &storePath, QWidget *parent)
     vlist->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     vlist->verticalHeader()->setDefaultSectionSize(vlist->fontMetrics().height() + 8);
     vlist->horizontalHeader()->setHighlightSections(false);
+    // Only the rows on screen are measured for the columns' widths: a long list costs no more.
+    vlist->horizontalHeader()->setResizeContentsPrecision(0);
     vlist->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     vlist->setSelectionBehavior(QAbstractItemView::SelectRows);
     vlist->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -182,8 +184,17 @@ void ValuesWindow::applyColumnWidths()
     const double w = vlist->width() * TwipsPerPixel;
     const double twips[ValuesListModel::ColumnCount] = {w / 10, w / 6 + 1000, w / 6,
                                                         w / 6,  w / 6 - 500,  w / 6 - 500};
-    for (int c = 0; c < ValuesListModel::ColumnCount; ++c)
-        vlist->setColumnWidth(c, std::max(NarrowestColumn, int(twips[c] / TwipsPerPixel)));
+    // Shares of the list's width, yet never narrower than the header and the texts need at the
+    // person's font, which may be far larger than the shares were made for. The rows on screen
+    // are measured, and the last row stands for the widest number.
+    const int last = m_model->rowCount() - 1;
+    for (int c = 0; c < ValuesListModel::ColumnCount; ++c) {
+        const int needed =
+            std::max({vlist->horizontalHeader()->sectionSizeHint(c),
+                      static_cast<QAbstractItemView *>(vlist)->sizeHintForColumn(c),
+                      last < 0 ? 0 : vlist->sizeHintForIndex(m_model->index(last, c)).width()});
+        vlist->setColumnWidth(c, std::max({NarrowestColumn, needed, int(twips[c] / TwipsPerPixel)}));
+    }
 }
 
 void ValuesWindow::resizeEvent(QResizeEvent *event)

@@ -806,6 +806,25 @@ private slots:
                          (c->size().expandedTo(whole) == c->size() && band->rect().contains(c->geometry())),
                      qPrintable(c->objectName()));
         }
+        // The other windows fit the screen, frame and all, and the list cuts no header and no text.
+        fx.dir().writeFile("data/TMPDATE.xml",
+                           "<Data><xt><item>123,2026-12-31 23:59:00,mg/dL,Ctrl,TEMP</item></xt></Data>");
+        for (const char *button : {"Command3", "statisticsButton"})
+            QTest::mouseClick(fx.child<QPushButton>(button), Qt::LeftButton);
+        for (const char *name : {"values", "statistics"})
+            QVERIFY2(w->screen()->availableGeometry().contains(fx.child<QWidget>(name)->frameGeometry()),
+                     name);
+        auto *list = fx.child<QTableView>("vlist");
+        QTRY_COMPARE(list->model()->rowCount(), 1);
+        for (int c = 0; c < list->model()->columnCount(); ++c) {
+            const QString header = list->model()->headerData(c, Qt::Horizontal).toString();
+            const QString cell = list->model()->index(0, c).data().toString();
+            const int box = c ? 0 : list->style()->pixelMetric(QStyle::PM_IndicatorWidth);
+            QVERIFY2(list->columnWidth(c) > box + list->fontMetrics().horizontalAdvance(cell) &&
+                         list->columnWidth(c) >
+                             list->horizontalHeader()->fontMetrics().horizontalAdvance(header),
+                     qPrintable(header));
+        }
         const TrendChart *chart = fx.child<TrendChart>("MSChart1");
         QVERIFY(std::min({fx.child<QLabel>("Label1")->font().pointSizeF() - 1,
                           chart->labelAxis()->labelsFont().pointSizeF(),
