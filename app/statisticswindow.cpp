@@ -14,6 +14,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -96,9 +98,15 @@ StatisticsWindow::StatisticsWindow(QWidget *parent) : QWidget(parent, Qt::Window
     todLabel->setBuddy(m_timeOfDay);
     m_timeOfDay->setAccessibleName(QStringLiteral("By time of day"));
     // Four windows: the table shows them all without scrolling.
-    m_timeOfDay->setFixedHeight(m_timeOfDay->horizontalHeader()->sizeHint().height() +
-                                4 * m_timeOfDay->verticalHeader()->defaultSectionSize() +
-                                2 * m_timeOfDay->frameWidth() + 2);
+    const auto showFourRows = [t = m_timeOfDay] {
+        // A large font may need a scroll bar across, which must not cover the last row.
+        const QScrollBar *across = t->horizontalScrollBar();
+        t->setFixedHeight(t->horizontalHeader()->sizeHint().height() +
+                          4 * t->verticalHeader()->defaultSectionSize() + 2 * t->frameWidth() + 2 +
+                          (across->maximum() > 0 ? across->sizeHint().height() : 0));
+    };
+    showFourRows();
+    connect(m_timeOfDay->horizontalScrollBar(), &QScrollBar::rangeChanged, this, showFourRows);
 
     m_csv = new QPushButton(QStringLiteral("&Export CSV…"), this);
     m_csv->setObjectName(QStringLiteral("exportCsv"));
@@ -121,12 +129,25 @@ StatisticsWindow::StatisticsWindow(QWidget *parent) : QWidget(parent, Qt::Window
     buttons->addWidget(m_print);
     buttons->addWidget(m_saved, 1);
     buttons->addWidget(m_close);
+    // At a large font or scale the window cannot show it all on a small screen: what is above the
+    // buttons scrolls as one, each table keeping room for a few rows, and the buttons stay in reach.
+    auto *page = new QWidget;
+    auto *pageLayout = new QVBoxLayout(page);
+    pageLayout->setContentsMargins(0, 0, 0, 0);
+    pageLayout->addLayout(who);
+    pageLayout->addWidget(m_heading);
+    pageLayout->addWidget(m_figures, 1);
+    pageLayout->addWidget(todLabel);
+    pageLayout->addWidget(m_timeOfDay);
+    m_figures->setMinimumHeight(m_timeOfDay->height());
+    auto *scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("statisticsPage"));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setWidget(page);
     auto *layout = new QVBoxLayout(this);
-    layout->addLayout(who);
-    layout->addWidget(m_heading);
-    layout->addWidget(m_figures, 1);
-    layout->addWidget(todLabel);
-    layout->addWidget(m_timeOfDay);
+    layout->addWidget(scroll, 1);
     layout->addLayout(buttons);
 
     const auto hold = [this](bool on) { emit linkHoldRequested(on); };
