@@ -21,6 +21,8 @@ QString helpHtml(const ProgramDir &dir)
 {
     const QString keys[][2] = {
         {QStringLiteral("F1"), QStringLiteral("this help")},
+        {QStringLiteral("Tab"), QStringLiteral("the next control, in the order they are seen; on the chart a "
+                                               "screen reader tells the trend in words")},
         {QStringLiteral("Ctrl+L"), QStringLiteral("the upload log")},
         {QStringLiteral("Ctrl+Q"), QStringLiteral("quit")},
         {QStringLiteral("Alt+A, Alt+M, Alt+S, Alt+T"),
