@@ -11,6 +11,7 @@
 #include "units.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFontInfo>
 #include <QFrame>
 #include <QGridLayout>
@@ -47,6 +48,10 @@ QLabel *bandLabel(const QString &text, QWidget *parent)
 void named(QLabel *label, QWidget *control)
 {
     label->setBuddy(control);
+    // A list box that cannot be typed in is heard by its name, which must stay the entry it
+    // shows; the label reaches the reader as the box's label.
+    if (auto *box = qobject_cast<QComboBox *>(control); box && !box->isEditable())
+        return;
     QString name = label->text();
     if (name.endsWith(QLatin1Char(':')))
         name.chop(1);

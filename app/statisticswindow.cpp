@@ -4,6 +4,7 @@
 #include "fadingnote.h"
 #include "reportactions.h"
 #include "reportsnapshot.h"
+#include "spokencells.h"
 #include "statistics.h"
 #include "units.h"
 
@@ -33,6 +34,7 @@ QTableWidget *table(const QString &name, const QStringList &heads, QWidget *pare
     // Reached with Tab and read cell by cell with the arrow keys, as a screen reader needs.
     t->setFocusPolicy(Qt::StrongFocus);
     t->setTabKeyNavigation(false);
+    speakCells(t);
     t->horizontalHeader()->setStretchLastSection(true);
     t->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     t->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -46,8 +48,10 @@ void fill(QTableWidget *t, const QVector<QStringList> &rows)
     for (int r = 0; r < rows.size(); ++r)
         for (int c = 0; c < rows[r].size(); ++c) {
             auto *item = new QTableWidgetItem(rows[r][c]);
-            // The indent that sets a line under its heading is for the eye only.
-            item->setData(Qt::AccessibleTextRole, rows[r][c].trimmed());
+            // The indent that sets a line under its heading is for the eye only, and so is a dash.
+            const QString words = rows[r][c].trimmed();
+            item->setData(Qt::AccessibleTextRole,
+                          words == QStringLiteral("–") ? QStringLiteral("none") : words);
             t->setItem(r, c, item);
         }
     // The last column is left alone: sized to its contents it would stop taking the rest of the width.
@@ -146,6 +150,7 @@ StatisticsWindow::StatisticsWindow(QWidget *parent) : QWidget(parent, Qt::Window
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setWidget(page);
+    scroll->setFocusPolicy(Qt::NoFocus); // a stop of its own would say nothing
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(scroll, 1);
     layout->addLayout(buttons);
@@ -158,6 +163,13 @@ StatisticsWindow::StatisticsWindow(QWidget *parent) : QWidget(parent, Qt::Window
     connect(m_print, &QPushButton::clicked, this,
             [this, hold] { reportactions::print(this, documentSnapshot(), hold); });
     connect(m_close, &QPushButton::clicked, this, &QWidget::close);
+    // The page's widgets joined the end of the tab chain when the page took them: the chain is
+    // laid again in the order they are seen, the patient's name first.
+    QWidget *const seen[] = {m_name, m_birth, m_identifier, m_figures, m_timeOfDay,
+                             m_csv,  m_pdf,   m_print,      m_close};
+    for (size_t i = 1; i < std::size(seen); ++i)
+        setTabOrder(seen[i - 1], seen[i]);
+    m_name->setFocus();
     resize(600, 760);
 }
 

@@ -47,11 +47,12 @@ QString valueText(const ValuesRow &row, QStringView line)
 
 } // namespace
 
-QString ValuesList::tickName(int row) const
+QString ValuesList::tickName(int row, bool ticked) const
 {
     const QString value = text(row, ValuesListModel::ValueColumn);
-    QString name = QStringLiteral("Reading %1: %2 on %3")
+    QString name = QStringLiteral("Reading %1, %2: %3 on %4")
                        .arg(text(row, ValuesListModel::NumColumn),
+                            ticked ? QStringLiteral("ticked") : QStringLiteral("not ticked"),
                             value.isEmpty() ? QStringLiteral("unreadable value")
                                             : value + u' ' + text(row, ValuesListModel::UnitColumn),
                             text(row, ValuesListModel::DateColumn));
@@ -115,7 +116,7 @@ void ValuesListModel::setChecked(int row, bool checked)
         return;
     m_checked[row] = checked;
     const QModelIndex box = index(row, NumColumn);
-    emit dataChanged(box, box, {Qt::CheckStateRole});
+    emit dataChanged(box, box, {Qt::CheckStateRole, Qt::AccessibleTextRole});
 }
 
 QVector<StoreItemRef> ValuesListModel::checkedItems() const
@@ -145,7 +146,7 @@ QVariant ValuesListModel::data(const QModelIndex &index, int role) const
     if (role == Qt::DisplayRole)
         return m_list.text(index.row(), index.column());
     if (role == Qt::AccessibleTextRole && index.column() == NumColumn)
-        return m_list.tickName(index.row());
+        return m_list.tickName(index.row(), m_checked.at(index.row()));
     if (role == Qt::CheckStateRole && index.column() == NumColumn)
         return m_checked.at(index.row()) ? Qt::Checked : Qt::Unchecked;
     return {};

@@ -38,8 +38,9 @@ struct ValuesList
     int size() const { return int(rows.size()); }
     // The text of a cell, as the list shows it.
     QString text(int row, int column) const;
-    // What a screen reader says of the row's tick box: which reading it ticks.
-    QString tickName(int row) const;
+    // What a screen reader says of the row's tick box: which reading it ticks, and whether it is
+    // ticked, which Qt does not tell a reader of a table's cell.
+    QString tickName(int row, bool ticked) const;
     // Where the reading lies in the store and what it read there, so that a deletion removes
     // exactly this reading and not another one that happens to share its date-time.
     StoreItemRef item(int row) const { return StoreItemRef{row, lines.at(row)}; }

@@ -3,6 +3,7 @@
 #include "fadingnote.h"
 #include "history.h"
 #include "readingstore.h"
+#include "spokencells.h"
 #include "valueslistmodel.h"
 
 #include <QHBoxLayout>
@@ -72,6 +73,7 @@ ValuesWindow::ValuesWindow(const QString &storePath, QWidget *parent)
     m_exportCsv->setToolTip(QStringLiteral("Save every stored reading as a CSV file (Alt+E)"));
     vlist->setToolTip(QStringLiteral("Every stored reading. Space ticks or unticks the current row."));
     vlist->installEventFilter(this);
+    speakCells(vlist);
     new QShortcut(QKeySequence(Qt::Key_Escape), this, this, &QWidget::close);
 
     auto *buttons = new QVBoxLayout;

@@ -207,7 +207,7 @@ private slots:
         const int r = ticked[0], v = 99 + r;
         QAccessibleInterface *cell =
             QAccessible::queryAccessibleInterface(view)->tableInterface()->cellAt(r - 1, 0);
-        QCOMPARE(cell->text(QAccessible::Name), QString("Reading %1: %2 mg/dl on %3")
+        QCOMPARE(cell->text(QAccessible::Name), QString("Reading %1, ticked: %2 mg/dl on %3")
                                                     .arg(r)
                                                     .arg(v)
                                                     .arg(reading(v, 1, v - 92).section(',', 1, 1)));
@@ -320,10 +320,15 @@ private slots:
         fx.pick("unit", QStringLiteral("mmol/l"));
         QVERIFY2(shown().contains("Mean of blood readings: 5.6 mmol/L"), qPrintable(shown()));
 
-        // The patient typed in is kept in sys.ini alone, which turns private.
-        auto *name = fx.child<QLineEdit>("patientName");
-        name->setText(QStringLiteral("Ann Lee"));
-        emit name->editingFinished();
+        // The keyboard starts on the patient's name and Tab goes on as the eye does, to the figures;
+        // the name typed in is kept in sys.ini alone, which turns private.
+        QWidget *statistics = fx.child<QWidget>("statistics");
+        QVERIFY(QTest::qWaitForWindowActive(statistics));
+        QCOMPARE(QApplication::focusWidget()->objectName(), "patientName");
+        QTest::keyClicks(QApplication::focusWidget(), "Ann Lee");
+        for (int tab = 0; tab < 3; ++tab)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), "figures");
         QVERIFY(fx.dir().readFile("cfg/sys.ini").contains("[patient]\nname=Ann Lee\n"));
         QCOMPARE(QFile::permissions(fx.dir().iniPath()) & 0x0077, QFile::Permissions());
 
@@ -351,7 +356,6 @@ private slots:
                             QDate::currentDate().toString(Qt::ISODate) + ".pdf");
         // Each window says where its file went; the two CSV exports are told apart by caption and name.
         const auto said = [](QWidget *window) { return window->findChild<QLabel *>("savedNote")->text(); };
-        QWidget *statistics = fx.child<QWidget>("statistics");
         QCOMPARE(said(statistics), "Saved to " + pdf);
         QTest::mouseClick(statistics->findChild<QPushButton *>("exportCsv"), Qt::LeftButton);
         QCOMPARE(asked, "Export the report's readings as CSV|glucose-report-readings-" +
