@@ -1,5 +1,7 @@
 #include "linkstatusline.h"
 
+#include "ownroles.h"
+
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -8,6 +10,7 @@
 LinkStatusLine::LinkStatusLine(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("linkStatus"));
+    markRole(this, QAccessible::Notification);
     m_text = new QLabel(this);
     m_text->setObjectName(QStringLiteral("linkStatusText"));
     m_text->setTextFormat(Qt::PlainText);
@@ -31,7 +34,13 @@ LinkStatusLine::LinkStatusLine(QWidget *parent) : QWidget(parent)
 
 void LinkStatusLine::say(const QString &text)
 {
-    m_text->setText(text);
+    // A screen reader reads a notification out as it shows, not as its words change: news shows
+    // the line anew, and the same words again are no news.
+    if (text != m_text->text()) {
+        m_text->setText(text);
+        setAccessibleName(text);
+        hide();
+    }
     setVisible(!text.isEmpty());
 }
 

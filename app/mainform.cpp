@@ -110,6 +110,11 @@ void MainForm::setupUi(QWidget *window)
     sel_viewtype->setCurrentIndex(-1); // no selection until the start picks "ALL"
     named(Label4, sel_viewtype);
     sel_viewtype->setToolTip(QStringLiteral("The time of day whose readings the report shows"));
+    // A screen reader hears a list box that cannot be typed in by its label alone, not the entry
+    // it shows: the entry leads its description, which is told again at each change.
+    QObject::connect(sel_viewtype, &QComboBox::currentTextChanged, sel_viewtype, [box = sel_viewtype] {
+        box->setAccessibleDescription(box->currentText() + QStringLiteral(". ") + box->toolTip());
+    });
     auto *Label8 = bandLabel(QStringLiteral("Unit"), Frame1);
     Label8->setObjectName(QStringLiteral("Label8"));
     unit = new PickComboBox(Frame1);

@@ -10,11 +10,11 @@
 #include "logwindow.h"
 #include "meterlink.h"
 #include "numbertext.h"
+#include "ownroles.h"
 #include "period.h"
 #include "pickcombobox.h"
 #include "reportview.h"
 #include "trendchart.h"
-#include "windowrole.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -33,7 +33,7 @@ constexpr QSize MinimumChartSize(560, 300);
 
 MainWindow::MainWindow(const ProgramDir &programDir, QWidget *parent) : QWidget(parent), m_dir(programDir)
 {
-    announceWindowsAsWindows();
+    installOwnRoles();
     setObjectName(QStringLiteral("main"));
     setWindowTitle(QStringLiteral("Quillon V2.0"));
     buildControls();

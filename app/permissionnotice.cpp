@@ -1,6 +1,7 @@
 #include "permissionnotice.h"
 
 #include "linkmessages.h"
+#include "ownroles.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -9,6 +10,7 @@
 PermissionNotice::PermissionNotice(QWidget *parent) : QFrame(parent), m_text(new QLabel(this))
 {
     setObjectName(QStringLiteral("permission_notice"));
+    markRole(this, QAccessible::Notification);
     setFrameShape(QFrame::StyledPanel);
     setAutoFillBackground(true);
     QPalette warm = palette();
@@ -60,5 +62,8 @@ void PermissionNotice::showTexts()
     if (!m_history.isEmpty())
         texts << m_history;
     m_text->setText(texts.join(QStringLiteral("\n\n")));
+    // Read out by a screen reader as it shows; its text stays a label of its own, reached before
+    // "Dismiss".
+    setAccessibleName(m_text->text());
     setVisible(!texts.isEmpty());
 }

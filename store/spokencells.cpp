@@ -7,14 +7,20 @@
 
 namespace {
 
-void focusCell(QAbstractItemView *view, const QModelIndex &index)
+// The cell as a screen reader knows it, while a reader listens and the table has the keyboard.
+QAccessibleInterface *heardCell(QAbstractItemView *view, const QModelIndex &index)
 {
     if (!QAccessible::isActive() || !view->hasFocus() || !index.isValid())
-        return;
+        return nullptr;
     QAccessibleTableInterface *table = QAccessible::queryAccessibleInterface(view)->tableInterface();
-    if (QAccessibleInterface *cell = table ? table->cellAt(index.row(), index.column()) : nullptr) {
-        QAccessibleEvent focused(cell, QAccessible::Focus);
-        QAccessible::updateAccessibility(&focused);
+    return table ? table->cellAt(index.row(), index.column()) : nullptr;
+}
+
+void tellFocus(QAbstractItemView *view, const QModelIndex &index)
+{
+    if (QAccessibleInterface *cell = heardCell(view, index)) {
+        QAccessibleEvent event(cell, QAccessible::Focus);
+        QAccessible::updateAccessibility(&event);
     }
 }
 
@@ -24,18 +30,12 @@ public:
     explicit CellSpeaker(QAbstractItemView *view) : QObject(view), m_view(view)
     {
         view->installEventFilter(this);
-        connect(view->model(), &QAbstractItemModel::dataChanged, this,
-                [this](const QModelIndex &first, const QModelIndex &last, const QList<int> &roles) {
-                    if (first == last && first.row() == m_view->currentIndex().row() &&
-                        (roles.isEmpty() || roles.contains(Qt::AccessibleTextRole)))
-                        focusCell(m_view, first);
-                });
     }
     bool eventFilter(QObject *, QEvent *event) override
     {
         // After the view's own focus has been told, and after it has chosen a current cell.
         if (event->type() == QEvent::FocusIn)
-            QTimer::singleShot(0, this, [this] { focusCell(m_view, m_view->currentIndex()); });
+            QTimer::singleShot(0, this, [this] { tellFocus(m_view, m_view->currentIndex()); });
         return false;
     }
 

@@ -169,8 +169,13 @@ bool ValuesWindow::eventFilter(QObject *watched, QEvent *event)
         const auto *key = static_cast<QKeyEvent *>(event);
         if (key->modifiers() == Qt::NoModifier && key->key() == Qt::Key_Space) {
             const int row = vlist->currentIndex().row();
-            if (row >= 0)
-                m_model->setChecked(row, !m_model->isChecked(row));
+            if (row >= 0) {
+                const bool ticked = !m_model->isChecked(row);
+                m_model->setChecked(row, ticked);
+                // Said for a screen reader, which does not tell a table cell's tick.
+                m_saved->say(
+                    (ticked ? tr("Reading %1 ticked") : tr("Reading %1 no longer ticked")).arg(row + 1));
+            }
             return true;
         }
         if (key->modifiers() == Qt::NoModifier && key->key() == Qt::Key_Delete) {

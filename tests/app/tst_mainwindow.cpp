@@ -105,7 +105,7 @@ private slots:
     {
         columns<QString, QString, QString>("window", "name", "description");
         // clang-format off
-        row("Combo1", "", "Report", ""); row("sel_viewtype", "", "and", ""); row("unit", "", "Unit", "");
+        row("Combo1", "", "Report", ""); row("sel_viewtype", "", "and", "ALL. The time of day whose readings the report shows"); row("unit", "", "Unit", "");
         row("xt_d1", "", "Form", ""); row("xt_d2", "", "To", ""); row("jdt", "", "Upload progress", "");
         row("MSChart1", "", "Glucose trend", "No readings in this period");
         row("Command3", "", "ModifyData", "List every stored reading, to tick and delete readings");

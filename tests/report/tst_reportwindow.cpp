@@ -212,6 +212,8 @@ private slots:
                                                     .arg(v)
                                                     .arg(reading(v, 1, v - 92).section(',', 1, 1)));
         QVERIFY(cell->state().checked);
+        QCOMPARE(values->findChild<QLabel *>("savedNote")->text(),
+                 QString("Reading %1 ticked").arg(ticked.last()));
         QCOMPARE(cell->tableCellInterface()->columnHeaderCells().value(0)->text(QAccessible::Name),
                  "Number and tick");
         if (button == "Delete")
