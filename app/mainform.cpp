@@ -5,6 +5,7 @@
 #include "flowlayout.h"
 #include "formwatchers.h"
 #include "linkstatusline.h"
+#include "ownroles.h"
 #include "permissionnotice.h"
 #include "pickcombobox.h"
 #include "trendchart.h"
@@ -201,7 +202,10 @@ void MainForm::setupUi(QWidget *window)
     pjvalue = bandLabel(QStringLiteral("xxxx"), Frame1);
     pjvalue->setObjectName(QStringLiteral("pjvalue"));
     pjvalue->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    // A reader hears each of these as its text changes; a name of their own would silence that.
+    // A screen reader reads the view's caption and the average out as they change; the link's
+    // caption, which runs through the ports many times a minute, is read when it is reached.
+    markRole(sel_info, QAccessible::Notification);
+    markRole(pjvalue, QAccessible::Notification);
     com_info->setAccessibleDescription(QStringLiteral("The meter link"));
     sel_info->setAccessibleDescription(QStringLiteral("The time of day the report shows"));
     pjvalue->setAccessibleDescription(QStringLiteral("The average of the charted readings"));

@@ -219,6 +219,7 @@ void MainWindow::DrawReport(const QString &path)
             statistics->setSnapshot(snapshot);
     };
     ::DrawReport(path, targets);
+    readOut(pjvalue);
 }
 
 ReadingHistory *MainWindow::shownHistory() const
@@ -230,6 +231,7 @@ void MainWindow::onViewPicked(const QString &text)
 {
     if (const ViewRow *row = findView(text)) {
         sel_info->setText(row->caption);
+        readOut(sel_info);
         timeview = row->timeview;
     }
     writeSetting(QStringLiteral("timesplit"), text);

@@ -1,6 +1,7 @@
 #include "ownroles.h"
 
 #include <QAccessibleWidget>
+#include <QLabel>
 #include <QVariant>
 #include <QWidget>
 
@@ -39,4 +40,20 @@ void installOwnRoles()
 void markRole(QWidget *widget, QAccessible::Role role)
 {
     widget->setProperty(RoleProperty, int(role));
+    // A label that was given words as it was made may have been asked for its interface already,
+    // while a reader listened: that one goes, and the next question makes the marked one.
+    if (QAccessibleInterface *made = QAccessible::queryAccessibleInterface(widget);
+        made && made->role() != role)
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
+}
+
+void readOut(QLabel *label)
+{
+    if (label->accessibleName() == label->text())
+        return;
+    label->setAccessibleName(label->text());
+    if (!label->isHidden()) {
+        label->hide();
+        label->show();
+    }
 }

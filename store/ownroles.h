@@ -2,6 +2,7 @@
 
 #include <QAccessible>
 
+class QLabel;
 class QWidget;
 
 // Roles Qt does not give the program's own widgets by itself. A screen reader meets each of the
@@ -11,5 +12,9 @@ class QWidget;
 void installOwnRoles();
 
 // Gives `widget` the role `role` for a screen reader, as a notification that is read out when it
-// shows. Marked before its interface is first asked for, as in its constructor.
+// shows.
 void markRole(QWidget *widget, QAccessible::Role role);
+
+// Tells a screen reader a label's new words: a label marked as a notification takes them as its
+// name and shows anew, which a reader reads out. Same words again are no news.
+void readOut(QLabel *label);

@@ -161,6 +161,9 @@ private slots:
         auto at = [&](auto it) {
             return QString::number(*it) + " mg/dl on " + day(days[int(it - values.begin())]);
         };
+        // The average under the band is read out anew with its new words.
+        QCOMPARE(QAccessible::queryAccessibleInterface(fx.child<QLabel>("pjvalue"))->text(QAccessible::Name),
+                 fx.child<QLabel>("pjvalue")->text());
         QCOMPARE(QAccessible::queryAccessibleInterface(fx.child<QWidget>("MSChart1"))
                      ->text(QAccessible::Description),
                  QString("3 readings from %1 to %2; lowest %3, highest %4; average %5 mg/dl; %6 below, %7 "
