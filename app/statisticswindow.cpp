@@ -66,6 +66,8 @@ StatisticsWindow::StatisticsWindow(QWidget *parent) : QWidget(parent, Qt::Window
     setObjectName(QStringLiteral("statistics"));
     setWindowTitle(QStringLiteral("Statistics"));
     setAttribute(Qt::WA_DeleteOnClose);
+    // Made first, as it is seen first above the buttons: a screen reader lists it so.
+    auto *scroll = new QScrollArea(this);
 
     // Made in the order they are seen, which is the order Tab and a screen reader take them in.
     auto *who = new QFormLayout;
@@ -144,7 +146,6 @@ StatisticsWindow::StatisticsWindow(QWidget *parent) : QWidget(parent, Qt::Window
     pageLayout->addWidget(todLabel);
     pageLayout->addWidget(m_timeOfDay);
     m_figures->setMinimumHeight(m_timeOfDay->height());
-    auto *scroll = new QScrollArea(this);
     scroll->setObjectName(QStringLiteral("statisticsPage"));
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
