@@ -92,6 +92,13 @@ StatisticsWindow::StatisticsWindow(QWidget *parent) : QWidget(parent, Qt::Window
     m_heading->setObjectName(QStringLiteral("statsHeading"));
     m_heading->setWordWrap(true);
     m_figures = table(QStringLiteral("figures"), {QStringLiteral("Figure"), QStringLiteral("Value")}, this);
+    // The values keep their room and the figures' names wrap, so that at a large font no value
+    // is pushed out of sight to the right.
+    m_figures->setWordWrap(true);
+    m_figures->horizontalHeader()->setStretchLastSection(false);
+    m_figures->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    m_figures->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    m_figures->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     auto *todLabel = new QLabel(QStringLiteral("By time of day, every blood reading of the period:"), this);
     todLabel->setWordWrap(true); // at a large font it is wider than the screen
     m_timeOfDay = table(QStringLiteral("timeOfDay"),
