@@ -118,6 +118,7 @@ void LinkController::setProgressRange(int maximum)
     m_window.jdt->setValue(0);
     // The bar runs to one more than the count, so that it is never full before the end.
     m_window.jdt->setFormat(linkmessages::readingOf(maximum - 1));
+    m_window.jdt->setAccessibleDescription(linkmessages::readingsDone(0, maximum - 1));
     m_window.jdt->setTextVisible(true);
 }
 

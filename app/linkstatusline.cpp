@@ -36,12 +36,17 @@ void LinkStatusLine::say(const QString &text)
 {
     // A screen reader reads a notification out as it shows, not as its words change: news shows
     // the line anew, and the same words again are no news.
-    if (text != m_text->text()) {
+    const bool news = text != m_text->text();
+    const bool keyboardHere = m_log->hasFocus();
+    if (news) {
         m_text->setText(text);
         setAccessibleName(text);
         hide();
     }
     setVisible(!text.isEmpty());
+    // Hiding took the keyboard away from the button; it goes back where the person left it.
+    if (news && keyboardHere && isVisible())
+        m_log->setFocus(Qt::OtherFocusReason);
 }
 
 void LinkStatusLine::clear()

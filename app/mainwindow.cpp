@@ -22,14 +22,9 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QScreen>
 #include <QShortcut>
 #include <QTimer>
 #include <QToolButton>
-
-namespace {
-constexpr QSize MinimumChartSize(560, 300);
-} // namespace
 
 MainWindow::MainWindow(const ProgramDir &programDir, QWidget *parent) : QWidget(parent), m_dir(programDir)
 {
@@ -107,12 +102,7 @@ void MainWindow::buildControls()
     everywhere(QKeySequence(Qt::Key_F1), [this] { showHelpWindow(); });
     everywhere(QKeySequence(Qt::CTRL | Qt::Key_L), [this] { showLogWindow(); });
 
-    // The smallest size at which the chart still has room for its axes and their labels, and a
-    // starting size, neither beyond a small or highly scaled screen (960 by 540 at 200 %).
-    const QSize room = screen()->availableGeometry().size();
-    MSChart1->parentWidget()->setMinimumSize(
-        MinimumChartSize.boundedTo(QSize(room.width(), room.height() / 2)));
-    resize(QSize(1000, 640).boundedTo(room));
+    setStartingSize();
 }
 
 void MainWindow::Form_Load()
@@ -262,28 +252,6 @@ void MainWindow::onDayPicked(QComboBox *box, const QDate &date)
 {
     Combo1->showText(QStringLiteral("User"));
     box->setEditText(datetext::dateToBoxText(date));
-}
-
-void MainWindow::resizeEvent(QResizeEvent *event)
-{
-    QWidget::resizeEvent(event);
-    m_calendars->place();
-    fitHeight();
-}
-
-bool MainWindow::event(QEvent *event)
-{
-    const bool done = QWidget::event(event);
-    if (event->type() == QEvent::LayoutRequest) // as after a change of font
-        fitHeight();
-    return done;
-}
-
-// The band's rows wrap in a narrow window or at a large font, and take more lines: the window is
-// never lower than they need at its width, so nothing in it is squeezed and cut.
-void MainWindow::fitHeight()
-{
-    setMinimumHeight(layout()->totalMinimumHeightForWidth(width()));
 }
 
 void MainWindow::mousePressEvent(QMouseEvent *event)

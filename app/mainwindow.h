@@ -83,10 +83,15 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     bool event(QEvent *event) override;
 
 private:
+    void setStartingSize();
     void fitHeight();
+    void fitScreen();
+    QRect room() const;
+    bool m_fittedToScreen = false;
     void buildControls();
     void onViewPicked(const QString &text);
     void onUnitPicked();

@@ -2,6 +2,7 @@
 
 #include "datetext.h"
 #include "fadingnote.h"
+#include "formwatchers.h"
 #include "reportactions.h"
 #include "reportsnapshot.h"
 #include "spokencells.h"
@@ -23,6 +24,8 @@
 
 namespace {
 
+constexpr int RowPadding = 6; // a row's height beyond its font's
+
 QTableWidget *table(const QString &name, const QStringList &heads, QWidget *parent)
 {
     auto *t = new QTableWidget(0, int(heads.size()), parent);
@@ -38,7 +41,7 @@ QTableWidget *table(const QString &name, const QStringList &heads, QWidget *pare
     t->horizontalHeader()->setStretchLastSection(true);
     t->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     t->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    t->verticalHeader()->setDefaultSectionSize(t->fontMetrics().height() + 6);
+    t->verticalHeader()->setDefaultSectionSize(t->fontMetrics().height() + RowPadding);
     return t;
 }
 
@@ -118,8 +121,12 @@ StatisticsWindow::StatisticsWindow(QWidget *parent) : QWidget(parent, Qt::Window
                           4 * t->verticalHeader()->defaultSectionSize() + 2 * t->frameWidth() + 2 +
                           (across->maximum() > 0 ? across->sizeHint().height() : 0));
     };
-    showFourRows();
     connect(m_timeOfDay->horizontalScrollBar(), &QScrollBar::rangeChanged, this, showFourRows);
+    // Its rows are as high as the font, which a person may change while the window is open.
+    new FontFollower(m_timeOfDay, [t = m_timeOfDay, showFourRows] {
+        t->verticalHeader()->setDefaultSectionSize(t->fontMetrics().height() + RowPadding);
+        showFourRows();
+    });
 
     m_csv = new QPushButton(QStringLiteral("&Export CSV…"), this);
     m_csv->setObjectName(QStringLiteral("exportCsv"));

@@ -193,13 +193,15 @@ void ValuesWindow::applyColumnWidths()
                                                         w / 6,  w / 6 - 500,  w / 6 - 500};
     // Shares of the list's width, yet never narrower than the header and the texts need at the
     // person's font, which may be far larger than the shares were made for. The rows on screen
-    // are measured, and the last row stands for the widest number.
+    // are measured, and the last row stands for the widest number; a hidden list would measure
+    // every row, so it is measured once shown.
+    const bool shown = vlist->isVisible();
     const int last = m_model->rowCount() - 1;
     for (int c = 0; c < ValuesListModel::ColumnCount; ++c) {
-        const int needed =
-            std::max({vlist->horizontalHeader()->sectionSizeHint(c),
-                      static_cast<QAbstractItemView *>(vlist)->sizeHintForColumn(c),
-                      last < 0 ? 0 : vlist->sizeHintForIndex(m_model->index(last, c)).width()});
+        int needed = vlist->horizontalHeader()->sectionSizeHint(c);
+        if (shown && last >= 0)
+            needed = std::max({needed, static_cast<QAbstractItemView *>(vlist)->sizeHintForColumn(c),
+                               vlist->sizeHintForIndex(m_model->index(last, c)).width()});
         vlist->setColumnWidth(c, std::max({NarrowestColumn, needed, int(twips[c] / TwipsPerPixel)}));
     }
 }

@@ -214,8 +214,10 @@ private slots:
         QVERIFY(cell->state().checked);
         QCOMPARE(values->findChild<QLabel *>("savedNote")->text(),
                  QString("Reading %1 ticked").arg(ticked.last()));
-        QCOMPARE(cell->tableCellInterface()->columnHeaderCells().value(0)->text(QAccessible::Name),
-                 "Number and tick");
+        // A cell's column header is made for the asking; Qt's cache takes it, as a reader's bridge does.
+        QAccessibleInterface *header = cell->tableCellInterface()->columnHeaderCells().value(0);
+        QAccessible::uniqueId(header);
+        QCOMPARE(header->text(QAccessible::Name), "Number and tick");
         if (button == "Delete")
             QTest::keyClick(view, Qt::Key_Delete);
         else
