@@ -14,6 +14,7 @@ LinkStatusLine::LinkStatusLine(QWidget *parent) : QWidget(parent)
     m_text = new QLabel(this);
     m_text->setObjectName(QStringLiteral("linkStatusText"));
     m_text->setTextFormat(Qt::PlainText);
+    m_text->setWordWrap(true); // at a large font it is wider than the screen
     QPalette quiet = m_text->palette();
     quiet.setColor(QPalette::WindowText, quiet.color(QPalette::PlaceholderText));
     m_text->setPalette(quiet);

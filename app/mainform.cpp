@@ -202,6 +202,9 @@ void MainForm::setupUi(QWidget *window)
     pjvalue = bandLabel(QStringLiteral("xxxx"), Frame1);
     pjvalue->setObjectName(QStringLiteral("pjvalue"));
     pjvalue->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // At a large font the three captions together are wider than the screen: each wraps.
+    for (QLabel *caption : {com_info, sel_info, pjvalue})
+        caption->setWordWrap(true);
     // A screen reader reads the view's caption and the average out as they change; the link's
     // caption, which runs through the ports many times a minute, is read when it is reached.
     markRole(sel_info, QAccessible::Notification);
