@@ -24,9 +24,9 @@ LinkStatusLine::LinkStatusLine(QWidget *parent) : QWidget(parent)
     m_log->setToolTip(QStringLiteral("Open the upload log, which names every port tried (Ctrl+L)"));
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(10, 0, 10, 0);
-    layout->addWidget(m_text);
+    // The words take the line's width, so that they wrap only when a large font needs it.
+    layout->addWidget(m_text, 1);
     layout->addWidget(m_log);
-    layout->addStretch(1);
     connect(m_log, &QPushButton::clicked, this, &LinkStatusLine::logRequested);
     // A flat button shows no focus: it stands up while the keyboard is on it.
     m_log->installEventFilter(this);
