@@ -17,7 +17,8 @@ void DrawReport(const ReportInput &input, const ReportWidgets &widgets)
     if (widgets.reported)
         widgets.reported(result.snapshot);
     if (widgets.MSChart1)
-        widgets.MSChart1->setAccessibleDescription(statistics::chartDescription(result.snapshot));
+        widgets.MSChart1->describeWith(
+            [snapshot = result.snapshot] { return statistics::chartDescription(snapshot); });
 
     // No store yet: everything stays as the last run left it.
     if (outcome.end == ReportEnd::StoreMissing) {

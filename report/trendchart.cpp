@@ -2,6 +2,7 @@
 
 #include "axisspacing.h"
 #include "chartcolours.h"
+#include "chartwords.h"
 #include "columnextremes.h"
 #include "labelwidth.h"
 #include "readingslayer.h"
@@ -70,6 +71,7 @@ void setScale(QValueAxis *axis, double maximum, int divisions, double lengthPx,
 TrendChart::TrendChart(QWidget *parent) : QChartView(parent)
 {
     setObjectName(QStringLiteral("MSChart1"));
+    m_words = new ChartWords(this); // before its name, which a listening reader asks for at once
     setAccessibleName(QStringLiteral("Glucose trend"));
     setRenderHint(QPainter::Antialiasing);
 
@@ -337,6 +339,11 @@ void TrendChart::followFont()
     chart()->legend()->setFont(font());
     m_widestLabel = widestLabel(QFontMetricsF(m_labelAxis->labelsFont()), m_labels);
     layOut();
+}
+
+void TrendChart::describeWith(std::function<QString()> words)
+{
+    m_words->setSource(std::move(words));
 }
 
 void TrendChart::changeEvent(QEvent *event)

@@ -6,11 +6,13 @@
 #include <QStringList>
 #include <QVector>
 #include <QtCharts/QChartView>
+#include <functional>
 
 class QCategoryAxis;
 class QLineSeries;
 class QValueAxis;
 class ReadingsLayer;
+class ChartWords;
 
 // The trend chart: the readings and the two normal-range limits as lines. The scale of the
 // last drawing is kept as numbers besides the rendered axes, so it can be read back exactly.
@@ -30,6 +32,8 @@ public:
     void showEmpty(const ChartScale &scale, const QString &unitText);
     // The "test" button: selects the first series and shows its markers.
     void testButton();
+    // What a screen reader is told of the report just drawn, worked out when a reader asks.
+    void describeWith(std::function<QString()> words);
 
     // The last drawing.
     double xMinimum() const { return 0; }
@@ -75,6 +79,7 @@ protected:
     void focusOutEvent(QFocusEvent *event) override;
 
 private:
+    ChartWords *m_words;
     void applyScale(const ChartScale &scale);
     void followFont();
     // Lays the chart out at once, so that it is painted once and a render straight after a
