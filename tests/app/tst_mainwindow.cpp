@@ -76,8 +76,9 @@ class TestMainWindow : public QObject
                 QTest::keySequence(to, QKeySequence::fromString(token));
             }
             // A button's key clicks it as a press of the pointer does, down for 100 ms; a window opened
-            // or closed is activated through the window system.
-            QTest::qWait(token.startsWith("Alt+") ? 120 : 1);
+            // or closed is activated through the window system, which on a busy machine (a sanitizer's
+            // build beside another) takes a while longer.
+            QTest::qWait(token.startsWith("Alt+") ? 300 : 1);
         }
     }
     // The program's windows on screen, by name.
