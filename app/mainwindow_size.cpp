@@ -3,6 +3,7 @@
 #include "mainwindow.h"
 
 #include "calendardrops.h"
+#include "screenroom.h"
 #include "trendchart.h"
 
 #include <QLayout>
@@ -21,11 +22,7 @@ constexpr QSize StartingSize(1000, 640);
 // The room inside the window's frame that the screen has for it.
 QRect MainWindow::room() const
 {
-    const QRect frame = frameGeometry();
-    const QRect inner = geometry();
-    const QMargins margins(inner.left() - frame.left(), inner.top() - frame.top(),
-                           frame.right() - inner.right(), frame.bottom() - inner.bottom());
-    return screen()->availableGeometry().marginsRemoved(margins);
+    return screen()->availableGeometry().marginsRemoved(screenroom::frameOf(this));
 }
 
 void MainWindow::setStartingSize()
@@ -85,9 +82,7 @@ void MainWindow::fitScreen()
     const QRect screenRoom = room();
     if (screenRoom.contains(geometry()))
         return;
-    resize(size().boundedTo(screenRoom.size()));
-    QRect r = geometry();
-    r.moveLeft(std::max(screenRoom.left(), std::min(r.left(), screenRoom.right() + 1 - r.width())));
-    r.moveTop(std::max(screenRoom.top(), std::min(r.top(), screenRoom.bottom() + 1 - r.height())));
+    const QRect r = screenroom::keptWithin(geometry(), screenRoom);
+    resize(r.size());
     move(r.topLeft() - (geometry().topLeft() - pos()));
 }
